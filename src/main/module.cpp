@@ -1,0 +1,71 @@
+// The Python module _kalvira_core: the expression classes, `simplify` and
+// `expand`. Every binding forwards to the core; nothing here does maths.
+
+#include <pybind11/pybind11.h>
+
+#include "ast/expr.hpp"
+#include "simplifier/simplifier.hpp"
+
+namespace py = pybind11;
+using namespace kalvira;
+
+namespace {
+
+template <class Node>
+using NodeClass = py::class_<Node, Expr, std::shared_ptr<Node>>;
+
+// A child parameter that refuses None, so no node with an empty child exists.
+py::arg child(const char* name) { return py::arg(name).none(false); }
+
+template <class Node>
+void bind_unary(py::module_& m, const char* name) {
+    NodeClass<Node>(m, name)
+        .def(py::init<ExprPtr>(), child("operand"))
+        .def("operand", &Node::operand);
+}
+
+template <class Node>
+void bind_constant(py::module_& m, const char* name) {
+    NodeClass<Node>(m, name).def(py::init<>());
+}
+
+template <class Node, class Accessor>
+void bind_binary(py::module_& m, const char* name, const char* first, Accessor first_of, const char* second,
+                 Accessor second_of) {
+    NodeClass<Node>(m, name)
+        .def(py::init<ExprPtr, ExprPtr>(), child(first), child(second))
+        .def(first, first_of)
+        .def(second, second_of);
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_kalvira_core, m) {
+    m.doc() = "KalVira: 高校数Ⅲレベルの数式処理ライブラリ (C++ core)";
+
+    py::class_<Expr, std::shared_ptr<Expr>>(m, "Expr")
+        .def("to_string", &Expr::to_string, "LaTeX形式の文字列を返す");
+
+    NodeClass<Int>(m, "Int").def(py::init<int>(), py::arg("value")).def("value", &Int::value);
+    NodeClass<Var>(m, "Var").def(py::init<const std::string&>(), py::arg("name")).def("name", &Var::name);
+    NodeClass<Rational>(m, "Rational")
+        .def(py::init<int, int>(), py::arg("num"), py::arg("den"))
+        .def("num", &Rational::num)
+        .def("den", &Rational::den);
+    bind_unary<Neg>(m, "Neg");
+    bind_binary<Add>(m, "Add", "left", &Add::left, "right", &Add::right);
+    bind_binary<Mul>(m, "Mul", "left", &Mul::left, "right", &Mul::right);
+    bind_binary<Div>(m, "Div", "num", &Div::num, "den", &Div::den);
+    bind_binary<Pow>(m, "Pow", "base", &Pow::base, "exp", &Pow::exp);
+    bind_unary<Sqrt>(m, "Sqrt");
+    bind_constant<Pi>(m, "Pi");
+    bind_constant<E>(m, "E");
+    bind_unary<Cbrt>(m, "Cbrt");
+    bind_unary<Sin>(m, "Sin");
+    bind_unary<Cos>(m, "Cos");
+    bind_unary<Tan>(m, "Tan");
+    bind_unary<Log>(m, "Log");
+
+    m.def("simplify", &kalvira::simplify, py::arg("expr"), "数式を簡略化する");
+    m.def("expand", &kalvira::expand, py::arg("expr"), "数式を展開して同類項をまとめる");
+}

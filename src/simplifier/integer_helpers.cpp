@@ -1,0 +1,43 @@
+#include "simplifier/integer_helpers.hpp"
+
+#include <stdexcept>
+
+#include "ast/int32.hpp"
+
+namespace kalvira {
+
+int int_pow(int base, int exp) {
+    if (exp < 0) {
+        return 0;
+    }
+    int result = 1;
+    while (exp != 0) {
+        if (exp & 1) {
+            result = wrap_mul(result, base);
+        }
+        base = wrap_mul(base, base);
+        exp >>= 1;
+    }
+    return result;
+}
+
+std::pair<int, int> simplify_sqrt(int n) {
+    if (n < 0) {
+        throw std::invalid_argument("負の数の平方根はサポートされていません。");
+    }
+    if (n == 0) {
+        return {0, 1};
+    }
+    int outside = 1;
+    // i <= n / i is i * i <= n without overflow: the largest trial divisor
+    // for any 32-bit n is 46340, whose square still fits.
+    for (int i = 2; i <= n / i; ++i) {
+        while (n % (i * i) == 0) {
+            outside *= i;
+            n /= i * i;
+        }
+    }
+    return {outside, n};
+}
+
+}  // namespace kalvira

@@ -1,0 +1,102 @@
+#include "simplifier/monomial.hpp"
+
+#include <algorithm>
+#include <string>
+
+namespace kalvira {
+
+namespace {
+
+// Multiplies factor^exp into vars: into the first structurally equal factor,
+// which keeps its node and position, or as a new last entry.
+void multiply_factor(std::vector<std::pair<ExprPtr, int>>& vars, const ExprPtr& factor, int exp) {
+    for (auto& entry : vars) {
+        if (entry.first->equals(factor)) {
+            entry.second = wrap_add(entry.second, exp);
+            return;
+        }
+    }
+    vars.emplace_back(factor, exp);
+}
+
+// The left-nested product of the factors in canonical order, or null when
+// every exponent is 0.
+ExprPtr canonical_product(const std::vector<std::pair<ExprPtr, int>>& vars) {
+    struct Entry {
+        std::string text;
+        const std::pair<ExprPtr, int>* var;
+    };
+    std::vector<Entry> sorted_vars;
+    sorted_vars.reserve(vars.size());
+    for (const auto& var : vars) {
+        sorted_vars.push_back({var.first->to_string(), &var});
+    }
+    // std::string compares bytes as unsigned characters, a proper prefix first.
+    std::stable_sort(sorted_vars.begin(), sorted_vars.end(),
+                     [](const Entry& a, const Entry& b) { return a.text > b.text; });
+
+    ExprPtr product;
+    for (const Entry& entry : sorted_vars) {
+        const auto& [factor, exp] = *entry.var;
+        if (exp == 0) {
+            continue;
+        }
+        ExprPtr part = exp == 1 ? factor : std::make_shared<Pow>(factor, std::make_shared<Int>(exp));
+        product = product ? std::make_shared<Mul>(std::move(product), std::move(part)) : std::move(part);
+    }
+    return product;
+}
+
+}  // namespace
+
+Monomial parse_monomial(const ExprPtr& expr) {
+    switch (expr->type()) {
+    case ExprType::INT:
+        return {std::static_pointer_cast<Int>(expr)->value(), {}};
+    case ExprType::NEG: {
+        Monomial m = parse_monomial(std::static_pointer_cast<Neg>(expr)->operand());
+        m.coeff = wrap_neg(m.coeff);
+        return m;
+    }
+    case ExprType::MUL: {
+        const auto mul = std::static_pointer_cast<Mul>(expr);
+        Monomial m = parse_monomial(mul->left());
+        const Monomial right = parse_monomial(mul->right());
+        m.coeff = wrap_mul(m.coeff, right.coeff);
+        for (const auto& [factor, exp] : right.vars) {
+            multiply_factor(m.vars, factor, exp);
+        }
+        return m;
+    }
+    case ExprType::POW: {
+        const auto pow = std::static_pointer_cast<Pow>(expr);
+        if (pow->exp()->type() == ExprType::INT) {
+            return {1, {{pow->base(), std::static_pointer_cast<Int>(pow->exp())->value()}}};
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return {1, {{expr, 1}}};
+}
+
+ExprPtr build_monomial(const Monomial& m) {
+    if (m.coeff == 0) {
+        return std::make_shared<Int>(0);
+    }
+    ExprPtr product = canonical_product(m.vars);
+    if (!product) {
+        return std::make_shared<Int>(m.coeff);
+    }
+    switch (m.coeff) {
+    case 1:
+        return product;
+    case -1:
+        return std::make_shared<Neg>(std::move(product));
+    default:
+        return std::make_shared<Mul>(std::make_shared<Int>(m.coeff), std::move(product));
+    }
+}
+
+}  // namespace kalvira

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "ast/expr.hpp"
+
+namespace kalvira {
+
+// Returns an equivalent, simpler tree, built by one bottom-up pass of fixed
+// rewrite rules with exact 32-bit arithmetic. Unchanged subtrees are shared
+// and leaves come back as the very same nodes; null gives null. Throws
+// std::invalid_argument for division by zero, the square root of a negative
+// integer, tan(pi/2) and fractions whose denominator cannot be stored.
+ExprPtr simplify(ExprPtr expr);
+
+// Simplifies, multiplies out products and non-negative integer powers of
+// sums, and returns a like-term-collected sum in canonical order. Null gives
+// null; throws what simplify throws.
+ExprPtr expand(ExprPtr expr);
+
+}  // namespace kalvira

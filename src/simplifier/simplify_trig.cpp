@@ -1,0 +1,77 @@
+// Exact values of sine, cosine and tangent at 0, pi, pi/2 and pi/4.
+
+#include <stdexcept>
+
+#include "simplifier/rules.hpp"
+
+namespace kalvira {
+
+namespace {
+
+// op read as n * pi / d, by its shape alone: pi, pi / d, or (n * pi) / d
+// with integer literals n and d.
+struct PiMultiple {
+    bool is_pi_mul = false;
+    int n = 1;
+    int d = 1;
+};
+
+PiMultiple as_pi_multiple(const ExprPtr& op) {
+    PiMultiple result;
+    if (op->type() == ExprType::PI) {
+        result.is_pi_mul = true;
+        return result;
+    }
+    if (op->type() != ExprType::DIV) {
+        return result;
+    }
+    const auto div = std::static_pointer_cast<Div>(op);
+    if (div->den()->type() != ExprType::INT) {
+        return result;
+    }
+    result.d = std::static_pointer_cast<Int>(div->den())->value();
+    const ExprPtr& num = div->num();
+    if (num->type() == ExprType::PI) {
+        result.is_pi_mul = true;
+    } else if (num->type() == ExprType::MUL) {
+        const auto mul = std::static_pointer_cast<Mul>(num);
+        if (mul->left()->type() == ExprType::INT && mul->right()->type() == ExprType::PI) {
+            result.is_pi_mul = true;
+            result.n = std::static_pointer_cast<Int>(mul->left())->value();
+        }
+    }
+    return result;
+}
+
+ExprPtr half_sqrt2() {
+    return std::make_shared<Div>(std::make_shared<Sqrt>(std::make_shared<Int>(2)), std::make_shared<Int>(2));
+}
+
+ExprPtr integer(int value) { return std::make_shared<Int>(value); }
+
+}  // namespace
+
+ExprPtr rewrite_trig(ExprType kind, ExprPtr op) {
+    if (is_int(op, 0)) {
+        return integer(kind == ExprType::COS ? 1 : 0);
+    }
+    const PiMultiple angle = as_pi_multiple(op);
+    if (angle.is_pi_mul && angle.n == 1) {
+        switch (angle.d) {
+        case 4:  // pi/4
+            return kind == ExprType::TAN ? integer(1) : half_sqrt2();
+        case 1:  // pi
+            return integer(kind == ExprType::COS ? -1 : 0);
+        case 2:  // pi/2
+            if (kind == ExprType::TAN) {
+                throw std::invalid_argument("tan(pi/2) は定義されていません");
+            }
+            return integer(kind == ExprType::SIN ? 1 : 0);
+        default:
+            break;
+        }
+    }
+    return make_unary(kind, std::move(op));
+}
+
+}  // namespace kalvira
