@@ -62,11 +62,11 @@ def term_of(node):
     cls_name = type(node).__name__
     if cls_name not in FIELDS or type(node) is not getattr(kc, cls_name):
         return f"<not a node: {type(node).__module__}.{type(node).__qualname__}>"
-    parts = []
+    fields = []
     for accessor in FIELDS[cls_name]:
         value = getattr(node, accessor)()
-        parts.append(term_of(value) if isinstance(value, kc.Expr) else repr(value))
-    return f"{cls_name}({', '.join(parts)})"
+        fields.append(term_of(value) if isinstance(value, kc.Expr) else repr(value))
+    return f"{cls_name}({', '.join(fields)})"
 
 
 def follow(node, path):

@@ -1,5 +1,5 @@
 // Structural equality, kinds, precedences and the numeric flag of nodes:
-// the parts of a node that only the core itself can see.
+// what only the core itself can see of a node.
 
 #include <memory>
 
