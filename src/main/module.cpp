@@ -1,9 +1,13 @@
 // The Python module _kalvira_core: the expression classes, `simplify` and
 // `expand`. Every binding forwards to the core; nothing here does maths.
+// Long calls poll for Ctrl-C: the core is handed a cancellation check that
+// asks the interpreter for pending signals, with the GIL held throughout.
 
 #include <pybind11/pybind11.h>
 
-#include "ast/expr.hpp"
+#include <string>
+
+#include "ast/latex.hpp"
 #include "simplifier/simplifier.hpp"
 
 namespace py = pybind11;
@@ -38,13 +42,40 @@ void bind_binary(py::module_& m, const char* name, const char* first, Accessor f
         .def(second, second_of);
 }
 
+// Runs a core operation with a check that stops it when a signal handler
+// (Ctrl-C's KeyboardInterrupt) has raised; that Python error is rethrown.
+template <class Operation>
+auto interruptible(Operation operation) {
+    const Cancellation on_signal([] { return PyErr_CheckSignals() != 0; });
+    try {
+        return operation(on_signal);
+    } catch (const Cancelled&) {
+        throw py::error_already_set();
+    }
+}
+
+std::string latex_of(const Expr& e) {
+    return interruptible([&e](const Cancellation& cancel) {
+        std::string out;
+        write_latex(e, out, cancel);
+        return out;
+    });
+}
+
+ExprPtr simplify_tree(ExprPtr expr) {
+    return interruptible([&expr](const Cancellation& cancel) { return kalvira::simplify(std::move(expr), cancel); });
+}
+
+ExprPtr expand_tree(ExprPtr expr) {
+    return interruptible([&expr](const Cancellation& cancel) { return kalvira::expand(std::move(expr), cancel); });
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_kalvira_core, m) {
     m.doc() = "KalVira: 高校数Ⅲレベルの数式処理ライブラリ (C++ core)";
 
-    py::class_<Expr, std::shared_ptr<Expr>>(m, "Expr")
-        .def("to_string", &Expr::to_string, "LaTeX形式の文字列を返す");
+    py::class_<Expr, std::shared_ptr<Expr>>(m, "Expr").def("to_string", &latex_of, "LaTeX形式の文字列を返す");
 
     NodeClass<Int>(m, "Int").def(py::init<int>(), py::arg("value")).def("value", &Int::value);
     NodeClass<Var>(m, "Var").def(py::init<const std::string&>(), py::arg("name")).def("name", &Var::name);
@@ -66,6 +97,6 @@ PYBIND11_MODULE(_kalvira_core, m) {
     bind_unary<Tan>(m, "Tan");
     bind_unary<Log>(m, "Log");
 
-    m.def("simplify", &kalvira::simplify, py::arg("expr"), "数式を簡略化する");
-    m.def("expand", &kalvira::expand, py::arg("expr"), "数式を展開して同類項をまとめる");
+    m.def("simplify", &simplify_tree, py::arg("expr"), "数式を簡略化する");
+    m.def("expand", &expand_tree, py::arg("expr"), "数式を展開して同類項をまとめる");
 }

@@ -5,6 +5,9 @@
 
 namespace kalvira {
 
-ExprPtr expand(ExprPtr expr) { return expand_reference(std::move(expr)); }
+ExprPtr expand(ExprPtr expr, const Cancellation& cancel) {
+    (void)cancel;
+    return expand_reference(std::move(expr));
+}
 
 }  // namespace kalvira

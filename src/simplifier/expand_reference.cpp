@@ -4,6 +4,7 @@
 
 #include "simplifier/expand_reference.hpp"
 
+#include "ast/make_node.hpp"
 #include "simplifier/collect_terms.hpp"
 #include "simplifier/rules.hpp"
 #include "simplifier/simplifier.hpp"
@@ -78,7 +79,7 @@ ExprPtr expand_reference(ExprPtr expr) {
     case ExprType::COS:
     case ExprType::TAN:
     case ExprType::LOG:
-        return make_unary(expr->type(), expand_reference(std::static_pointer_cast<UnaryExpr>(expr)->operand()));
+        return make_node(expr->type(), expand_reference(std::static_pointer_cast<UnaryExpr>(expr)->operand()));
     default:  // leaves and quotients stay as simplified
         return expr;
     }

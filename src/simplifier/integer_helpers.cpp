@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "ast/errors.hpp"
 #include "ast/int32.hpp"
 
 namespace kalvira {
@@ -23,7 +24,7 @@ int int_pow(int base, int exp) {
 
 std::pair<int, int> simplify_sqrt(int n) {
     if (n < 0) {
-        throw std::invalid_argument("負の数の平方根はサポートされていません。");
+        throw std::invalid_argument(errors::NEGATIVE_SQRT);
     }
     if (n == 0) {
         return {0, 1};

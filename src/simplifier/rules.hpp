@@ -2,24 +2,25 @@
 
 // The rewrite rules of each node kind. Every function receives the node's
 // children already simplified, tries its kind's rules in order and returns
-// the first rule's result, or a new node of the same kind over the children.
+// the first rule's result, or null when no rule holds (the driver then
+// builds a node of the same kind over the children).
 
 #include "ast/expr.hpp"
 
 namespace kalvira {
 
-ExprPtr rewrite_neg(ExprPtr op);
-ExprPtr rewrite_add(ExprPtr l, ExprPtr r);
-ExprPtr rewrite_mul(ExprPtr l, ExprPtr r);
-ExprPtr rewrite_div(ExprPtr n, ExprPtr dn);
-ExprPtr rewrite_pow(ExprPtr base, ExprPtr exp);
-ExprPtr rewrite_sqrt(ExprPtr op);
-ExprPtr rewrite_cbrt(ExprPtr op);
-ExprPtr rewrite_log(ExprPtr op);
-// kind is SIN, COS or TAN.
-ExprPtr rewrite_trig(ExprType kind, ExprPtr op);
+class SimplifyWalk;
 
-// A new one-operand node of the given kind (SQRT, CBRT, SIN, COS, TAN or LOG).
-ExprPtr make_unary(ExprType kind, ExprPtr operand);
+ExprPtr rule_neg(const ExprPtr& op);
+ExprPtr rule_add(const ExprPtr& l, const ExprPtr& r);
+ExprPtr rule_mul(const ExprPtr& l, const ExprPtr& r);
+// Rationalising a square-root denominator simplifies the trees it builds.
+ExprPtr rule_div(const ExprPtr& n, const ExprPtr& dn, SimplifyWalk& walk);
+ExprPtr rule_pow(const ExprPtr& base, const ExprPtr& exp);
+ExprPtr rule_sqrt(const ExprPtr& op);
+ExprPtr rule_cbrt(const ExprPtr& op);
+ExprPtr rule_log(const ExprPtr& op);
+// kind is SIN, COS or TAN.
+ExprPtr rule_trig(ExprType kind, const ExprPtr& op);
 
 }  // namespace kalvira

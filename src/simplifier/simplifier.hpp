@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ast/cancellation.hpp"
 #include "ast/expr.hpp"
 
 namespace kalvira {
@@ -8,12 +9,13 @@ namespace kalvira {
 // rewrite rules with exact 32-bit arithmetic. Unchanged subtrees are shared
 // and leaves come back as the very same nodes; null gives null. Throws
 // std::invalid_argument for division by zero, the square root of a negative
-// integer, tan(pi/2) and fractions whose denominator cannot be stored.
-ExprPtr simplify(ExprPtr expr);
+// integer, tan(pi/2) and fractions whose denominator cannot be stored, and
+// Cancelled when cancel asks to stop. Shared subtrees are simplified once.
+ExprPtr simplify(ExprPtr expr, const Cancellation& cancel = Cancellation());
 
 // Simplifies, multiplies out products and non-negative integer powers of
 // sums, and returns a like-term-collected sum in canonical order. Null gives
 // null; throws what simplify throws.
-ExprPtr expand(ExprPtr expr);
+ExprPtr expand(ExprPtr expr, const Cancellation& cancel = Cancellation());
 
 }  // namespace kalvira

@@ -3,14 +3,15 @@
 #include <cmath>
 #include <cstdint>
 
+#include "ast/make_node.hpp"
 #include "simplifier/integer_helpers.hpp"
 #include "simplifier/rules.hpp"
 
 namespace kalvira {
 
-ExprPtr rewrite_pow(ExprPtr base, ExprPtr exp) {
+ExprPtr rule_pow(const ExprPtr& base, const ExprPtr& exp) {
     if (is_int(exp, 0)) {
-        return std::make_shared<Int>(1);
+        return make_int(1);
     }
     if (is_int(exp, 1) || is_int(base, 0) || is_int(base, 1)) {
         return base;
@@ -19,36 +20,36 @@ ExprPtr rewrite_pow(ExprPtr base, ExprPtr exp) {
         const int b = std::static_pointer_cast<Int>(base)->value();
         const int e = std::static_pointer_cast<Int>(exp)->value();
         if (e >= 0) {
-            return std::make_shared<Int>(int_pow(b, e));
+            return make_int(int_pow(b, e));
         }
         // A negative exponent gives a fraction; a power that wraps to 0
         // makes the constructor refuse the zero denominator.
         return std::make_shared<Rational>(1, int_pow(b, wrap_neg(e)));
     }
-    return std::make_shared<Pow>(std::move(base), std::move(exp));
+    return nullptr;
 }
 
-ExprPtr rewrite_sqrt(ExprPtr op) {
+ExprPtr rule_sqrt(const ExprPtr& op) {
     if (op->type() == ExprType::INT) {
         const int value = std::static_pointer_cast<Int>(op)->value();
         if (value == 0 || value == 1) {
-            return std::make_shared<Int>(value);
+            return make_int(value);
         }
         const auto [outside, inside] = simplify_sqrt(value);
         if (inside == 1) {
-            return std::make_shared<Int>(outside);
+            return make_int(outside);
         }
         if (outside > 1) {
-            return std::make_shared<Mul>(std::make_shared<Int>(outside),
-                                         std::make_shared<Sqrt>(std::make_shared<Int>(inside)));
+            return std::make_shared<Mul>(make_int(outside),
+                                         std::make_shared<Sqrt>(make_int(inside)));
         }
     }
-    return std::make_shared<Sqrt>(std::move(op));
+    return nullptr;
 }
 
-ExprPtr rewrite_cbrt(ExprPtr op) {
+ExprPtr rule_cbrt(const ExprPtr& op) {
     if (is_int(op, 0) || is_int(op, 1)) {
-        return std::make_shared<Int>(std::static_pointer_cast<Int>(op)->value());
+        return make_int(std::static_pointer_cast<Int>(op)->value());
     }
     if (op->type() == ExprType::POW) {
         const auto pow = std::static_pointer_cast<Pow>(op);
@@ -62,18 +63,18 @@ ExprPtr rewrite_cbrt(ExprPtr op) {
         const int value = std::static_pointer_cast<Int>(op)->value();
         const auto root = static_cast<std::int64_t>(std::round(std::cbrt(static_cast<double>(value))));
         if (root * root * root == value) {
-            return std::make_shared<Int>(static_cast<int>(root));
+            return make_int(static_cast<int>(root));
         }
     }
-    return std::make_shared<Cbrt>(std::move(op));
+    return nullptr;
 }
 
-ExprPtr rewrite_log(ExprPtr op) {
+ExprPtr rule_log(const ExprPtr& op) {
     if (is_int(op, 1)) {
-        return std::make_shared<Int>(0);
+        return make_int(0);
     }
     if (op->type() == ExprType::E) {
-        return std::make_shared<Int>(1);
+        return make_int(1);
     }
     if (op->type() == ExprType::POW) {
         const auto pow = std::static_pointer_cast<Pow>(op);
@@ -81,7 +82,7 @@ ExprPtr rewrite_log(ExprPtr op) {
             return pow->exp();
         }
     }
-    return std::make_shared<Log>(std::move(op));
+    return nullptr;
 }
 
 }  // namespace kalvira

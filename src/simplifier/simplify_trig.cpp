@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "ast/make_node.hpp"
 #include "simplifier/rules.hpp"
 
 namespace kalvira {
@@ -44,34 +45,32 @@ PiMultiple as_pi_multiple(const ExprPtr& op) {
 }
 
 ExprPtr half_sqrt2() {
-    return std::make_shared<Div>(std::make_shared<Sqrt>(std::make_shared<Int>(2)), std::make_shared<Int>(2));
+    return std::make_shared<Div>(std::make_shared<Sqrt>(make_int(2)), make_int(2));
 }
-
-ExprPtr integer(int value) { return std::make_shared<Int>(value); }
 
 }  // namespace
 
-ExprPtr rewrite_trig(ExprType kind, ExprPtr op) {
+ExprPtr rule_trig(ExprType kind, const ExprPtr& op) {
     if (is_int(op, 0)) {
-        return integer(kind == ExprType::COS ? 1 : 0);
+        return make_int(kind == ExprType::COS ? 1 : 0);
     }
     const PiMultiple angle = as_pi_multiple(op);
     if (angle.is_pi_mul && angle.n == 1) {
         switch (angle.d) {
         case 4:  // pi/4
-            return kind == ExprType::TAN ? integer(1) : half_sqrt2();
+            return kind == ExprType::TAN ? make_int(1) : half_sqrt2();
         case 1:  // pi
-            return integer(kind == ExprType::COS ? -1 : 0);
+            return make_int(kind == ExprType::COS ? -1 : 0);
         case 2:  // pi/2
             if (kind == ExprType::TAN) {
-                throw std::invalid_argument("tan(pi/2) は定義されていません");
+                throw std::invalid_argument(errors::TAN_OF_HALF_PI);
             }
-            return integer(kind == ExprType::SIN ? 1 : 0);
+            return make_int(kind == ExprType::SIN ? 1 : 0);
         default:
             break;
         }
     }
-    return make_unary(kind, std::move(op));
+    return nullptr;
 }
 
 }  // namespace kalvira

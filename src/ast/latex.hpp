@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+#include "ast/cancellation.hpp"
+#include "ast/expr.hpp"
+
+namespace kalvira {
+
+// Appends the LaTeX text of e to out. The tree is walked with an explicit
+// stack and every piece is appended once, so time is linear in the length
+// of the text and no depth is too deep. Polls cancel as it goes.
+void write_latex(const Expr& e, std::string& out, const Cancellation& cancel);
+
+}  // namespace kalvira

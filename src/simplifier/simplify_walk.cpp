@@ -1,0 +1,87 @@
+#include "simplifier/simplify_walk.hpp"
+
+#include <vector>
+
+#include "ast/make_node.hpp"
+#include "simplifier/rules.hpp"
+
+namespace kalvira {
+
+const ExprPtr* SimplifyWalk::memoised(const ExprPtr& node, bool own_results) const {
+    // A caller's node held only by its one parent is reached only once.
+    if (!own_results && node.use_count() == 1) {
+        return nullptr;
+    }
+    const auto found = memo_.find(node.get());
+    return found == memo_.end() ? nullptr : &found->second.result;
+}
+
+ExprPtr SimplifyWalk::run(const ExprPtr& root, bool own_results) {
+    if (!root) {
+        return root;
+    }
+    // Children are visited in order (operand; left then right; and so on),
+    // so of two failing children the first one's error is the one raised.
+    std::vector<Frame> frames{{&root, 0}};
+    std::vector<ExprPtr> results;
+    while (!frames.empty()) {
+        Frame& frame = frames.back();
+        const ExprPtr& node = *frame.node;
+        const std::size_t arity = node->arity();
+        if (frame.next_child == 0) {
+            cancel_.poll();
+            const ExprPtr* known = arity == 0 ? &node : memoised(node, own_results);
+            if (known != nullptr) {
+                results.push_back(*known);
+                frames.pop_back();
+                continue;
+            }
+        }
+        if (frame.next_child < arity) {
+            const ExprPtr* child = &node->child(frame.next_child++);
+            frames.push_back({child, 0});
+            continue;
+        }
+        ExprPtr result = rewrite(node, &results[results.size() - arity], own_results);
+        results.resize(results.size() - arity);
+        if (own_results || node.use_count() > 1) {
+            memo_.emplace(node.get(), Memo{node, result});
+        }
+        frames.pop_back();
+        results.push_back(std::move(result));
+    }
+    return std::move(results.back());
+}
+
+ExprPtr SimplifyWalk::rewrite(const ExprPtr& node, const ExprPtr* children, bool own_results) {
+    const ExprType kind = node->type();
+    ExprPtr result;
+    switch (kind) {
+    case ExprType::NEG: result = rule_neg(children[0]); break;
+    case ExprType::ADD: result = rule_add(children[0], children[1]); break;
+    case ExprType::MUL: result = rule_mul(children[0], children[1]); break;
+    case ExprType::DIV: result = rule_div(children[0], children[1], *this); break;
+    case ExprType::POW: result = rule_pow(children[0], children[1]); break;
+    case ExprType::SQRT: result = rule_sqrt(children[0]); break;
+    case ExprType::CBRT: result = rule_cbrt(children[0]); break;
+    case ExprType::LOG: result = rule_log(children[0]); break;
+    case ExprType::SIN:
+    case ExprType::COS:
+    case ExprType::TAN: result = rule_trig(kind, children[0]); break;
+    default: break;
+    }
+    if (result) {
+        return result;
+    }
+    const std::size_t arity = node->arity();
+    bool unchanged = true;
+    for (std::size_t i = 0; i < arity; ++i) {
+        unchanged = unchanged && children[i] == node->child(i);
+    }
+    if (unchanged && own_results) {
+        return node;
+    }
+    return make_node(kind, children[0], arity == 2 ? children[1] : nullptr);
+}
+
+}  // namespace kalvira
