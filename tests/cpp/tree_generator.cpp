@@ -10,9 +10,9 @@
 #include "simplifier/simplifier.hpp"
 #include "tree_builders.hpp"
 
-// Random draws never share one expression: the order in which function
-// arguments are evaluated is unspecified, and a seed must give the same tree
-// with every compiler.
+// Random draws never share one expression: compilers evaluate function
+// arguments in different orders, and a seed must give the same tree with
+// every compiler.
 
 namespace kalvira::testing {
 
