@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "result_comparison.hpp"
-#include "simplifier/rules.hpp"
+#include "ast/make_node.hpp"
 #include "simplifier/simplifier.hpp"
 #include "tree_builders.hpp"
 
@@ -337,7 +337,7 @@ ExprPtr TreeGenerator::single_term(int depth) {
     }
     case 5: {
         const ExprType function = pick(functions);
-        return make_unary(function, any(depth - 1));
+        return make_node(function, any(depth - 1));
     }
     case 6:
         return pow(collapsing_sum(depth - 1), -1);
@@ -570,7 +570,7 @@ ExprPtr TreeGenerator::opaque(int depth) {
     switch (random_.below(4)) {
     case 0: {
         const ExprType function = pick(functions);
-        return make_unary(function, any(depth - 1));
+        return make_node(function, any(depth - 1));
     }
     case 1: {
         ExprPtr n = any(depth - 1);
@@ -606,7 +606,7 @@ ExprPtr TreeGenerator::failing(int depth) {
     case 1:
         return sqrt(num(pick(negatives)));
     case 2:
-        return make_unary(ExprType::TAN, divide(pi(), num(2)));
+        return make_node(ExprType::TAN, divide(pi(), num(2)));
     case 3:  // 65536^2 wraps to a zero denominator
         return pow(num(65536), -2);
     default:
