@@ -1,13 +1,239 @@
-#include "simplifier/expand_reference.hpp"
-#include "simplifier/simplifier.hpp"
+// Expansion on term tables. The walk follows the literal algorithm (simplify
+// each node, expand its children, distribute, collect after every step) but
+// keeps collected sums as tables of interned factors and exponents instead
+// of trees, and builds a tree only where one is needed: for the result, and
+// for the few terms whose tree reads back differently from the table (those
+// are read back from their tree, exactly as the literal algorithm does).
 
+#include <optional>
+#include <unordered_map>
 #include <utility>
+#include <vector>
+
+#include "ast/make_node.hpp"
+#include "simplifier/simplifier.hpp"
+#include "simplifier/simplify_walk.hpp"
+#include "simplifier/term_table.hpp"
 
 namespace kalvira {
 
+namespace {
+
+// What expanding one node gives: a collected table, or a tree that was not
+// collected (leaves, quotients, roots and functions, symbolic powers).
+struct Expansion {
+    ExprPtr tree;
+    std::optional<TermTable> table;
+};
+
+class ExpandWalk {
+public:
+    explicit ExpandWalk(const Cancellation& cancel) : simplifier_(cancel), factors_(cancel), cancel_(cancel) {}
+
+    ExprPtr run(const ExprPtr& root);
+
+private:
+    struct Frame {
+        ExprPtr node;
+        bool from_caller;
+        ExprPtr simplified;
+        std::size_t next_child = 0;
+    };
+
+    Expansion combine(const ExprPtr& simplified, Expansion* children);
+    Expansion power(const Expansion& base, int exp);
+    Expansion negation(Expansion operand);
+
+    std::vector<Term> summands(Expansion value);
+    ExprPtr tree_of(Expansion& value) { return value.table ? value.table->tree(factors_) : value.tree; }
+    Expansion collected(std::vector<Term> summands) {
+        return {nullptr, TermTable::collect(std::move(summands), factors_)};
+    }
+    std::vector<Term> products(std::vector<Term> left, const std::vector<Term>& right);
+
+    SimplifyWalk simplifier_;
+    FactorTable factors_;
+    const Cancellation& cancel_;
+    // Expansions of simplified nodes that occur more than once in the tree.
+    std::unordered_map<const Expr*, std::pair<ExprPtr, Expansion>> shared_;
+};
+
+// Which children of a simplified node the literal algorithm expands.
+std::size_t expanded_children(const Expr& node) {
+    switch (node.type()) {
+    case ExprType::ADD:
+    case ExprType::MUL:
+        return 2;
+    case ExprType::POW:  // only the base; the exponent stays as it is
+    case ExprType::NEG:
+    case ExprType::SQRT:
+    case ExprType::CBRT:
+    case ExprType::SIN:
+    case ExprType::COS:
+    case ExprType::TAN:
+    case ExprType::LOG:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+// A simplified node held by more owners than its one parent and the
+// simplifier's memo may occur more than once; its expansion is kept.
+bool maybe_shared(const ExprPtr& simplified) { return simplified.use_count() > 4; }
+
+ExprPtr ExpandWalk::run(const ExprPtr& root) {
+    std::vector<Frame> frames;
+    frames.push_back({root, true, nullptr});
+    std::vector<Expansion> values;
+    while (!frames.empty()) {
+        Frame& frame = frames.back();
+        if (!frame.simplified) {
+            cancel_.poll();
+            frame.simplified =
+                frame.from_caller ? simplifier_.simplify(frame.node) : simplifier_.simplify_result(frame.node);
+            if (maybe_shared(frame.simplified)) {
+                const auto known = shared_.find(frame.simplified.get());
+                if (known != shared_.end()) {
+                    values.push_back(known->second.second);
+                    frames.pop_back();
+                    continue;
+                }
+            }
+        }
+        const std::size_t arity = expanded_children(*frame.simplified);
+        if (frame.next_child < arity) {
+            ExprPtr child = frame.simplified->child(frame.next_child++);
+            frames.push_back({std::move(child), false, nullptr});
+            continue;
+        }
+        Expansion value = combine(frame.simplified, values.data() + values.size() - arity);
+        values.resize(values.size() - arity);
+        if (maybe_shared(frame.simplified)) {
+            shared_.emplace(frame.simplified.get(), std::make_pair(frame.simplified, value));
+        }
+        frames.pop_back();
+        values.push_back(std::move(value));
+    }
+    return tree_of(values.back());
+}
+
+Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
+    switch (simplified->type()) {
+    case ExprType::ADD: {
+        Expansion& left = children[0];
+        if (left.table && left.table->reads_back_as_itself(factors_)) {
+            // Collecting the left sum's own terms again changes nothing:
+            // only the right operand's summands join it.
+            left.table->add(summands(std::move(children[1])), factors_);
+            return std::move(left);
+        }
+        std::vector<Term> all = summands(std::move(left));
+        std::vector<Term> right = summands(std::move(children[1]));
+        all.insert(all.end(), std::make_move_iterator(right.begin()), std::make_move_iterator(right.end()));
+        return collected(std::move(all));
+    }
+    case ExprType::MUL: {
+        const std::vector<Term> right = summands(std::move(children[1]));
+        return collected(products(summands(std::move(children[0])), right));
+    }
+    case ExprType::POW: {
+        const ExprPtr& exp = static_cast<const Pow&>(*simplified).exp();
+        if (exp->type() != ExprType::INT || static_cast<const Int&>(*exp).value() < 0) {
+            return {std::make_shared<Pow>(tree_of(children[0]), exp), std::nullopt};
+        }
+        Expansion result = power(children[0], static_cast<const Int&>(*exp).value());
+        if (result.table && result.table->reads_back_as_itself(factors_)) {
+            return result;  // collecting it again would change nothing
+        }
+        return collected(summands(std::move(result)));
+    }
+    case ExprType::NEG:
+        return negation(std::move(children[0]));
+    case ExprType::SQRT:
+    case ExprType::CBRT:
+    case ExprType::SIN:
+    case ExprType::COS:
+    case ExprType::TAN:
+    case ExprType::LOG:
+        return {make_node(simplified->type(), tree_of(children[0])), std::nullopt};
+    default:  // leaves and quotients stay as simplified
+        return {simplified, std::nullopt};
+    }
+}
+
+// base^exp by squaring from the most significant bit, collecting after
+// every product, as the literal algorithm does.
+Expansion ExpandWalk::power(const Expansion& base, int exp) {
+    if (exp == 0) {
+        return {make_int(1), std::nullopt};
+    }
+    if (exp == 1) {
+        return base;
+    }
+    const Expansion half = power(base, exp / 2);
+    const std::vector<Term> half_terms = summands(half);
+    Expansion result = collected(products(half_terms, half_terms));
+    if (exp % 2 == 1) {
+        result = collected(products(summands(std::move(result)), summands(base)));
+    }
+    return result;
+}
+
+// The negation is one summand: of a sum, the negated sum as one factor;
+// of anything else, its one summand negated.
+Expansion ExpandWalk::negation(Expansion operand) {
+    ExprPtr tree = tree_of(operand);
+    std::vector<Term> negated;
+    if (tree->type() == ExprType::ADD) {
+        Term term;
+        term.coeff = -1;
+        term.multiply(factors_.intern(tree), 1, factors_);
+        negated.push_back(std::move(term));
+    } else {
+        read_summands(tree, factors_, negated);
+        negated.front().coeff = wrap_neg(negated.front().coeff);
+    }
+    return collected(std::move(negated));
+}
+
+std::vector<Term> ExpandWalk::summands(Expansion value) {
+    if (value.table) {
+        return std::move(*value.table).summands(factors_);
+    }
+    std::vector<Term> out;
+    read_summands(value.tree, factors_, out);
+    return out;
+}
+
+// Every summand of left times every summand of right, left's outermost.
+std::vector<Term> ExpandWalk::products(std::vector<Term> left, const std::vector<Term>& right) {
+    if (right.size() == 1) {
+        for (Term& term : left) {
+            cancel_.poll();
+            term.multiply(right.front(), factors_);
+        }
+        return left;
+    }
+    std::vector<Term> out;
+    out.reserve(left.size() * right.size());
+    for (const Term& l : left) {
+        for (const Term& r : right) {
+            cancel_.poll();
+            out.push_back(l);
+            out.back().multiply(r, factors_);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 ExprPtr expand(ExprPtr expr, const Cancellation& cancel) {
-    (void)cancel;
-    return expand_reference(std::move(expr));
+    if (!expr) {
+        return expr;
+    }
+    return ExpandWalk(cancel).run(expr);
 }
 
 }  // namespace kalvira

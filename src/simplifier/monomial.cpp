@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "ast/make_node.hpp"
+
 namespace kalvira {
 
 namespace {
@@ -19,32 +21,25 @@ void multiply_factor(std::vector<std::pair<ExprPtr, int>>& vars, const ExprPtr& 
     vars.emplace_back(factor, exp);
 }
 
-// The left-nested product of the factors in canonical order, or null when
-// every exponent is 0.
-ExprPtr canonical_product(const std::vector<std::pair<ExprPtr, int>>& vars) {
+// The factors in descending byte order of their text, stably.
+std::vector<std::pair<ExprPtr, int>> sorted_by_text(const std::vector<std::pair<ExprPtr, int>>& vars) {
     struct Entry {
         std::string text;
         const std::pair<ExprPtr, int>* var;
     };
-    std::vector<Entry> sorted_vars;
-    sorted_vars.reserve(vars.size());
+    std::vector<Entry> entries;
+    entries.reserve(vars.size());
     for (const auto& var : vars) {
-        sorted_vars.push_back({var.first->to_string(), &var});
+        entries.push_back({var.first->to_string(), &var});
     }
     // std::string compares bytes as unsigned characters, a proper prefix first.
-    std::stable_sort(sorted_vars.begin(), sorted_vars.end(),
-                     [](const Entry& a, const Entry& b) { return a.text > b.text; });
-
-    ExprPtr product;
-    for (const Entry& entry : sorted_vars) {
-        const auto& [factor, exp] = *entry.var;
-        if (exp == 0) {
-            continue;
-        }
-        ExprPtr part = exp == 1 ? factor : std::make_shared<Pow>(factor, std::make_shared<Int>(exp));
-        product = product ? std::make_shared<Mul>(std::move(product), std::move(part)) : std::move(part);
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.text > b.text; });
+    std::vector<std::pair<ExprPtr, int>> sorted_vars;
+    sorted_vars.reserve(entries.size());
+    for (const Entry& entry : entries) {
+        sorted_vars.push_back(*entry.var);
     }
-    return product;
+    return sorted_vars;
 }
 
 }  // namespace
@@ -81,22 +76,31 @@ Monomial parse_monomial(const ExprPtr& expr) {
     return {1, {{expr, 1}}};
 }
 
-ExprPtr build_monomial(const Monomial& m) {
-    if (m.coeff == 0) {
-        return std::make_shared<Int>(0);
+ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordered_vars) {
+    if (coeff == 0) {
+        return make_int(0);
     }
-    ExprPtr product = canonical_product(m.vars);
+    ExprPtr product;
+    for (const auto& [factor, exp] : ordered_vars) {
+        if (exp == 0) {
+            continue;
+        }
+        ExprPtr part = exp == 1 ? factor : std::make_shared<Pow>(factor, make_int(exp));
+        product = product ? std::make_shared<Mul>(std::move(product), std::move(part)) : std::move(part);
+    }
     if (!product) {
-        return std::make_shared<Int>(m.coeff);
+        return make_int(coeff);
     }
-    switch (m.coeff) {
+    switch (coeff) {
     case 1:
         return product;
     case -1:
         return std::make_shared<Neg>(std::move(product));
     default:
-        return std::make_shared<Mul>(std::make_shared<Int>(m.coeff), std::move(product));
+        return std::make_shared<Mul>(make_int(coeff), std::move(product));
     }
 }
+
+ExprPtr build_monomial(const Monomial& m) { return build_term(m.coeff, sorted_by_text(m.vars)); }
 
 }  // namespace kalvira

@@ -1,0 +1,110 @@
+#include "simplifier/factor_table.hpp"
+
+#include <functional>
+#include <utility>
+
+#include "ast/latex.hpp"
+
+namespace kalvira {
+
+namespace {
+
+std::size_t mix(std::size_t seed, std::size_t value) {
+    return seed ^ (value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2));
+}
+
+std::size_t own_data_hash(const Expr& node) {
+    std::size_t h = static_cast<std::size_t>(node.type());
+    switch (node.type()) {
+    case ExprType::INT:
+        return mix(h, static_cast<std::size_t>(static_cast<const Int&>(node).value()));
+    case ExprType::VAR:
+        return mix(h, std::hash<std::string>()(static_cast<const Var&>(node).name()));
+    case ExprType::RATIONAL: {
+        const auto& fraction = static_cast<const Rational&>(node);
+        return mix(mix(h, static_cast<std::size_t>(fraction.num())), static_cast<std::size_t>(fraction.den()));
+    }
+    default:
+        return h;
+    }
+}
+
+bool splits_when_alone(const Expr& node) {
+    switch (node.type()) {
+    case ExprType::INT:
+    case ExprType::NEG:
+    case ExprType::MUL:
+        return true;
+    case ExprType::POW:
+        return static_cast<const Pow&>(node).exp()->type() == ExprType::INT;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+// Post-order over the factor with an explicit stack; hashes of shared
+// subtrees are remembered, so a shared structure is hashed once.
+std::size_t FactorTable::structural_hash(const ExprPtr& root) {
+    struct Frame {
+        const ExprPtr* node;
+        std::size_t next_child;
+        std::size_t hash;
+    };
+    std::vector<Frame> frames{{&root, 0, own_data_hash(*root)}};
+    std::size_t last = 0;
+    while (!frames.empty()) {
+        Frame& frame = frames.back();
+        const ExprPtr& node = *frame.node;
+        if (frame.next_child == 0 && node->arity() > 0 && node.use_count() > 1) {
+            const auto known = hash_of_shared_.find(node.get());
+            if (known != hash_of_shared_.end()) {
+                last = known->second.second;
+                frames.pop_back();
+                if (!frames.empty()) {
+                    frames.back().hash = mix(frames.back().hash, last);
+                }
+                continue;
+            }
+        }
+        if (frame.next_child < node->arity()) {
+            const ExprPtr* child = &node->child(frame.next_child++);
+            cancel_.poll();
+            frames.push_back({child, 0, own_data_hash(**child)});
+            continue;
+        }
+        last = frame.hash;
+        if (node->arity() > 0 && node.use_count() > 1) {
+            hash_of_shared_.emplace(node.get(), std::make_pair(node, last));
+        }
+        frames.pop_back();
+        if (!frames.empty()) {
+            frames.back().hash = mix(frames.back().hash, last);
+        }
+    }
+    return last;
+}
+
+FactorId FactorTable::intern(const ExprPtr& node) {
+    if (const auto known = by_node_.find(node.get()); known != by_node_.end()) {
+        return known->second.second;
+    }
+    const std::size_t hash = structural_hash(node);
+    auto [first, end] = by_hash_.equal_range(hash);
+    for (; first != end; ++first) {
+        if (factors_[first->second].node->equals(node)) {
+            by_node_.emplace(node.get(), std::make_pair(node, first->second));
+            return first->second;
+        }
+    }
+    const auto id = static_cast<FactorId>(factors_.size());
+    std::string text;
+    write_latex(*node, text, cancel_);
+    factors_.push_back({node, std::move(text), splits_when_alone(*node), node->type() == ExprType::ADD});
+    by_hash_.emplace(hash, id);
+    by_node_.emplace(node.get(), std::make_pair(node, id));
+    return id;
+}
+
+}  // namespace kalvira

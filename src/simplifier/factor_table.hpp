@@ -1,0 +1,52 @@
+#pragma once
+
+// The factors met during one expansion call. Structurally equal factors get
+// one id, so factors merge by comparing ids; each factor's LaTeX text, which
+// orders factors and keys terms, is computed once.
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "ast/cancellation.hpp"
+#include "ast/expr.hpp"
+
+namespace kalvira {
+
+using FactorId = std::uint32_t;
+
+struct Factor {
+    ExprPtr node;  // the first node met with this structure
+    std::string text;
+    // Written alone (exponent 1) in a product, the factor would read back
+    // as something else: an integer literal becomes a coefficient, a
+    // negation negates it, a product and an integer power split up.
+    bool splits_when_alone;
+    bool is_sum;
+};
+
+class FactorTable {
+public:
+    explicit FactorTable(const Cancellation& cancel) : cancel_(cancel) {}
+
+    FactorId intern(const ExprPtr& node);
+    const Factor& operator[](FactorId id) const { return factors_[id]; }
+
+    // Factors stand in descending byte order of their text.
+    bool stands_before(FactorId a, FactorId b) const { return factors_[a].text > factors_[b].text; }
+
+private:
+    std::size_t structural_hash(const ExprPtr& node);
+
+    const Cancellation& cancel_;
+    std::vector<Factor> factors_;
+    // Maps by node address hold the node, so that no address is reused
+    // for another node while the table lives.
+    std::unordered_map<const Expr*, std::pair<ExprPtr, FactorId>> by_node_;
+    std::unordered_multimap<std::size_t, FactorId> by_hash_;
+    std::unordered_map<const Expr*, std::pair<ExprPtr, std::size_t>> hash_of_shared_;
+};
+
+}  // namespace kalvira

@@ -1,0 +1,54 @@
+#pragma once
+
+// A summand during expansion: an integer coefficient times interned factors
+// raised to integer exponents, in the order the factors were first met.
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "simplifier/factor_table.hpp"
+
+namespace kalvira {
+
+struct Power {
+    FactorId factor;
+    int exp;
+    bool operator==(const Power& other) const { return factor == other.factor && exp == other.exp; }
+};
+
+class Term {
+public:
+    int coeff = 1;
+
+    const std::vector<Power>& powers() const { return powers_; }
+
+    // Multiplies factor^exp in: into the entry of the same factor (its
+    // exponent wraps at 32 bits, and may become 0), or as a new last entry.
+    void multiply(FactorId factor, int exp, const FactorTable& factors);
+    void multiply(const Term& other, const FactorTable& factors);
+
+    // Whether the tree of this term, read back as summands, is this term
+    // again (without exponent-0 entries): false when a factor written alone
+    // would split up, or when the term is a lone sum.
+    bool reads_back_as_itself(const FactorTable& factors) const;
+
+    // The canonical order: exponent-0 entries dropped, the rest stably in
+    // descending order of the factors' texts, as the term's tree has them.
+    void canonicalise(const FactorTable& factors);
+    // Drops exponent-0 entries, keeping the order of the rest.
+    void drop_zero_powers();
+
+private:
+    void count(const Power& power, const FactorTable& factors, int delta);
+    void index_positions();
+
+    std::vector<Power> powers_;
+    // Positions of factors, kept once a term has many of them, so that
+    // multiplying in one factor stays constant time.
+    std::unordered_map<FactorId, std::uint32_t> position_;
+    std::uint32_t splitting_ = 0;  // exponent-1 entries whose factor splits alone
+    std::uint32_t zeros_ = 0;      // exponent-0 entries
+};
+
+}  // namespace kalvira

@@ -1,0 +1,230 @@
+#include "simplifier/term_table.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "ast/latex.hpp"
+#include "simplifier/monomial.hpp"
+
+namespace kalvira {
+
+namespace {
+
+const std::string CONSTANT_KEY = "1";
+
+struct PowersHash {
+    std::size_t operator()(const std::vector<Power>& powers) const {
+        std::size_t h = powers.size();
+        for (const Power& p : powers) {
+            h = h * 1000003u ^ (static_cast<std::size_t>(p.factor) << 32 | static_cast<std::uint32_t>(p.exp));
+        }
+        return h;
+    }
+};
+
+std::vector<std::pair<ExprPtr, int>> factor_nodes(const Term& term, const FactorTable& factors) {
+    std::vector<std::pair<ExprPtr, int>> vars;
+    vars.reserve(term.powers().size());
+    for (const Power& power : term.powers()) {
+        vars.emplace_back(factors[power.factor].node, power.exp);
+    }
+    return vars;
+}
+
+// The key of a canonical term: the text of its product without coefficient.
+std::string key_of(const Term& canonical, const FactorTable& factors) {
+    std::string key;
+    write_latex(*build_term(1, factor_nodes(canonical, factors)), key, Cancellation());
+    return key;
+}
+
+// Canonical order of keys: descending bytes, the constant last.
+bool key_before(const std::string& a, const std::string& b) {
+    if (a == CONSTANT_KEY || b == CONSTANT_KEY) {
+        return b == CONSTANT_KEY && a != CONSTANT_KEY;
+    }
+    return a > b;
+}
+
+// Reads one summand's product: integer literals multiply the coefficient,
+// negations negate it, integer powers give their base and exponent, and any
+// other node is a factor, merged left to right into its first occurrence.
+Term read_product(const ExprPtr& summand, FactorTable& factors) {
+    Term term;
+    std::vector<const ExprPtr*> pending{&summand};
+    while (!pending.empty()) {
+        const ExprPtr& node = *pending.back();
+        pending.pop_back();
+        switch (node->type()) {
+        case ExprType::INT:
+            term.coeff = wrap_mul(term.coeff, static_cast<const Int&>(*node).value());
+            continue;
+        case ExprType::NEG:
+            term.coeff = wrap_neg(term.coeff);
+            pending.push_back(&static_cast<const Neg&>(*node).operand());
+            continue;
+        case ExprType::MUL:
+            pending.push_back(&static_cast<const Mul&>(*node).right());
+            pending.push_back(&static_cast<const Mul&>(*node).left());
+            continue;
+        case ExprType::POW: {
+            const auto& pow = static_cast<const Pow&>(*node);
+            if (pow.exp()->type() == ExprType::INT) {
+                term.multiply(factors.intern(pow.base()), static_cast<const Int&>(*pow.exp()).value(), factors);
+                continue;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        term.multiply(factors.intern(node), 1, factors);
+    }
+    return term;
+}
+
+}  // namespace
+
+void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>& out) {
+    std::vector<const ExprPtr*> pending{&tree};
+    while (!pending.empty()) {
+        const ExprPtr& node = *pending.back();
+        pending.pop_back();
+        if (node->type() == ExprType::ADD) {
+            pending.push_back(&static_cast<const Add&>(*node).right());
+            pending.push_back(&static_cast<const Add&>(*node).left());
+        } else {
+            out.push_back(read_product(node, factors));
+        }
+    }
+}
+
+ExprPtr term_tree(const Term& term, const FactorTable& factors) {
+    return build_term(term.coeff, factor_nodes(term, factors));
+}
+
+TermTable TermTable::collect(std::vector<Term> summands, const FactorTable& factors) {
+    summands.erase(std::remove_if(summands.begin(), summands.end(), [](const Term& t) { return t.coeff == 0; }),
+                   summands.end());
+    TermTable table;
+    if (summands.size() == 1) {
+        // A lone summand needs no key until it meets others.
+        table.groups_.push_back({std::move(summands.front()), std::string()});
+        table.keyed_ = false;
+        return table;
+    }
+    table.add(std::move(summands), factors);
+    return table;
+}
+
+void TermTable::add(std::vector<Term> summands, const FactorTable& factors) {
+    ensure_keyed(factors);
+    // Summands with the same canonical factors have the same key: render
+    // each distinct product once.
+    std::unordered_map<std::vector<Power>, std::size_t, PowersHash> known_keys;
+    std::vector<std::string> keys;
+    std::vector<std::size_t> touched;
+    for (Term& summand : summands) {
+        if (summand.coeff == 0) {
+            continue;
+        }
+        summand.canonicalise(factors);
+        const auto [entry, fresh] = known_keys.try_emplace(summand.powers(), keys.size());
+        if (fresh) {
+            keys.push_back(key_of(summand, factors));
+        }
+        insert(std::move(summand), keys[entry->second], touched);
+    }
+    drop_cancelled(touched);
+    sorted_ = false;
+}
+
+void TermTable::insert(Term summand, std::string key, std::vector<std::size_t>& touched) {
+    const auto [entry, fresh] = by_key_.try_emplace(std::move(key), groups_.size());
+    if (fresh) {
+        groups_.push_back({std::move(summand), entry->first});
+    } else {
+        Group& group = groups_[entry->second];
+        group.term.coeff = wrap_add(group.term.coeff, summand.coeff);
+    }
+    touched.push_back(entry->second);
+}
+
+// Groups whose coefficients cancelled leave the table (order within the
+// table does not matter until it is sorted).
+void TermTable::drop_cancelled(const std::vector<std::size_t>& touched) {
+    for (std::size_t index : touched) {
+        while (index < groups_.size() && groups_[index].term.coeff == 0) {
+            by_key_.erase(groups_[index].key);
+            if (index + 1 != groups_.size()) {
+                groups_[index] = std::move(groups_.back());
+                by_key_[groups_[index].key] = index;
+            }
+            groups_.pop_back();
+        }
+    }
+}
+
+void TermTable::ensure_keyed(const FactorTable& factors) {
+    if (keyed_) {
+        return;
+    }
+    Group& lone = groups_.front();
+    lone.term.canonicalise(factors);
+    lone.key = key_of(lone.term, factors);
+    by_key_.emplace(lone.key, 0);
+    keyed_ = true;
+}
+
+void TermTable::ensure_sorted(const FactorTable& factors) {
+    if (sorted_ || groups_.size() < 2) {
+        return;
+    }
+    ensure_keyed(factors);
+    std::sort(groups_.begin(), groups_.end(), [](const Group& a, const Group& b) { return key_before(a.key, b.key); });
+    for (std::size_t i = 0; i < groups_.size(); ++i) {
+        by_key_[groups_[i].key] = i;
+    }
+    sorted_ = true;
+}
+
+bool TermTable::reads_back_as_itself(const FactorTable& factors) const {
+    return std::all_of(groups_.begin(), groups_.end(),
+                       [&factors](const Group& g) { return g.term.reads_back_as_itself(factors); });
+}
+
+std::vector<Term> TermTable::summands(FactorTable& factors) && {
+    ensure_sorted(factors);
+    std::vector<Term> out;
+    out.reserve(groups_.size());
+    for (Group& group : groups_) {
+        if (group.term.reads_back_as_itself(factors)) {
+            group.term.drop_zero_powers();
+            out.push_back(std::move(group.term));
+        } else {
+            read_summands(term_tree(group.term, factors), factors, out);
+        }
+    }
+    groups_.clear();
+    by_key_.clear();
+    return out;
+}
+
+std::vector<Term> TermTable::summands(FactorTable& factors) const& {
+    return TermTable(*this).summands(factors);
+}
+
+ExprPtr TermTable::tree(const FactorTable& factors) {
+    ensure_sorted(factors);
+    ExprPtr sum;
+    for (Group& group : groups_) {
+        if (!keyed_) {
+            group.term.canonicalise(factors);
+        }
+        ExprPtr term = term_tree(group.term, factors);
+        sum = sum ? std::make_shared<Add>(std::move(sum), std::move(term)) : std::move(term);
+    }
+    return sum ? sum : std::make_shared<Int>(0);
+}
+
+}  // namespace kalvira

@@ -1,0 +1,63 @@
+#pragma once
+
+// Like-term collection on term tables. A table is the collected sum that
+// the literal algorithm would build as a tree: groups of like terms (equal
+// keys, the LaTeX text of the coefficient-free product), each keeping the
+// factors of its first summand, cancelled groups gone, in canonical order
+// (descending key, the constant "1" last) when asked for.
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ast/expr.hpp"
+#include "simplifier/term.hpp"
+
+namespace kalvira {
+
+class TermTable {
+public:
+    // Groups the summands, in their order, into like terms.
+    static TermTable collect(std::vector<Term> summands, const FactorTable& factors);
+
+    // Collects the table's summands followed by more summands. Only for a
+    // table whose terms read back as themselves, so that its groups stand.
+    void add(std::vector<Term> summands, const FactorTable& factors);
+
+    // Whether every term, written as a tree and read back, is itself.
+    bool reads_back_as_itself(const FactorTable& factors) const;
+    std::size_t size() const { return groups_.size(); }
+
+    // The summands that the table's tree splits into, in order.
+    std::vector<Term> summands(FactorTable& factors) &&;
+    std::vector<Term> summands(FactorTable& factors) const&;
+
+    // The table as a tree: a left-nested sum of terms, Int(0) when empty.
+    ExprPtr tree(const FactorTable& factors);
+
+private:
+    struct Group {
+        Term term;  // canonical once the group has a key
+        std::string key;
+    };
+
+    void ensure_keyed(const FactorTable& factors);
+    void ensure_sorted(const FactorTable& factors);
+    // Adds a summand to the group of its key, or opens a group.
+    void insert(Term summand, std::string key, std::vector<std::size_t>& touched);
+    void drop_cancelled(const std::vector<std::size_t>& touched);
+
+    std::vector<Group> groups_;
+    std::unordered_map<std::string, std::size_t> by_key_;
+    bool keyed_ = true;  // false only for a lone group not yet keyed
+    bool sorted_ = true;
+};
+
+// Reads a tree as the summands of its sums, each summand's product split
+// into coefficient and factors (no recursion on the C stack).
+void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>& out);
+
+// The tree of one term: factors as ordered, coefficient applied.
+ExprPtr term_tree(const Term& term, const FactorTable& factors);
+
+}  // namespace kalvira
