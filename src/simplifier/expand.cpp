@@ -49,7 +49,8 @@ private:
     Expansion collected(std::vector<Term> summands) {
         return {nullptr, TermTable::collect(std::move(summands), factors_)};
     }
-    std::vector<Term> products(std::vector<Term> left, const std::vector<Term>& right);
+    // The collected products of every left summand with every right one.
+    Expansion product(std::vector<Term> left, const std::vector<Term>& right);
 
     SimplifyWalk simplifier_;
     FactorTable factors_;
@@ -78,9 +79,11 @@ std::size_t expanded_children(const Expr& node) {
     }
 }
 
-// A simplified node held by more owners than its one parent and the
-// simplifier's memo may occur more than once; its expansion is kept.
-bool maybe_shared(const ExprPtr& simplified) { return simplified.use_count() > 4; }
+// A simplified node held by more owners than its one parent, the
+// simplifier's memo (node and result) and the walk's frame (node and
+// simplified node) may occur more than once; its expansion is kept. Any
+// misjudgement costs only time.
+bool maybe_shared(const ExprPtr& simplified) { return simplified.use_count() > 5; }
 
 ExprPtr ExpandWalk::run(const ExprPtr& root) {
     std::vector<Frame> frames;
@@ -122,7 +125,7 @@ Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
     switch (simplified->type()) {
     case ExprType::ADD: {
         Expansion& left = children[0];
-        if (left.table && left.table->reads_back_as_itself(factors_)) {
+        if (left.table && left.table->reads_back_as_itself()) {
             // Collecting the left sum's own terms again changes nothing:
             // only the right operand's summands join it.
             left.table->add(summands(std::move(children[1])), factors_);
@@ -135,7 +138,7 @@ Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
     }
     case ExprType::MUL: {
         const std::vector<Term> right = summands(std::move(children[1]));
-        return collected(products(summands(std::move(children[0])), right));
+        return product(summands(std::move(children[0])), right);
     }
     case ExprType::POW: {
         const ExprPtr& exp = static_cast<const Pow&>(*simplified).exp();
@@ -143,7 +146,7 @@ Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
             return {std::make_shared<Pow>(tree_of(children[0]), exp), std::nullopt};
         }
         Expansion result = power(children[0], static_cast<const Int&>(*exp).value());
-        if (result.table && result.table->reads_back_as_itself(factors_)) {
+        if (result.table && result.table->reads_back_as_itself()) {
             return result;  // collecting it again would change nothing
         }
         return collected(summands(std::move(result)));
@@ -173,9 +176,9 @@ Expansion ExpandWalk::power(const Expansion& base, int exp) {
     }
     const Expansion half = power(base, exp / 2);
     const std::vector<Term> half_terms = summands(half);
-    Expansion result = collected(products(half_terms, half_terms));
+    Expansion result = product(half_terms, half_terms);
     if (exp % 2 == 1) {
-        result = collected(products(summands(std::move(result)), summands(base)));
+        result = product(summands(std::move(result)), summands(base));
     }
     return result;
 }
@@ -206,25 +209,14 @@ std::vector<Term> ExpandWalk::summands(Expansion value) {
     return out;
 }
 
-// Every summand of left times every summand of right, left's outermost.
-std::vector<Term> ExpandWalk::products(std::vector<Term> left, const std::vector<Term>& right) {
-    if (right.size() == 1) {
-        for (Term& term : left) {
-            cancel_.poll();
-            term.multiply(right.front(), factors_);
-        }
-        return left;
+// A lone product is multiplied in place: a long product of distinct factors
+// then grows by one factor per step at constant cost.
+Expansion ExpandWalk::product(std::vector<Term> left, const std::vector<Term>& right) {
+    if (right.size() == 1 && left.size() == 1) {
+        left.front().multiply(right.front(), factors_);
+        return collected(std::move(left));
     }
-    std::vector<Term> out;
-    out.reserve(left.size() * right.size());
-    for (const Term& l : left) {
-        for (const Term& r : right) {
-            cancel_.poll();
-            out.push_back(l);
-            out.back().multiply(r, factors_);
-        }
-    }
-    return out;
+    return {nullptr, TermTable::collect_products(left, right, factors_, cancel_)};
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "simplifier/term.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "ast/int32.hpp"
 
@@ -11,6 +12,13 @@ namespace {
 constexpr std::size_t INDEXED_FROM = 16;
 
 }  // namespace
+
+Term::Term(int coeff_, std::vector<Power> powers, const FactorTable& factors)
+    : coeff(coeff_), powers_(std::move(powers)) {
+    for (const Power& power : powers_) {
+        count(power, factors, +1);
+    }
+}
 
 void Term::count(const Power& power, const FactorTable& factors, int delta) {
     if (power.exp == 0) {
@@ -89,10 +97,25 @@ void Term::drop_zero_powers() {
 
 void Term::canonicalise(const FactorTable& factors) {
     drop_zero_powers();
-    std::stable_sort(powers_.begin(), powers_.end(),
-                     [&factors](const Power& a, const Power& b) { return factors.stands_before(a.factor, b.factor); });
+    canonicalise(powers_, factors);
     if (!position_.empty()) {
         index_positions();
+    }
+}
+
+void Term::canonicalise(std::vector<Power>& powers, const FactorTable& factors) {
+    powers.erase(std::remove_if(powers.begin(), powers.end(), [](const Power& p) { return p.exp == 0; }),
+                 powers.end());
+    const auto before = [&factors](const Power& a, const Power& b) { return factors.stands_before(a.factor, b.factor); };
+    if (powers.size() > INDEXED_FROM) {
+        std::stable_sort(powers.begin(), powers.end(), before);
+        return;
+    }
+    // Insertion sort: stable, and no buffer for the few factors of most terms.
+    for (std::size_t i = 1; i < powers.size(); ++i) {
+        for (std::size_t j = i; j > 0 && before(powers[j], powers[j - 1]); --j) {
+            std::swap(powers[j], powers[j - 1]);
+        }
     }
 }
 

@@ -21,6 +21,10 @@ class Term {
 public:
     int coeff = 1;
 
+    Term() = default;
+    // coeff times the given powers, which name distinct factors.
+    Term(int coeff, std::vector<Power> powers, const FactorTable& factors);
+
     const std::vector<Power>& powers() const { return powers_; }
 
     // Multiplies factor^exp in: into the entry of the same factor (its
@@ -36,6 +40,7 @@ public:
     // The canonical order: exponent-0 entries dropped, the rest stably in
     // descending order of the factors' texts, as the term's tree has them.
     void canonicalise(const FactorTable& factors);
+    static void canonicalise(std::vector<Power>& powers, const FactorTable& factors);
     // Drops exponent-0 entries, keeping the order of the rest.
     void drop_zero_powers();
 
@@ -45,8 +50,19 @@ private:
 
     std::vector<Power> powers_;
     // Positions of factors, kept once a term has many of them, so that
-    // multiplying in one factor stays constant time.
-    std::unordered_map<FactorId, std::uint32_t> position_;
+    // multiplying in one factor stays constant time. A copy starts without
+    // it and builds its own when needed.
+    struct PositionIndex : std::unordered_map<FactorId, std::uint32_t> {
+        PositionIndex() = default;
+        PositionIndex(const PositionIndex&) {}
+        PositionIndex(PositionIndex&&) = default;
+        PositionIndex& operator=(const PositionIndex&) {
+            clear();
+            return *this;
+        }
+        PositionIndex& operator=(PositionIndex&&) = default;
+    };
+    PositionIndex position_;
     std::uint32_t splitting_ = 0;  // exponent-1 entries whose factor splits alone
     std::uint32_t zeros_ = 0;      // exponent-0 entries
 };

@@ -111,6 +111,7 @@ TermTable TermTable::collect(std::vector<Term> summands, const FactorTable& fact
         // A lone summand needs no key until it meets others.
         table.groups_.push_back({std::move(summands.front()), std::string()});
         table.keyed_ = false;
+        table.count_irregular(table.groups_.front(), factors, +1);
         return table;
     }
     table.add(std::move(summands), factors);
@@ -119,42 +120,100 @@ TermTable TermTable::collect(std::vector<Term> summands, const FactorTable& fact
 
 void TermTable::add(std::vector<Term> summands, const FactorTable& factors) {
     ensure_keyed(factors);
-    // Summands with the same canonical factors have the same key: render
-    // each distinct product once.
-    std::unordered_map<std::vector<Power>, std::size_t, PowersHash> known_keys;
-    std::vector<std::string> keys;
-    std::vector<std::size_t> touched;
+    // Summands with the same canonical factors have the same key: add
+    // their coefficients first, then render and look up each product once.
+    std::unordered_map<std::vector<Power>, std::size_t, PowersHash> class_of;
+    std::vector<Term> classes;  // each class's first summand, coefficients summed
     for (Term& summand : summands) {
         if (summand.coeff == 0) {
             continue;
         }
         summand.canonicalise(factors);
-        const auto [entry, fresh] = known_keys.try_emplace(summand.powers(), keys.size());
+        const auto [entry, fresh] = class_of.try_emplace(summand.powers(), classes.size());
         if (fresh) {
-            keys.push_back(key_of(summand, factors));
+            classes.push_back(std::move(summand));
+        } else {
+            Term& first = classes[entry->second];
+            first.coeff = wrap_add(first.coeff, summand.coeff);
         }
-        insert(std::move(summand), keys[entry->second], touched);
     }
-    drop_cancelled(touched);
+    add_classes(std::move(classes), factors);
+}
+
+TermTable TermTable::collect_products(const std::vector<Term>& left, const std::vector<Term>& right,
+                                      const FactorTable& factors, const Cancellation& cancel) {
+    std::unordered_map<std::vector<Power>, std::size_t, PowersHash> class_of;
+    std::vector<Term> classes;
+    std::vector<Power> product;
+    for (const Term& l : left) {
+        for (const Term& r : right) {
+            cancel.poll();
+            const int coeff = wrap_mul(l.coeff, r.coeff);
+            if (coeff == 0) {
+                continue;
+            }
+            product = l.powers();
+            for (const Power& power : r.powers()) {
+                const auto same = std::find_if(product.begin(), product.end(),
+                                               [&power](const Power& p) { return p.factor == power.factor; });
+                if (same == product.end()) {
+                    product.push_back(power);
+                } else {
+                    same->exp = wrap_add(same->exp, power.exp);
+                }
+            }
+            Term::canonicalise(product, factors);
+            const auto found = class_of.find(product);
+            if (found == class_of.end()) {
+                class_of.emplace(product, classes.size());
+                classes.emplace_back(coeff, product, factors);
+            } else {
+                Term& first = classes[found->second];
+                first.coeff = wrap_add(first.coeff, coeff);
+            }
+        }
+    }
+    TermTable table;
+    table.add_classes(std::move(classes), factors);
+    return table;
+}
+
+void TermTable::add_classes(std::vector<Term> classes, const FactorTable& factors) {
+    std::vector<std::size_t> touched;
+    for (Term& term : classes) {
+        std::string key = key_of(term, factors);
+        insert(std::move(term), std::move(key), touched, factors);
+    }
+    drop_cancelled(touched, factors);
     sorted_ = false;
 }
 
-void TermTable::insert(Term summand, std::string key, std::vector<std::size_t>& touched) {
+void TermTable::count_irregular(const Group& group, const FactorTable& factors, int delta) {
+    if (!group.term.reads_back_as_itself(factors)) {
+        irregular_ += delta;
+    }
+}
+
+void TermTable::insert(Term summand, std::string key, std::vector<std::size_t>& touched,
+                       const FactorTable& factors) {
     const auto [entry, fresh] = by_key_.try_emplace(std::move(key), groups_.size());
     if (fresh) {
         groups_.push_back({std::move(summand), entry->first});
     } else {
         Group& group = groups_[entry->second];
+        count_irregular(group, factors, -1);
         group.term.coeff = wrap_add(group.term.coeff, summand.coeff);
     }
+    count_irregular(groups_[entry->second], factors, +1);
     touched.push_back(entry->second);
 }
 
 // Groups whose coefficients cancelled leave the table (order within the
 // table does not matter until it is sorted).
-void TermTable::drop_cancelled(const std::vector<std::size_t>& touched) {
+void TermTable::drop_cancelled(const std::vector<std::size_t>& touched, const FactorTable& factors) {
     for (std::size_t index : touched) {
         while (index < groups_.size() && groups_[index].term.coeff == 0) {
+            count_irregular(groups_[index], factors, -1);
             by_key_.erase(groups_[index].key);
             if (index + 1 != groups_.size()) {
                 groups_[index] = std::move(groups_.back());
@@ -188,11 +247,6 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
     sorted_ = true;
 }
 
-bool TermTable::reads_back_as_itself(const FactorTable& factors) const {
-    return std::all_of(groups_.begin(), groups_.end(),
-                       [&factors](const Group& g) { return g.term.reads_back_as_itself(factors); });
-}
-
 std::vector<Term> TermTable::summands(FactorTable& factors) && {
     ensure_sorted(factors);
     std::vector<Term> out;
@@ -207,6 +261,7 @@ std::vector<Term> TermTable::summands(FactorTable& factors) && {
     }
     groups_.clear();
     by_key_.clear();
+    irregular_ = 0;
     return out;
 }
 

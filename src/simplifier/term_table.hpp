@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ast/cancellation.hpp"
 #include "ast/expr.hpp"
 #include "simplifier/term.hpp"
 
@@ -20,12 +21,17 @@ public:
     // Groups the summands, in their order, into like terms.
     static TermTable collect(std::vector<Term> summands, const FactorTable& factors);
 
+    // Collects the products of every left summand (outermost) with every
+    // right summand, without building the products one by one.
+    static TermTable collect_products(const std::vector<Term>& left, const std::vector<Term>& right,
+                                      const FactorTable& factors, const Cancellation& cancel);
+
     // Collects the table's summands followed by more summands. Only for a
     // table whose terms read back as themselves, so that its groups stand.
     void add(std::vector<Term> summands, const FactorTable& factors);
 
     // Whether every term, written as a tree and read back, is itself.
-    bool reads_back_as_itself(const FactorTable& factors) const;
+    bool reads_back_as_itself() const { return irregular_ == 0; }
     std::size_t size() const { return groups_.size(); }
 
     // The summands that the table's tree splits into, in order.
@@ -41,16 +47,20 @@ private:
         std::string key;
     };
 
+    // Adds summands whose factors are canonical and distinct, in order.
+    void add_classes(std::vector<Term> classes, const FactorTable& factors);
     void ensure_keyed(const FactorTable& factors);
     void ensure_sorted(const FactorTable& factors);
     // Adds a summand to the group of its key, or opens a group.
-    void insert(Term summand, std::string key, std::vector<std::size_t>& touched);
-    void drop_cancelled(const std::vector<std::size_t>& touched);
+    void insert(Term summand, std::string key, std::vector<std::size_t>& touched, const FactorTable& factors);
+    void drop_cancelled(const std::vector<std::size_t>& touched, const FactorTable& factors);
+    void count_irregular(const Group& group, const FactorTable& factors, int delta);
 
     std::vector<Group> groups_;
     std::unordered_map<std::string, std::size_t> by_key_;
     bool keyed_ = true;  // false only for a lone group not yet keyed
     bool sorted_ = true;
+    std::size_t irregular_ = 0;  // terms that do not read back as themselves
 };
 
 // Reads a tree as the summands of its sums, each summand's product split
