@@ -35,21 +35,6 @@ void append_magnitude(std::string& out, const Rational& fraction) {
     out += "}";
 }
 
-// A power wraps loose bases, towers and negative literals, so that the
-// exponent visibly applies to the whole base.
-bool pow_base_needs_parens(const Expr& base) {
-    switch (base.type()) {
-    case ExprType::POW:
-        return true;
-    case ExprType::INT:
-        return static_cast<const Int&>(base).value() < 0;
-    case ExprType::RATIONAL:
-        return static_cast<const Rational&>(base).num() < 0;
-    default:
-        return base.precedence() < PREC_POWER;
-    }
-}
-
 // Which of a product's rules applies: a left factor of -1 or 1 or a right
 // factor of 1 leaves only the other operand; otherwise both are joined.
 enum class MulForm { NEGATED_RIGHT, RIGHT_ONLY, LEFT_ONLY, JOINED };
@@ -361,6 +346,21 @@ void LatexWriter::write_product_right(const Mul& product, std::size_t left_start
 }
 
 }  // namespace
+
+// A power wraps loose bases, towers and negative literals, so that the
+// exponent visibly applies to the whole base.
+bool pow_base_needs_parens(const Expr& base) {
+    switch (base.type()) {
+    case ExprType::POW:
+        return true;
+    case ExprType::INT:
+        return static_cast<const Int&>(base).value() < 0;
+    case ExprType::RATIONAL:
+        return static_cast<const Rational&>(base).num() < 0;
+    default:
+        return base.precedence() < PREC_POWER;
+    }
+}
 
 void write_latex(const Expr& e, std::string& out, const Cancellation& cancel) {
     LatexWriter(out, cancel).run(e);

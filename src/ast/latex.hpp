@@ -10,6 +10,10 @@ namespace kalvira {
 // Appends the LaTeX text of e to out. The tree is walked with an explicit
 // stack and every piece is appended once, so time is linear in the length
 // of the text and no depth is too deep. Polls cancel as it goes.
+// Whether a power writes its base in parentheses: loose bases, towers and
+// negative literals, so that the exponent visibly applies to the whole base.
+bool pow_base_needs_parens(const Expr& base);
+
 void write_latex(const Expr& e, std::string& out, const Cancellation& cancel);
 
 }  // namespace kalvira

@@ -101,7 +101,9 @@ FactorId FactorTable::intern(const ExprPtr& node) {
     const auto id = static_cast<FactorId>(factors_.size());
     std::string text;
     write_latex(*node, text, cancel_);
-    factors_.push_back({node, std::move(text), splits_when_alone(*node), node->type() == ExprType::ADD});
+    factors_.push_back({node, std::move(text), splits_when_alone(*node), node->type() == ExprType::ADD,
+                        node->type() == ExprType::INT, node->type() == ExprType::RATIONAL,
+                        node->precedence() < PREC_PRODUCT, pow_base_needs_parens(*node)});
     by_hash_.emplace(hash, id);
     by_node_.emplace(node.get(), std::make_pair(node, id));
     return id;

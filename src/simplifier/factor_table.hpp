@@ -25,6 +25,10 @@ struct Factor {
     // negation negates it, a product and an integer power split up.
     bool splits_when_alone;
     bool is_sum;
+    bool is_int;
+    bool is_fraction;
+    bool wrapped_in_product;   // binds more loosely than a product
+    bool wrapped_as_pow_base;  // would be wrapped as the base of a power
 };
 
 class FactorTable {

@@ -31,10 +31,56 @@ std::vector<std::pair<ExprPtr, int>> factor_nodes(const Term& term, const Factor
     return vars;
 }
 
-// The key of a canonical term: the text of its product without coefficient.
+bool is_digit(int c) { return c >= '0' && c <= '9'; }
+
+// Writes one part of a product (a factor, or a power of it) as a product
+// operand would be written (alone, it is the whole product).
+void write_part(const Power& power, const Factor& factor, bool alone, std::string& out) {
+    if (power.exp == 1) {
+        const bool wrapped = factor.wrapped_in_product && !alone;
+        out += wrapped ? "\\left(" : "";
+        out += factor.text;
+        out += wrapped ? "\\right)" : "";
+        return;
+    }
+    out += factor.wrapped_as_pow_base ? "\\left(" : "";
+    out += factor.text;
+    out += factor.wrapped_as_pow_base ? "\\right)^{" : "^{";
+    out += std::to_string(power.exp);
+    out += '}';
+}
+
+// The key of a canonical term: the text of its product without coefficient,
+// written straight from the factors' texts by the rules of a product: parts
+// juxtaposed, separated by a dot where two fractions or two digits meet.
+// An integer factor written alone takes part in the special rules of -1 and
+// 1, so such a product is built as a tree and rendered instead.
 std::string key_of(const Term& canonical, const FactorTable& factors) {
+    const std::vector<Power>& powers = canonical.powers();
+    const bool has_lone_integer = std::any_of(powers.begin(), powers.end(), [&factors](const Power& p) {
+        return p.exp == 1 && factors[p.factor].is_int;
+    });
     std::string key;
-    write_latex(*build_term(1, factor_nodes(canonical, factors)), key, Cancellation());
+    if (has_lone_integer) {
+        write_latex(*build_term(1, factor_nodes(canonical, factors)), key, Cancellation());
+        return key;
+    }
+    if (powers.empty()) {
+        return CONSTANT_KEY;
+    }
+    std::string part;
+    for (std::size_t i = 0; i < powers.size(); ++i) {
+        const Factor& factor = factors[powers[i].factor];
+        part.clear();
+        write_part(powers[i], factor, powers.size() == 1, part);
+        const bool both_fractions = i == 1 && powers[0].exp == 1 && factors[powers[0].factor].is_fraction &&
+                                    powers[1].exp == 1 && factor.is_fraction;
+        const bool digits_meet = !key.empty() && !part.empty() && is_digit(key.back()) && is_digit(part.front());
+        if (i > 0 && (both_fractions || digits_meet)) {
+            key += " \\cdot ";
+        }
+        key += part;
+    }
     return key;
 }
 
