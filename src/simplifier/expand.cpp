@@ -79,11 +79,10 @@ std::size_t expanded_children(const Expr& node) {
     }
 }
 
-// A simplified node held by more owners than its one parent, the
-// simplifier's memo (node and result) and the walk's frame (node and
-// simplified node) may occur more than once; its expansion is kept. Any
-// misjudgement costs only time.
-bool maybe_shared(const ExprPtr& simplified) { return simplified.use_count() > 5; }
+// A simplified node held by more owners than its one parent and the walk's
+// frame (node and simplified node) may occur more than once; its expansion
+// is kept. Any misjudgement costs only time.
+bool maybe_shared(const ExprPtr& simplified) { return simplified.use_count() > 3; }
 
 ExprPtr ExpandWalk::run(const ExprPtr& root) {
     std::vector<Frame> frames;
@@ -93,8 +92,9 @@ ExprPtr ExpandWalk::run(const ExprPtr& root) {
         Frame& frame = frames.back();
         if (!frame.simplified) {
             cancel_.poll();
-            frame.simplified =
-                frame.from_caller ? simplifier_.simplify(frame.node) : simplifier_.simplify_result(frame.node);
+            // Simplification's results are fixed points of it, so only the
+            // caller's tree is simplified; the nodes below are results.
+            frame.simplified = frame.from_caller ? simplifier_.simplify(frame.node) : frame.node;
             if (maybe_shared(frame.simplified)) {
                 const auto known = shared_.find(frame.simplified.get());
                 if (known != shared_.end()) {

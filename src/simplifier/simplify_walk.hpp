@@ -9,8 +9,7 @@ namespace kalvira {
 
 // The state of one simplification call: a bottom-up walk with an explicit
 // stack, and a memo by node identity so that a subtree shared by several
-// parents is simplified once. Expansion keeps one walk for its whole call,
-// since it simplifies every node it visits again.
+// parents is simplified once.
 class SimplifyWalk {
 public:
     explicit SimplifyWalk(const Cancellation& cancel) : cancel_(cancel) {}

@@ -166,6 +166,14 @@ TermTable TermTable::collect(std::vector<Term> summands, const FactorTable& fact
 
 void TermTable::add(std::vector<Term> summands, const FactorTable& factors) {
     ensure_keyed(factors);
+    if (summands.size() == 1) {  // a sum growing by one term
+        if (summands.front().coeff == 0) {
+            return;
+        }
+        summands.front().canonicalise(factors);
+        add_classes(std::move(summands), factors);
+        return;
+    }
     // Summands with the same canonical factors have the same key: add
     // their coefficients first, then render and look up each product once.
     std::unordered_map<std::vector<Power>, std::size_t, PowersHash> class_of;
