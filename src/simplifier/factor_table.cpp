@@ -91,11 +91,11 @@ FactorId FactorTable::intern(const ExprPtr& node) {
         return known->second.second;
     }
     const std::size_t hash = structural_hash(node);
-    auto [first, end] = by_hash_.equal_range(hash);
-    for (; first != end; ++first) {
-        if (factors_[first->second].node->equals(node)) {
-            by_node_.emplace(node.get(), std::make_pair(node, first->second));
-            return first->second;
+    const auto latest = by_hash_.try_emplace(hash, NONE).first;
+    for (FactorId candidate = latest->second; candidate != NONE; candidate = same_hash_before_[candidate]) {
+        if (factors_[candidate].node->equals(node)) {
+            by_node_.emplace(node.get(), std::make_pair(node, candidate));
+            return candidate;
         }
     }
     const auto id = static_cast<FactorId>(factors_.size());
@@ -104,7 +104,8 @@ FactorId FactorTable::intern(const ExprPtr& node) {
     factors_.push_back({node, std::move(text), splits_when_alone(*node), node->type() == ExprType::ADD,
                         node->type() == ExprType::INT, node->type() == ExprType::RATIONAL,
                         node->precedence() < PREC_PRODUCT, pow_base_needs_parens(*node)});
-    by_hash_.emplace(hash, id);
+    same_hash_before_.push_back(latest->second);
+    latest->second = id;
     by_node_.emplace(node.get(), std::make_pair(node, id));
     return id;
 }

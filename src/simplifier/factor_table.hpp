@@ -43,13 +43,17 @@ public:
 
 private:
     std::size_t structural_hash(const ExprPtr& node);
+    static constexpr FactorId NONE = ~FactorId{0};
 
     const Cancellation& cancel_;
     std::vector<Factor> factors_;
     // Maps by node address hold the node, so that no address is reused
     // for another node while the table lives.
     std::unordered_map<const Expr*, std::pair<ExprPtr, FactorId>> by_node_;
-    std::unordered_multimap<std::size_t, FactorId> by_hash_;
+    // The latest factor of each structural hash; older ones with the same
+    // hash follow through same_hash_before_.
+    std::unordered_map<std::size_t, FactorId> by_hash_;
+    std::vector<FactorId> same_hash_before_;
     std::unordered_map<const Expr*, std::pair<ExprPtr, std::size_t>> hash_of_shared_;
 };
 

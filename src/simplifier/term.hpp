@@ -54,7 +54,7 @@ private:
     // it and builds its own when needed.
     struct PositionIndex : std::unordered_map<FactorId, std::uint32_t> {
         PositionIndex() = default;
-        PositionIndex(const PositionIndex&) {}
+        PositionIndex(const PositionIndex&) : std::unordered_map<FactorId, std::uint32_t>() {}
         PositionIndex(PositionIndex&&) = default;
         PositionIndex& operator=(const PositionIndex&) {
             clear();
