@@ -47,6 +47,9 @@ bool splits_when_alone(const Expr& node) {
 // Post-order over the factor with an explicit stack; hashes of shared
 // subtrees are remembered, so a shared structure is hashed once.
 std::size_t FactorTable::structural_hash(const ExprPtr& root) {
+    if (root->arity() == 0) {
+        return own_data_hash(*root);
+    }
     struct Frame {
         const ExprPtr* node;
         std::size_t next_child;
@@ -100,7 +103,11 @@ FactorId FactorTable::intern(const ExprPtr& node) {
     }
     const auto id = static_cast<FactorId>(factors_.size());
     std::string text;
-    write_latex(*node, text, cancel_);
+    if (node->type() == ExprType::VAR) {
+        text = static_cast<const Var&>(*node).name();
+    } else {
+        write_latex(*node, text, cancel_);
+    }
     factors_.push_back({node, std::move(text), splits_when_alone(*node), node->type() == ExprType::ADD,
                         node->type() == ExprType::INT, node->type() == ExprType::RATIONAL,
                         node->precedence() < PREC_PRODUCT, pow_base_needs_parens(*node)});

@@ -97,6 +97,10 @@ bool key_before(const std::string& a, const std::string& b) {
 // other node is a factor, merged left to right into its first occurrence.
 Term read_product(const ExprPtr& summand, FactorTable& factors) {
     Term term;
+    if (summand->arity() == 0 && summand->type() != ExprType::INT) {  // a lone factor
+        term.multiply(factors.intern(summand), 1, factors);
+        return term;
+    }
     std::vector<const ExprPtr*> pending{&summand};
     while (!pending.empty()) {
         const ExprPtr& node = *pending.back();
@@ -132,6 +136,10 @@ Term read_product(const ExprPtr& summand, FactorTable& factors) {
 }  // namespace
 
 void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>& out) {
+    if (tree->type() != ExprType::ADD) {
+        out.push_back(read_product(tree, factors));
+        return;
+    }
     std::vector<const ExprPtr*> pending{&tree};
     while (!pending.empty()) {
         const ExprPtr& node = *pending.back();
@@ -280,6 +288,11 @@ void TermTable::drop_cancelled(const std::vector<std::size_t>& touched, const Fa
 
 void TermTable::ensure_keyed(const FactorTable& factors) {
     if (keyed_) {
+        if (by_key_.size() != groups_.size()) {
+            for (std::size_t i = 0; i < groups_.size(); ++i) {
+                by_key_.emplace(groups_[i].key, i);
+            }
+        }
         return;
     }
     Group& lone = groups_.front();
@@ -295,10 +308,9 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
     }
     ensure_keyed(factors);
     std::sort(groups_.begin(), groups_.end(), [](const Group& a, const Group& b) { return key_before(a.key, b.key); });
-    for (std::size_t i = 0; i < groups_.size(); ++i) {
-        by_key_[groups_[i].key] = i;
-    }
     sorted_ = true;
+    by_key_.clear();  // positions moved; rebuilt only if more summands come
+
 }
 
 std::vector<Term> TermTable::summands(FactorTable& factors) && {
