@@ -66,16 +66,9 @@ std::size_t expanded_children(const Expr& node) {
     case ExprType::MUL:
         return 2;
     case ExprType::POW:  // only the base; the exponent stays as it is
-    case ExprType::NEG:
-    case ExprType::SQRT:
-    case ExprType::CBRT:
-    case ExprType::SIN:
-    case ExprType::COS:
-    case ExprType::TAN:
-    case ExprType::LOG:
         return 1;
-    default:
-        return 0;
+    default:  // negations, roots and functions; not quotients
+        return node.arity() == 1 ? 1 : 0;
     }
 }
 
@@ -153,15 +146,11 @@ Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
     }
     case ExprType::NEG:
         return negation(std::move(children[0]));
-    case ExprType::SQRT:
-    case ExprType::CBRT:
-    case ExprType::SIN:
-    case ExprType::COS:
-    case ExprType::TAN:
-    case ExprType::LOG:
-        return {make_node(simplified->type(), tree_of(children[0])), std::nullopt};
-    default:  // leaves and quotients stay as simplified
-        return {simplified, std::nullopt};
+    default:
+        if (simplified->arity() == 1) {  // roots and functions: not collected
+            return {make_node(simplified->type(), tree_of(children[0])), std::nullopt};
+        }
+        return {simplified, std::nullopt};  // leaves and quotients stay as simplified
     }
 }
 
