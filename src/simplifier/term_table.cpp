@@ -51,7 +51,7 @@ void write_part(const Power& power, const Factor& factor, bool alone, std::strin
 }
 
 // The key of a canonical term: the text of its product without coefficient,
-// written straight from the factors' texts by the rules of a product: parts
+// written straight from the factors' texts by the rules of a product: factors
 // juxtaposed, separated by a dot where two fractions or two digits meet.
 // An integer factor written alone takes part in the special rules of -1 and
 // 1, so such a product is built as a tree and rendered instead.
