@@ -37,6 +37,7 @@ public:
 
     FactorId intern(const ExprPtr& node);
     const Factor& operator[](FactorId id) const { return factors_[id]; }
+    std::size_t size() const { return factors_.size(); }
 
     // Factors stand in descending byte order of their text.
     bool stands_before(FactorId a, FactorId b) const { return factors_[a].text > factors_[b].text; }

@@ -202,29 +202,114 @@ void TermTable::add(std::vector<Term> summands, const FactorTable& factors) {
     add_classes(std::move(classes), factors);
 }
 
+namespace {
+
+// Positions of factors in descending order of their texts, when no two of
+// the given terms' factors share a text; empty otherwise.
+std::vector<std::uint32_t> text_ranks(const std::vector<Term>& left, const std::vector<Term>& right,
+                                      const FactorTable& factors) {
+    std::vector<FactorId> ids;
+    for (const auto* side : {&left, &right}) {
+        for (const Term& term : *side) {
+            for (const Power& power : term.powers()) {
+                ids.push_back(power.factor);
+            }
+        }
+    }
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    std::sort(ids.begin(), ids.end(), [&factors](FactorId a, FactorId b) { return factors.stands_before(a, b); });
+    std::vector<std::uint32_t> rank(factors.size());
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (i > 0 && factors[ids[i]].text == factors[ids[i - 1]].text) {
+            return {};
+        }
+        rank[ids[i]] = static_cast<std::uint32_t>(i);
+    }
+    return rank;
+}
+
+std::vector<std::vector<Power>> sorted_by_rank(const std::vector<Term>& terms, const std::vector<std::uint32_t>& rank) {
+    std::vector<std::vector<Power>> sorted;
+    sorted.reserve(terms.size());
+    for (const Term& term : terms) {
+        sorted.push_back(term.powers());
+        std::sort(sorted.back().begin(), sorted.back().end(),
+                  [&rank](const Power& a, const Power& b) { return rank[a.factor] < rank[b.factor]; });
+    }
+    return sorted;
+}
+
+// The canonical factors of a product of two canonical factor lists: one
+// merge, exponents of the same factor added, exponent-0 factors dropped.
+void merge_powers(const std::vector<Power>& a, const std::vector<Power>& b, const std::vector<std::uint32_t>& rank,
+                  std::vector<Power>& out) {
+    out.clear();
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() || j < b.size()) {
+        Power next;
+        if (j == b.size() || (i < a.size() && rank[a[i].factor] < rank[b[j].factor])) {
+            next = a[i++];
+        } else if (i == a.size() || rank[b[j].factor] < rank[a[i].factor]) {
+            next = b[j++];
+        } else {
+            next = {a[i].factor, wrap_add(a[i].exp, b[j].exp)};
+            ++i;
+            ++j;
+        }
+        if (next.exp != 0) {
+            out.push_back(next);
+        }
+    }
+}
+
+// The literal product: left's factors, then right's merged in by identity.
+void multiply_powers(const std::vector<Power>& a, const std::vector<Power>& b, const FactorTable& factors,
+                     std::vector<Power>& out) {
+    out = a;
+    for (const Power& power : b) {
+        const auto same =
+            std::find_if(out.begin(), out.end(), [&power](const Power& p) { return p.factor == power.factor; });
+        if (same == out.end()) {
+            out.push_back(power);
+        } else {
+            same->exp = wrap_add(same->exp, power.exp);
+        }
+    }
+    Term::canonicalise(out, factors);
+}
+
+}  // namespace
+
 TermTable TermTable::collect_products(const std::vector<Term>& left, const std::vector<Term>& right,
                                       const FactorTable& factors, const Cancellation& cancel) {
+    // With distinct factor texts, canonical order is a total order by text,
+    // so each product's canonical factors come from one merge of its two
+    // sorted operands. Otherwise the factors are merged and sorted as read.
+    const std::vector<std::uint32_t> rank = text_ranks(left, right, factors);
+    const bool by_rank = !rank.empty() || factors.size() == 0;
+    std::vector<std::vector<Power>> sorted_left;
+    std::vector<std::vector<Power>> sorted_right;
+    if (by_rank) {
+        sorted_left = sorted_by_rank(left, rank);
+        sorted_right = sorted_by_rank(right, rank);
+    }
     std::unordered_map<std::vector<Power>, std::size_t, PowersHash> class_of;
     std::vector<Term> classes;
     std::vector<Power> product;
-    for (const Term& l : left) {
-        for (const Term& r : right) {
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        for (std::size_t j = 0; j < right.size(); ++j) {
             cancel.poll();
-            const int coeff = wrap_mul(l.coeff, r.coeff);
+            const int coeff = wrap_mul(left[i].coeff, right[j].coeff);
             if (coeff == 0) {
                 continue;
             }
-            product = l.powers();
-            for (const Power& power : r.powers()) {
-                const auto same = std::find_if(product.begin(), product.end(),
-                                               [&power](const Power& p) { return p.factor == power.factor; });
-                if (same == product.end()) {
-                    product.push_back(power);
-                } else {
-                    same->exp = wrap_add(same->exp, power.exp);
-                }
+            if (by_rank) {
+                merge_powers(sorted_left[i], sorted_right[j], rank, product);
+            } else {
+                multiply_powers(left[i].powers(), right[j].powers(), factors, product);
             }
-            Term::canonicalise(product, factors);
             const auto found = class_of.find(product);
             if (found == class_of.end()) {
                 class_of.emplace(product, classes.size());
