@@ -29,9 +29,9 @@ void Term::count(const Power& power, const FactorTable& factors, int delta) {
 }
 
 void Term::index_positions() {
-    position_.clear();
+    position_.map().clear();
     for (std::uint32_t i = 0; i < powers_.size(); ++i) {
-        position_.emplace(powers_[i].factor, i);
+        position_.map().emplace(powers_[i].factor, i);
     }
 }
 
@@ -41,8 +41,8 @@ void Term::multiply(FactorId factor, int exp, const FactorTable& factors) {
         if (position_.empty()) {
             index_positions();
         }
-        const auto found = position_.find(factor);
-        entry = found == position_.end() ? nullptr : &powers_[found->second];
+        const auto found = position_.map().find(factor);
+        entry = found == position_.map().end() ? nullptr : &powers_[found->second];
     } else {
         const auto found = std::find_if(powers_.begin(), powers_.end(),
                                         [factor](const Power& p) { return p.factor == factor; });
@@ -57,7 +57,7 @@ void Term::multiply(FactorId factor, int exp, const FactorTable& factors) {
     powers_.push_back({factor, exp});
     count(powers_.back(), factors, +1);
     if (!position_.empty()) {
-        position_.emplace(factor, static_cast<std::uint32_t>(powers_.size() - 1));
+        position_.map().emplace(factor, static_cast<std::uint32_t>(powers_.size() - 1));
     }
 }
 

@@ -4,6 +4,7 @@
 // raised to integer exponents, in the order the factors were first met.
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -52,15 +53,28 @@ private:
     // Positions of factors, kept once a term has many of them, so that
     // multiplying in one factor stays constant time. A copy starts without
     // it and builds its own when needed.
-    struct PositionIndex : std::unordered_map<FactorId, std::uint32_t> {
+    class PositionIndex {
+    public:
+        using Map = std::unordered_map<FactorId, std::uint32_t>;
         PositionIndex() = default;
-        PositionIndex(const PositionIndex&) : std::unordered_map<FactorId, std::uint32_t>() {}
+        PositionIndex(const PositionIndex&) {}
         PositionIndex(PositionIndex&&) = default;
         PositionIndex& operator=(const PositionIndex&) {
-            clear();
+            map_.reset();
             return *this;
         }
         PositionIndex& operator=(PositionIndex&&) = default;
+
+        bool empty() const { return !map_ || map_->empty(); }
+        Map& map() {
+            if (!map_) {
+                map_ = std::make_unique<Map>();
+            }
+            return *map_;
+        }
+
+    private:
+        std::unique_ptr<Map> map_;  // a pointer keeps terms small: most never need it
     };
     PositionIndex position_;
     std::uint32_t splitting_ = 0;  // exponent-1 entries whose factor splits alone

@@ -326,6 +326,9 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
 }
 
 void TermTable::add_classes(std::vector<Term> classes, const FactorTable& factors) {
+    if (groups_.capacity() < groups_.size() + classes.size()) {  // grow geometrically, as push_back would
+        groups_.reserve(std::max(groups_.size() + classes.size(), 2 * groups_.capacity()));
+    }
     std::vector<std::size_t> touched;
     for (Term& term : classes) {
         std::string key = key_of(term, factors);
@@ -392,7 +395,19 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
         return;
     }
     ensure_keyed(factors);
-    std::sort(groups_.begin(), groups_.end(), [](const Group& a, const Group& b) { return key_before(a.key, b.key); });
+    // Sort positions, not the groups themselves, then move each group once.
+    std::vector<std::uint32_t> order(groups_.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::sort(order.begin(), order.end(),
+              [this](std::uint32_t a, std::uint32_t b) { return key_before(groups_[a].key, groups_[b].key); });
+    std::vector<Group> sorted;
+    sorted.reserve(groups_.size());
+    for (std::uint32_t i : order) {
+        sorted.push_back(std::move(groups_[i]));
+    }
+    groups_ = std::move(sorted);
     sorted_ = true;
     by_key_.clear();  // positions moved; rebuilt only if more summands come
 
