@@ -23,30 +23,10 @@ inline const char* kind_name(ExprType kind) {
 
 // The operands of a node, in order; null where a node has fewer than two.
 inline std::pair<const Expr*, const Expr*> operands(const Expr& node) {
-    switch (node.type()) {
-    case ExprType::NEG:
-    case ExprType::SQRT:
-    case ExprType::CBRT:
-    case ExprType::SIN:
-    case ExprType::COS:
-    case ExprType::TAN:
-    case ExprType::LOG:
-        return {static_cast<const UnaryExpr&>(node).operand().get(), nullptr};
-    case ExprType::ADD:
-        return {static_cast<const Add&>(node).left().get(), static_cast<const Add&>(node).right().get()};
-    case ExprType::MUL:
-        return {static_cast<const Mul&>(node).left().get(), static_cast<const Mul&>(node).right().get()};
-    case ExprType::DIV:
-        return {static_cast<const Div&>(node).num().get(), static_cast<const Div&>(node).den().get()};
-    case ExprType::POW:
-        return {static_cast<const Pow&>(node).base().get(), static_cast<const Pow&>(node).exp().get()};
-    default:
-        return {nullptr, nullptr};
-    }
+    const std::size_t arity = node.arity();
+    return {arity > 0 ? node.child(0).get() : nullptr, arity > 1 ? node.child(1).get() : nullptr};
 }
 
-// The leaf's fields as text; names are quoted with quotes and backslashes
-// escaped, so two dumps are equal exactly when the trees are.
 inline std::string leaf_fields(const Expr& node) {
     switch (node.type()) {
     case ExprType::INT:
