@@ -37,6 +37,8 @@ class SymPy(SymEngine):
     name = "SymPy"
 
     def expand(self, expr):
+        # SymPy remembers results: without clearing, repeats would time a lookup.
+        self.se.core.cache.clear_cache()
         return self.se.expand(expr)
 
 
