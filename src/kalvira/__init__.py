@@ -1,0 +1,66 @@
+"""Exact symbolic mathematics at school level, with a C++ core.
+
+Write expressions in school notation, simplify or expand them exactly
+(32-bit integers and fractions), and print them as LaTeX::
+
+    >>> from kalvira import parse, expand
+    >>> expand(parse("(x+1)^3")).to_string()
+    'x^{3} + 3x^{2} + 3x + 1'
+
+- `parse(text)` reads school notation into a tree (see its docstring for
+  the tree each form becomes); bad input raises `ParseError`, a ValueError
+  that points at the position.
+- `simplify(tree)` and `expand(tree)` return new trees; `tree.to_string()`
+  is the LaTeX text. Errors of the mathematics (division by zero, ...)
+  are ValueErrors with Japanese messages.
+- The node classes `Int`, `Var`, `Rational`, `Neg`, `Add`, `Mul`, `Div`,
+  `Pow`, `Sqrt`, `Cbrt`, `Sin`, `Cos`, `Tan`, `Log`, `Pi`, `E` (all `Expr`)
+  build trees directly: Add(Var("x"), Int(1)).
+- `show(tree)` displays a tree as typeset LaTeX in Jupyter; its repr is the
+  constructor form (`constructor_form(tree)`).
+- Trees pickle, copy and deep-copy once this package is imported, whatever
+  their depth, so they can be sent to multiprocessing workers.
+- `to_sympy(tree)` converts to SymPy (pip install 'kalvira-core[sympy]').
+
+The command line `kalvira` (or `python -m kalvira`) does the same from a
+shell: kalvira expand "(x+1)^3".
+"""
+
+from importlib.metadata import version
+
+from _kalvira_core import (
+    Add,
+    Cbrt,
+    Cos,
+    Div,
+    E,
+    Expr,
+    Int,
+    Log,
+    Mul,
+    Neg,
+    Pi,
+    Pow,
+    Rational,
+    Sin,
+    Sqrt,
+    Tan,
+    Var,
+    expand,
+    simplify,
+)
+
+from kalvira.display import Shown, constructor_form, show
+from kalvira.interop import to_sympy
+from kalvira.parser import ParseError, parse
+from kalvira.pickling import register_reducers
+
+__version__ = version("kalvira-core")
+
+register_reducers()
+
+__all__ = [
+    "Add", "Cbrt", "Cos", "Div", "E", "Expr", "Int", "Log", "Mul", "Neg", "Pi", "Pow",
+    "Rational", "Sin", "Sqrt", "Tan", "Var", "expand", "simplify",
+    "ParseError", "Shown", "constructor_form", "parse", "show", "to_sympy", "__version__",
+]

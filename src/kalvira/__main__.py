@@ -1,0 +1,5 @@
+"""python -m kalvira: the command line."""
+
+from kalvira.cli import main
+
+raise SystemExit(main())

@@ -1,0 +1,40 @@
+"""Readable forms of a tree: the constructor form and a notebook wrapper."""
+
+from __future__ import annotations
+
+from _kalvira_core import Expr
+
+from kalvira.tree_walk import fold, leaf_arguments
+
+
+def constructor_form(tree: Expr) -> str:
+    """The Python expression that builds the tree, e.g. "Add(Var('x'), Int(1))"."""
+
+    def write(node: Expr, operands: list[str]) -> str:
+        arguments = operands or [repr(value) for value in leaf_arguments(node)]
+        return f"{type(node).__name__}({', '.join(arguments)})"
+
+    return fold(tree, write)
+
+
+class Shown:
+    """A tree shown in Jupyter as typeset LaTeX; its repr is the constructor form."""
+
+    __slots__ = ("tree",)
+
+    def __init__(self, tree: Expr) -> None:
+        self.tree = tree
+
+    def _repr_latex_(self) -> str:
+        return f"${self.tree.to_string()}$"
+
+    def __repr__(self) -> str:
+        return constructor_form(self.tree)
+
+    def __str__(self) -> str:
+        return self.tree.to_string()
+
+
+def show(tree: Expr) -> Shown:
+    """Wraps a tree for display; the tree itself is not changed."""
+    return Shown(tree)

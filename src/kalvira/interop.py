@@ -1,0 +1,52 @@
+"""Conversion to SymPy (the optional extra `sympy`)."""
+
+from __future__ import annotations
+
+from typing import Any, Callable
+
+import _kalvira_core as core
+from _kalvira_core import Expr
+
+from kalvira.tree_walk import fold
+
+
+def to_sympy(tree: Expr) -> Any:
+    """The tree as a SymPy expression, evaluated by SymPy's usual rules.
+
+    Variables become real symbols, since the library's roots and
+    logarithms are the real ones; Cbrt is the real cube root.
+    """
+    try:
+        import sympy  # type: ignore[import-untyped]
+    except ImportError:
+        raise ImportError("to_sympy needs SymPy: pip install 'kalvira-core[sympy]'") from None
+
+    def real_cbrt(arg: Any) -> Any:
+        return sympy.real_root(arg, 3) if arg.is_number else sympy.cbrt(arg)
+
+    leaves: dict[type[Expr], Callable[[Any], Any]] = {
+        core.Int: lambda node: sympy.Integer(node.value()),
+        core.Var: lambda node: sympy.Symbol(node.name(), real=True),
+        core.Rational: lambda node: sympy.Rational(node.num(), node.den()),
+        core.Pi: lambda node: sympy.pi,
+        core.E: lambda node: sympy.E,
+    }
+    operations: dict[type[Expr], Callable[..., Any]] = {
+        core.Neg: lambda a: -a,
+        core.Add: lambda a, b: a + b,
+        core.Mul: lambda a, b: a * b,
+        core.Div: lambda a, b: a / b,
+        core.Pow: lambda a, b: a**b,
+        core.Sqrt: sympy.sqrt,
+        core.Cbrt: real_cbrt,
+        core.Sin: sympy.sin,
+        core.Cos: sympy.cos,
+        core.Tan: sympy.tan,
+        core.Log: sympy.log,
+    }
+
+    def convert(node: Expr, operands: list[Any]) -> Any:
+        cls = type(node)
+        return operations[cls](*operands) if cls in operations else leaves[cls](node)
+
+    return fold(tree, convert)
