@@ -8,24 +8,9 @@ from hypothesis import assume, given, settings
 from hypothesis import strategies as st
 
 import _kalvira_core as kc
+from tree_strategies import trees
 
-LEAVES = st.one_of(
-    st.integers(-5, 5).map(kc.Int),
-    st.sampled_from(["x", "y"]).map(kc.Var),
-    st.tuples(st.integers(-5, 5), st.integers(1, 5)).map(lambda nd: kc.Rational(*nd)),
-    st.sampled_from([kc.Pi(), kc.E()]),
-)
-UNARY = (kc.Neg, kc.Sqrt, kc.Cbrt, kc.Sin, kc.Cos, kc.Tan, kc.Log)
-
-
-def extend(children):
-    binary = st.tuples(st.sampled_from((kc.Add, kc.Mul, kc.Div)), children, children).map(lambda t: t[0](t[1], t[2]))
-    power = st.tuples(children, st.integers(0, 3)).map(lambda t: kc.Pow(t[0], kc.Int(t[1])))
-    unary = st.tuples(st.sampled_from(UNARY), children).map(lambda t: t[0](t[1]))
-    return st.one_of(binary, power, unary)
-
-
-TREES = st.recursive(LEAVES, extend, max_leaves=8)
+TREES = trees()
 
 # The principal complex branch of each function; the cube root of a real
 # number is real, as the library takes it.

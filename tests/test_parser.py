@@ -1,0 +1,125 @@
+"""kalvira.parse: the tree of each form of school notation, error messages
+with positions, deep input, and the round trip tree -> text -> tree."""
+
+import pytest
+from hypothesis import given, settings
+
+import _kalvira_core as kc
+from kalvira import ParseError, constructor_form, parse
+from reference_cases import build, load_cases
+from tree_strategies import trees
+
+x, y = "Var('x')", "Var('y')"
+
+FORMS = [
+    ("42", "Int(42)"),
+    ("-3", "Int(-3)"),
+    ("-2147483648", "Int(-2147483648)"),
+    ("--3", "Neg(Int(-3))"),
+    ("-(3)", "Neg(Int(3))"),
+    ("-x", f"Neg({x})"),
+    ("+x", x),
+    ("x - 3", f"Add({x}, Neg(Int(3)))"),
+    ("x + -3", f"Add({x}, Int(-3))"),
+    ("x - y + 1", f"Add(Add({x}, Neg({y})), Int(1))"),
+    ("2x", f"Mul(Int(2), {x})"),
+    ("xy", f"Mul({x}, {y})"),
+    ("2 * -3", "Mul(Int(2), Int(-3))"),
+    ("3(x+1)", f"Mul(Int(3), Add({x}, Int(1)))"),
+    ("(x+1)(x-1)", f"Mul(Add({x}, Int(1)), Add({x}, Neg(Int(1))))"),
+    ("2pi", "Mul(Int(2), Pi())"),
+    ("2π e", "Mul(Mul(Int(2), Pi()), E())"),
+    ("1/2x", f"Mul(Div(Int(1), Int(2)), {x})"),
+    ("x/y/2", f"Div(Div({x}, {y}), Int(2))"),
+    ("2x^2", f"Mul(Int(2), Pow({x}, Int(2)))"),
+    ("-x^2", f"Neg(Pow({x}, Int(2)))"),
+    ("-3^2", "Neg(Pow(Int(3), Int(2)))"),
+    ("(-3)^2", "Pow(Int(-3), Int(2))"),
+    ("x^-1", f"Pow({x}, Int(-1))"),
+    ("2^3^2", "Pow(Int(2), Pow(Int(3), Int(2)))"),
+    ("x**2", f"Pow({x}, Int(2))"),
+    ("sqrt(12)cbrt(-8)", "Mul(Sqrt(Int(12)), Cbrt(Int(-8)))"),
+    ("sin(x)^2 + cos(x)", f"Add(Pow(Sin({x}), Int(2)), Cos({x}))"),
+    ("tan(pi/4) ln(e) log(x)", f"Mul(Mul(Tan(Div(Pi(), Int(4))), Log(E())), Log({x}))"),
+    ("x_1 a_n y_{12} e_1", "Mul(Mul(Mul(Var('x_1'), Var('a_n')), Var('y_{12}')), Var('e_1'))"),
+    ("αθ", "Mul(Var('α'), Var('θ'))"),
+    ("pie", "Mul(Pi(), E())"),
+]
+
+
+@pytest.mark.parametrize("text, form", FORMS)
+def test_each_form_becomes_its_tree(text, form):
+    assert constructor_form(parse(text)) == form
+
+
+ERRORS = [
+    ("(x+1))", 6, "unexpected ')'"),
+    ("(x+1", 5, "unexpected end of input"),
+    ("x $ y", 3, "unexpected character '$'"),
+    ("sin x", 5, "unexpected 'x' at position 5; expected '('"),
+    ("   ", 1, "the expression is empty"),
+    ("1.5", 1, "decimal numbers are not supported"),
+    ("2147483648", 1, "the integer 2147483648 does not fit in 32 bits"),
+    ("x - 2147483648", 5, "does not fit in 32 bits"),
+    ("-2147483649", 2, "the integer -2147483649 does not fit in 32 bits"),
+]
+
+
+@pytest.mark.parametrize("text, position, reason", ERRORS)
+def test_bad_input_points_at_the_position(text, position, reason):
+    with pytest.raises(ValueError) as caught:
+        parse(text)
+    error = caught.value
+    assert isinstance(error, ParseError) and error.position == position and reason in error.summary
+    first, shown, caret = str(error).split("\n")
+    assert first == error.summary and shown == f"  {text}" and caret == "  " + " " * (position - 1) + "^"
+
+
+def test_deep_nesting_parses_or_fails_cleanly():
+    depth = 100_000
+    assert parse("(" * depth + "x" + ")" * depth).to_string() == "x"
+    assert parse("-" * depth + "x").to_string() == "-" * depth + "x"
+    with pytest.raises(ParseError, match="unexpected end of input"):
+        parse("sin(" * depth + "x")
+
+
+def school_text(tree):
+    """Fully parenthesised school notation for a tree, or None when the tree
+    holds what the notation cannot write (fractions, long variable names)."""
+    writers = {
+        "Add": "({} + {})", "Mul": "({} * {})", "Div": "({} / {})", "Pow": "({} ^ {})",
+        "Neg": "(-({}))", "Sqrt": "sqrt({})", "Cbrt": "cbrt({})",
+        "Sin": "sin({})", "Cos": "cos({})", "Tan": "tan({})", "Log": "ln({})",
+    }
+    kind = type(tree).__name__
+    if kind == "Int":
+        return f"({tree.value()})"
+    if kind == "Var":
+        return tree.name() if len(tree.name()) == 1 and tree.name().isalpha() and tree.name() != "e" else None
+    if kind in ("Pi", "E"):
+        return {"Pi": "pi", "E": "e"}[kind]
+    if kind not in writers:
+        return None
+    operands = [school_text(getattr(tree, name)()) for name in ("left", "right", "num", "den", "base", "exp", "operand") if hasattr(tree, name)]
+    return None if None in operands else writers[kind].format(*operands)
+
+
+RENDERED = [build(case["input"]) for case in load_cases() if case["op"] == "render" and "latex" in case["expect"]]
+
+
+def test_rendering_examples_round_trip():
+    expressible = [tree for tree in RENDERED if school_text(tree) is not None]
+    assert len(expressible) > len(RENDERED) // 2
+    for tree in expressible:
+        assert constructor_form(parse(school_text(tree))) == constructor_form(tree)
+
+
+@settings(max_examples=300, derandomize=True, deadline=None)
+@given(trees(fractions=False))
+def test_random_trees_round_trip(tree):
+    assert constructor_form(parse(school_text(tree))) == constructor_form(tree)
+
+
+def test_parse_refuses_what_is_not_text():
+    with pytest.raises(TypeError):
+        parse(kc.Int(1))

@@ -1,0 +1,26 @@
+"""Hypothesis strategies for small random trees with integers far from wrapping."""
+
+from hypothesis import strategies as st
+
+import _kalvira_core as kc
+
+UNARY = (kc.Neg, kc.Sqrt, kc.Cbrt, kc.Sin, kc.Cos, kc.Tan, kc.Log)
+
+
+def trees(fractions=True):
+    """Trees of up to 8 leaves; without `fractions`, no Rational nodes."""
+    leaves = [
+        st.integers(-5, 5).map(kc.Int),
+        st.sampled_from(["x", "y"]).map(kc.Var),
+        st.sampled_from([kc.Pi(), kc.E()]),
+    ]
+    if fractions:
+        leaves.append(st.tuples(st.integers(-5, 5), st.integers(1, 5)).map(lambda nd: kc.Rational(*nd)))
+
+    def extend(children):
+        binary = st.tuples(st.sampled_from((kc.Add, kc.Mul, kc.Div)), children, children).map(lambda t: t[0](t[1], t[2]))
+        power = st.tuples(children, st.integers(0, 3)).map(lambda t: kc.Pow(t[0], kc.Int(t[1])))
+        unary = st.tuples(st.sampled_from(UNARY), children).map(lambda t: t[0](t[1]))
+        return st.one_of(binary, power, unary)
+
+    return st.recursive(st.one_of(leaves), extend, max_leaves=8)
