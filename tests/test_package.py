@@ -105,6 +105,8 @@ def test_command_line(tmp_path):
     image = tmp_path / "formulas.png"
     done = kalvira_cli("latex", "sqrt(x)/2", "--png", str(image))
     assert done.returncode == 0 and image.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+    done = kalvira_cli("latex", "--tree", "-x^2", "-f", "-", stdin="-1\n")
+    assert done.stdout == "Neg(Pow(Var('x'), Int(2)))\nInt(-1)\n"
     done = kalvira_cli("factor", "x")
     assert done.returncode == 2 and len(done.stderr.splitlines()) == 1
 

@@ -26,7 +26,7 @@ COMMANDS: dict[str, Callable[[Expr], Expr]] = {
 
 
 class UsageError(Exception):
-    pass
+    """Arguments the command line cannot run with."""
 
 
 class _Parser(argparse.ArgumentParser):
@@ -38,6 +38,7 @@ class _Parser(argparse.ArgumentParser):
 def _argument_parser() -> argparse.ArgumentParser:
     parser = _Parser(
         prog="kalvira",
+        allow_abbrev=False,
         description="Simplify or expand expressions written in school notation and print them as LaTeX.",
         epilog='example: kalvira expand "(x+1)^3"   prints   x^{3} + 3x^{2} + 3x + 1',
     )
@@ -49,6 +50,22 @@ def _argument_parser() -> argparse.ArgumentParser:
     return parser
 
 
+OPTIONS_WITH_VALUE = ("-f", "--file", "--png")
+OPTIONS = ("-h", "--help", "--tree", "--", *OPTIONS_WITH_VALUE)
+
+
+def _protect_expressions(argv: list[str]) -> list[str]:
+    """An expression such as "-x+1" starts like an option; a leading space,
+    which parse ignores, keeps argparse from reading it as one."""
+    protected, takes_value = [], False
+    for arg in argv:
+        name = arg.split("=", 1)[0]
+        is_option = name in OPTIONS or arg.startswith("-f")  # -fFILE is -f FILE
+        protected.append(f" {arg}" if arg.startswith("-") and not is_option and not takes_value else arg)
+        takes_value = arg in OPTIONS_WITH_VALUE
+    return protected
+
+
 def _worksheet(lines: TextIO, name: str) -> Iterator[tuple[str, str]]:
     for number, line in enumerate(lines, start=1):
         text = line.strip()
@@ -58,7 +75,7 @@ def _worksheet(lines: TextIO, name: str) -> Iterator[tuple[str, str]]:
 
 def _inputs(options: argparse.Namespace) -> Iterator[tuple[str, str]]:
     for text in options.expressions:
-        yield repr(text), text
+        yield repr(text.strip()), text
     if options.file == "-" or (options.file is None and not options.expressions):
         yield from _worksheet(sys.stdin, "standard input")
     elif options.file is not None:
@@ -94,7 +111,8 @@ def _run(options: argparse.Namespace) -> int:
 def main(argv: list[str] | None = None) -> int:
     """Runs the command line; returns the exit status (2 on any error, 130 on Ctrl-C)."""
     try:
-        return _run(_argument_parser().parse_args(argv))
+        arguments = sys.argv[1:] if argv is None else argv
+        return _run(_argument_parser().parse_intermixed_args(_protect_expressions(arguments)))
     except UsageError as error:
         print(f"kalvira: {error} (see kalvira --help)", file=sys.stderr)
         return 2
