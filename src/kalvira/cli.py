@@ -74,8 +74,8 @@ def _worksheet(lines: TextIO, name: str) -> Iterator[tuple[str, str]]:
 
 
 def _inputs(options: argparse.Namespace) -> Iterator[tuple[str, str]]:
-    for text in options.expressions:
-        yield repr(text.strip()), text
+    for text in map(str.strip, options.expressions):
+        yield repr(text), text
     if options.file == "-" or (options.file is None and not options.expressions):
         yield from _worksheet(sys.stdin, "standard input")
     elif options.file is not None:
