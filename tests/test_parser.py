@@ -6,6 +6,7 @@ from hypothesis import given, settings
 
 import _kalvira_core as kc
 from kalvira import ParseError, constructor_form, parse
+from kalvira.tree_walk import children
 from reference_cases import build, load_cases
 from tree_strategies import trees
 
@@ -100,7 +101,7 @@ def school_text(tree):
         return {"Pi": "pi", "E": "e"}[kind]
     if kind not in writers:
         return None
-    operands = [school_text(getattr(tree, name)()) for name in ("left", "right", "num", "den", "base", "exp", "operand") if hasattr(tree, name)]
+    operands = [school_text(child) for child in children(tree)]
     return None if None in operands else writers[kind].format(*operands)
 
 
