@@ -1,8 +1,8 @@
 // LaTeX rendering. Parentheses are the sized pair "\left(" ... "\right)";
-// sums render flat; a product juxtaposes its factors except where two
-// numeric literals or two digits would meet, where " \cdot " separates them.
+// sums render flat; a product juxtaposes its factors as ProductJoiner says.
 
 #include "ast/latex.hpp"
+#include "ast/product_joint.hpp"
 
 #include <charconv>
 #include <cstdint>
@@ -11,10 +11,6 @@
 namespace kalvira {
 
 namespace {
-
-constexpr int EMPTY = -1;  // first_byte of a text that is empty
-
-bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
 void append_number(std::string& out, std::int64_t value) {
     char digits[24];
@@ -59,30 +55,47 @@ int first_digit(std::int64_t value) {
     return '0' + static_cast<int>(value);
 }
 
-// The first byte of e's text as a product operand (wrapped when looser than
-// a product), or EMPTY. Found by descending to the leftmost piece of text;
-// only empty variable names make the search step past a piece.
-int first_byte_as_factor(const Expr& e) {
+// The first byte of a text as a product operand (wrapped when looser than a
+// product), or NO_FIRST_BYTE. Found by descending to the leftmost piece of
+// text; only empty variable names make the search step past a piece.
+class FirstByteSearch {
+public:
+    int of_factor(const Expr& e) {
+        push_factor(e, false);
+        while (!pending_.empty()) {
+            const Piece piece = pending_.back();
+            pending_.pop_back();
+            if (piece.node == nullptr) {
+                return piece.byte;
+            }
+            const int byte = of_node(*piece.node, piece.minus_wrapped);
+            if (byte != NO_FIRST_BYTE) {
+                return byte == '-' && piece.minus_wrapped ? '\\' : byte;
+            }
+        }
+        return NO_FIRST_BYTE;
+    }
+
+private:
     struct Piece {
         const Expr* node;
-        int byte;  // used when node is null
+        int byte;            // used when node is null
+        bool minus_wrapped;  // a minus sign at the start of the piece's text is parenthesised
     };
-    std::vector<Piece> pending;
-    const auto push_factor = [&pending](const Expr& factor) {
+
+    void push_byte(int byte) { pending_.push_back({nullptr, byte, false}); }
+    void push_node(const Expr& node, bool minus_wrapped) { pending_.push_back({&node, 0, minus_wrapped}); }
+    void push_factor(const Expr& factor, bool minus_wrapped) {
         if (factor.precedence() < PREC_PRODUCT) {
-            pending.push_back({nullptr, '\\'});
+            push_byte('\\');
         } else {
-            pending.push_back({&factor, 0});
+            push_node(factor, minus_wrapped);
         }
-    };
-    push_factor(e);
-    while (!pending.empty()) {
-        const Piece piece = pending.back();
-        pending.pop_back();
-        if (piece.node == nullptr) {
-            return piece.byte;
-        }
-        const Expr& node = *piece.node;
+    }
+
+    // The node's own first byte, or NO_FIRST_BYTE after pushing the pieces
+    // its text begins with (the pieces inherit minus_wrapped).
+    int of_node(const Expr& node, bool minus_wrapped) {
         switch (node.type()) {
         case ExprType::INT: {
             const int value = static_cast<const Int&>(node).value();
@@ -90,10 +103,7 @@ int first_byte_as_factor(const Expr& e) {
         }
         case ExprType::VAR: {
             const std::string& name = static_cast<const Var&>(node).name();
-            if (!name.empty()) {
-                return static_cast<unsigned char>(name[0]);
-            }
-            break;
+            return name.empty() ? NO_FIRST_BYTE : static_cast<unsigned char>(name[0]);
         }
         case ExprType::RATIONAL: {
             const auto& fraction = static_cast<const Rational&>(node);
@@ -107,42 +117,47 @@ int first_byte_as_factor(const Expr& e) {
         case ExprType::E:
             return 'e';
         case ExprType::ADD:  // the joiner " + " or " - " follows the left operand
-            pending.push_back({nullptr, ' '});
-            pending.push_back({static_cast<const Add&>(node).left().get(), 0});
-            break;
+            push_byte(' ');
+            push_node(*static_cast<const Add&>(node).left(), minus_wrapped);
+            return NO_FIRST_BYTE;
         case ExprType::POW: {
             const auto& pow = static_cast<const Pow&>(node);
             if (pow_base_needs_parens(*pow.base())) {
                 return '\\';
             }
-            pending.push_back({nullptr, '^'});
-            pending.push_back({pow.base().get(), 0});
-            break;
+            push_byte('^');
+            push_node(*pow.base(), minus_wrapped);
+            return NO_FIRST_BYTE;
         }
-        case ExprType::MUL: {
-            const auto& mul = static_cast<const Mul&>(node);
-            switch (mul_form(mul)) {
-            case MulForm::NEGATED_RIGHT:
-                return '-';
-            case MulForm::RIGHT_ONLY:
-                push_factor(*mul.right());
-                break;
-            case MulForm::LEFT_ONLY:
-                push_factor(*mul.left());
-                break;
-            case MulForm::JOINED:  // an empty left operand never gets a separator
-                push_factor(*mul.right());
-                push_factor(*mul.left());
-                break;
-            }
-            break;
-        }
+        case ExprType::MUL:
+            return of_product(static_cast<const Mul&>(node), minus_wrapped);
         default:  // quotients, roots, functions and pi begin with a command
             return '\\';
         }
     }
-    return EMPTY;
-}
+
+    int of_product(const Mul& mul, bool minus_wrapped) {
+        switch (mul_form(mul)) {
+        case MulForm::NEGATED_RIGHT:
+            return '-';
+        case MulForm::RIGHT_ONLY:
+            push_factor(*mul.right(), minus_wrapped);
+            break;
+        case MulForm::LEFT_ONLY:
+            push_factor(*mul.left(), minus_wrapped);
+            break;
+        case MulForm::JOINED:
+            // The right operand is reached only past an empty left one: then
+            // no separator comes between them, and a leading minus is wrapped.
+            push_factor(*mul.right(), true);
+            push_factor(*mul.left(), minus_wrapped);
+            break;
+        }
+        return NO_FIRST_BYTE;
+    }
+
+    std::vector<Piece> pending_;
+};
 
 class LatexWriter {
 public:
@@ -184,9 +199,9 @@ private:
     void then_text(const char* text) { pending_.push_back({Step::TEXT, nullptr, text, 0}); }
 
     // Writes child next, in parentheses when it binds more loosely than
-    // min_prec. Must be the last thing a step schedules.
-    void then_child(const ExprPtr& child, int min_prec) {
-        if (child->precedence() < min_prec) {
+    // min_prec or when wrapped is set. Must be the last thing a step schedules.
+    void then_child(const ExprPtr& child, int min_prec, bool wrapped = false) {
+        if (wrapped || child->precedence() < min_prec) {
             out_ += "\\left(";
             then_text("\\right)");
         }
@@ -200,6 +215,7 @@ private:
     std::string& out_;
     const Cancellation& cancel_;
     std::vector<Step> pending_;
+    ProductJoiner joiner_;
 };
 
 void LatexWriter::write_node(const Expr& node) {
@@ -334,15 +350,12 @@ void LatexWriter::write_sum_right(const Add& sum) {
     then_node(sum.right());
 }
 
-// Two numeric literals, or a digit meeting a digit, are separated by a dot.
 void LatexWriter::write_product_right(const Mul& product, std::size_t left_start) {
     const bool both_numeric = product.left()->is_numeric() && product.right()->is_numeric();
-    const bool digits_meet = out_.size() > left_start && is_digit(out_.back()) &&
-                             is_digit(first_byte_as_factor(*product.right()));
-    if (both_numeric || digits_meet) {
-        out_ += " \\cdot ";
-    }
-    then_child(product.right(), PREC_PRODUCT);
+    const ProductJoint joint =
+        joiner_.join(out_, left_start, FirstByteSearch().of_factor(*product.right()), both_numeric);
+    out_ += joint.separator;
+    then_child(product.right(), PREC_PRODUCT, joint.wrap_right);
 }
 
 }  // namespace

@@ -13,7 +13,10 @@ ExprPtr rule_pow(const ExprPtr& base, const ExprPtr& exp) {
     if (is_int(exp, 0)) {
         return make_int(1);
     }
-    if (is_int(exp, 1) || is_int(base, 0) || is_int(base, 1)) {
+    // Zero to a negative integer power is left to the fraction below, which
+    // refuses the zero denominator.
+    const bool negative_int_exp = exp->type() == ExprType::INT && std::static_pointer_cast<Int>(exp)->value() < 0;
+    if (is_int(exp, 1) || (is_int(base, 0) && !negative_int_exp) || is_int(base, 1)) {
         return base;
     }
     if (base->type() == ExprType::INT && exp->type() == ExprType::INT) {

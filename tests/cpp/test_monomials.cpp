@@ -85,7 +85,7 @@ TEST_CASE(build_monomial_orders_factors_and_applies_the_coefficient) {
         {{1, {{x, 1}, {pow(x, n), 1}}}, "x^{n}x"},
         // Lower-case names, then commands, then upper-case names, then digits.
         {{1, {{integer(2), 1}, {std::make_shared<Var>("X"), 1}, {std::make_shared<Pi>(), 1}, {x, 1}}},
-         "x\\piX2"},
+         "x\\pi X2"},
     };
     for (const auto& c : cases) {
         CHECK_EQ(build_monomial(c.monomial)->to_string(), std::string(c.expected));
