@@ -146,6 +146,18 @@ private:
     int den_;
 };
 
+// True when e is an integer or fraction literal below zero.
+inline bool is_negative_literal(const Expr& e) {
+    switch (e.type()) {
+    case ExprType::INT:
+        return static_cast<const Int&>(e).value() < 0;
+    case ExprType::RATIONAL:
+        return static_cast<const Rational&>(e).num() < 0;
+    default:
+        return false;
+    }
+}
+
 // Hands a child whose last owner is going away to a worklist instead of
 // destroying it on the spot, so releasing a deep tree does not recurse.
 void release_child(ExprPtr& child) noexcept;

@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace kalvira {
@@ -57,45 +58,85 @@ int first_digit(std::int64_t value) {
 
 // The first byte of a text as a product operand (wrapped when looser than a
 // product), or NO_FIRST_BYTE. Found by descending to the leftmost piece of
-// text; only empty variable names make the search step past a piece.
+// text; only empty variable names make the search step past a piece. When it
+// steps past an empty left operand into the right one, it remembers what it
+// finds there, since the writer asks about that right operand again.
 class FirstByteSearch {
 public:
     int of_factor(const Expr& e) {
-        push_factor(e, false);
+        if (const auto known = right_operands_.find(&e); known != right_operands_.end()) {
+            return known->second;
+        }
+        push_factor(e);
         while (!pending_.empty()) {
             const Piece piece = pending_.back();
             pending_.pop_back();
-            if (piece.node == nullptr) {
-                return piece.byte;
-            }
-            const int byte = of_node(*piece.node, piece.minus_wrapped);
+            const int byte = of_piece(piece);
             if (byte != NO_FIRST_BYTE) {
-                return byte == '-' && piece.minus_wrapped ? '\\' : byte;
+                pending_.clear();
+                return found(byte);
             }
         }
         return NO_FIRST_BYTE;
     }
 
 private:
+    enum class Kind { BYTE, NODE, RIGHT_OPERAND, RIGHT_OPERAND_END };
     struct Piece {
+        Kind kind;
         const Expr* node;
-        int byte;            // used when node is null
-        bool minus_wrapped;  // a minus sign at the start of the piece's text is parenthesised
+        int byte;  // for BYTE
     };
 
-    void push_byte(int byte) { pending_.push_back({nullptr, byte, false}); }
-    void push_node(const Expr& node, bool minus_wrapped) { pending_.push_back({&node, 0, minus_wrapped}); }
-    void push_factor(const Expr& factor, bool minus_wrapped) {
+    void push_byte(int byte) { pending_.push_back({Kind::BYTE, nullptr, byte}); }
+    void push_node(const Expr& node) { pending_.push_back({Kind::NODE, &node, 0}); }
+    void push_factor(const Expr& factor) {
         if (factor.precedence() < PREC_PRODUCT) {
             push_byte('\\');
         } else {
-            push_node(factor, minus_wrapped);
+            push_node(factor);
         }
     }
 
+    // A juxtaposed right operand that begins with a minus sign is wrapped.
+    static int as_juxtaposed(int byte) { return byte == '-' ? '\\' : byte; }
+
+    // Records the byte for the right operands being searched, innermost
+    // first, and returns it as the text around them begins.
+    int found(int byte) {
+        for (auto open = open_rights_.rbegin(); open != open_rights_.rend(); ++open) {
+            right_operands_[*open] = byte;
+            byte = as_juxtaposed(byte);
+        }
+        open_rights_.clear();
+        return byte;
+    }
+
+    int of_piece(const Piece& piece) {
+        switch (piece.kind) {
+        case Kind::BYTE:
+            return piece.byte;
+        case Kind::NODE:
+            return of_node(*piece.node);
+        case Kind::RIGHT_OPERAND:
+            if (const auto known = right_operands_.find(piece.node); known != right_operands_.end()) {
+                return known->second == NO_FIRST_BYTE ? NO_FIRST_BYTE : as_juxtaposed(known->second);
+            }
+            pending_.push_back({Kind::RIGHT_OPERAND_END, piece.node, 0});
+            open_rights_.push_back(piece.node);
+            push_factor(*piece.node);
+            return NO_FIRST_BYTE;
+        case Kind::RIGHT_OPERAND_END:  // the right operand's text is empty
+            right_operands_[piece.node] = NO_FIRST_BYTE;
+            open_rights_.pop_back();
+            return NO_FIRST_BYTE;
+        }
+        return NO_FIRST_BYTE;
+    }
+
     // The node's own first byte, or NO_FIRST_BYTE after pushing the pieces
-    // its text begins with (the pieces inherit minus_wrapped).
-    int of_node(const Expr& node, bool minus_wrapped) {
+    // its text begins with.
+    int of_node(const Expr& node) {
         switch (node.type()) {
         case ExprType::INT: {
             const int value = static_cast<const Int&>(node).value();
@@ -118,7 +159,7 @@ private:
             return 'e';
         case ExprType::ADD:  // the joiner " + " or " - " follows the left operand
             push_byte(' ');
-            push_node(*static_cast<const Add&>(node).left(), minus_wrapped);
+            push_node(*static_cast<const Add&>(node).left());
             return NO_FIRST_BYTE;
         case ExprType::POW: {
             const auto& pow = static_cast<const Pow&>(node);
@@ -126,37 +167,38 @@ private:
                 return '\\';
             }
             push_byte('^');
-            push_node(*pow.base(), minus_wrapped);
+            push_node(*pow.base());
             return NO_FIRST_BYTE;
         }
         case ExprType::MUL:
-            return of_product(static_cast<const Mul&>(node), minus_wrapped);
+            return of_product(static_cast<const Mul&>(node));
         default:  // quotients, roots, functions and pi begin with a command
             return '\\';
         }
     }
 
-    int of_product(const Mul& mul, bool minus_wrapped) {
+    int of_product(const Mul& mul) {
         switch (mul_form(mul)) {
         case MulForm::NEGATED_RIGHT:
             return '-';
         case MulForm::RIGHT_ONLY:
-            push_factor(*mul.right(), minus_wrapped);
+            push_factor(*mul.right());
             break;
         case MulForm::LEFT_ONLY:
-            push_factor(*mul.left(), minus_wrapped);
+            push_factor(*mul.left());
             break;
-        case MulForm::JOINED:
-            // The right operand is reached only past an empty left one: then
-            // no separator comes between them, and a leading minus is wrapped.
-            push_factor(*mul.right(), true);
-            push_factor(*mul.left(), minus_wrapped);
+        case MulForm::JOINED:  // the right operand counts only past an empty left one
+            pending_.push_back({Kind::RIGHT_OPERAND, mul.right().get(), 0});
+            push_factor(*mul.left());
             break;
         }
         return NO_FIRST_BYTE;
     }
 
     std::vector<Piece> pending_;
+    std::vector<const Expr*> open_rights_;  // right operands being searched, outermost first
+    // First bytes of right operands found past an empty left operand.
+    std::unordered_map<const Expr*, int> right_operands_;
 };
 
 class LatexWriter {
@@ -215,6 +257,7 @@ private:
     std::string& out_;
     const Cancellation& cancel_;
     std::vector<Step> pending_;
+    FirstByteSearch first_bytes_;
     ProductJoiner joiner_;
 };
 
@@ -353,7 +396,7 @@ void LatexWriter::write_sum_right(const Add& sum) {
 void LatexWriter::write_product_right(const Mul& product, std::size_t left_start) {
     const bool both_numeric = product.left()->is_numeric() && product.right()->is_numeric();
     const ProductJoint joint =
-        joiner_.join(out_, left_start, FirstByteSearch().of_factor(*product.right()), both_numeric);
+        joiner_.join(out_, left_start, first_bytes_.of_factor(*product.right()), both_numeric);
     out_ += joint.separator;
     then_child(product.right(), PREC_PRODUCT, joint.wrap_right);
 }
@@ -363,16 +406,7 @@ void LatexWriter::write_product_right(const Mul& product, std::size_t left_start
 // A power wraps loose bases, towers and negative literals, so that the
 // exponent visibly applies to the whole base.
 bool pow_base_needs_parens(const Expr& base) {
-    switch (base.type()) {
-    case ExprType::POW:
-        return true;
-    case ExprType::INT:
-        return static_cast<const Int&>(base).value() < 0;
-    case ExprType::RATIONAL:
-        return static_cast<const Rational&>(base).num() < 0;
-    default:
-        return base.precedence() < PREC_POWER;
-    }
+    return base.type() == ExprType::POW || is_negative_literal(base) || base.precedence() < PREC_POWER;
 }
 
 void write_latex(const Expr& e, std::string& out, const Cancellation& cancel) {

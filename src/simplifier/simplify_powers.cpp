@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <stdexcept>
 
+#include "ast/errors.hpp"
 #include "ast/make_node.hpp"
 #include "simplifier/integer_helpers.hpp"
 #include "simplifier/rules.hpp"
@@ -13,10 +15,11 @@ ExprPtr rule_pow(const ExprPtr& base, const ExprPtr& exp) {
     if (is_int(exp, 0)) {
         return make_int(1);
     }
-    // Zero to a negative integer power is left to the fraction below, which
-    // refuses the zero denominator.
-    const bool negative_int_exp = exp->type() == ExprType::INT && std::static_pointer_cast<Int>(exp)->value() < 0;
-    if (is_int(exp, 1) || (is_int(base, 0) && !negative_int_exp) || is_int(base, 1)) {
+    if (is_int(base, 0) && is_negative_literal(*exp)) {
+        // Zero to a negative power is one over zero.
+        throw std::invalid_argument(errors::ZERO_DENOMINATOR);
+    }
+    if (is_int(exp, 1) || is_int(base, 0) || is_int(base, 1)) {
         return base;
     }
     if (base->type() == ExprType::INT && exp->type() == ExprType::INT) {
