@@ -76,7 +76,7 @@ void Lexer::skip_digits(Cursor& at) const {
     }
 }
 
-Token Lexer::next() {
+Token Lexer::next(bool power_allowed) {
     while (!at_end(here_) && unicode::is_space(code_at(here_))) {
         step(here_);
     }
@@ -84,21 +84,27 @@ Token Lexer::next() {
     if (at_end(here_)) {
         return token;
     }
+    // Each matcher needs its own kind of first character; trying only
+    // those that may match keeps their order and saves time.
     Cursor at = here_;
-    if (match_decimal(at)) {
-        token.kind = TokenKind::DECIMAL;
-    } else if (match_unknown_function(at)) {
-        token.kind = TokenKind::UNKNOWN_FUNCTION;
-    } else if (match_word(at, token.kind, token.function)) {
-    } else if (match_variable(at)) {
-        token.kind = TokenKind::VARIABLE;
-    } else if (is_digit(code_at(at))) {
-        skip_digits(at);
-        token.kind = TokenKind::INTEGER;
+    const char32_t first = code_at(at);
+    if (first == '.' || is_digit(first)) {
+        token.kind = match_decimal(at) ? TokenKind::DECIMAL : TokenKind::INTEGER;
+        skip_digits(at);  // the integer's digits; nothing after a decimal
+        if (at.offset == here_.offset) {
+            throw ParseFailure(here_.offset, parse_errors::unexpected_character(first));
+        }
+    } else if (unicode::is_letter(first)) {
+        if (match_unknown_function(at)) {
+            token.kind = TokenKind::UNKNOWN_FUNCTION;
+        } else if (!match_word(at, token.kind, token.function)) {
+            match_variable(at);
+            token.kind = TokenKind::VARIABLE;
+        }
     } else if (match_superscript(at)) {
         token.kind = TokenKind::SUPERSCRIPT;
-    } else if (!match_symbol(at, token.kind, token.function)) {
-        throw ParseFailure(here_.offset, parse_errors::unexpected_character(code_at(here_)));
+    } else if (!match_symbol(at, power_allowed, token.kind, token.function)) {
+        throw ParseFailure(here_.offset, parse_errors::unexpected_character(first));
     }
     here_ = at;
     token.end = at.byte;
@@ -167,29 +173,26 @@ bool Lexer::match_word(Cursor& at, TokenKind& kind, ExprType& function) const {
     return true;
 }
 
-// A letter, then optionally _ and digits, _ and a letter, _{...} or
-// subscript digits.
-bool Lexer::match_variable(Cursor& at) const {
-    if (!unicode::is_letter(code_at(at))) {
-        return false;
-    }
+// At a letter: the letter, then optionally _ and digits, _ and a letter,
+// _{...} or subscript digits.
+void Lexer::match_variable(Cursor& at) const {
     step(at);
     if (at_end(at)) {
-        return true;
+        return;
     }
     if (subscript_digit(code_at(at)) >= 0) {
         while (!at_end(at) && subscript_digit(code_at(at)) >= 0) {
             step(at);
         }
-        return true;
+        return;
     }
     if (code_at(at) != '_') {
-        return true;
+        return;
     }
     Cursor c = at;
     step(c);
     if (at_end(c)) {
-        return true;
+        return;
     }
     const char32_t first = code_at(c);
     if (is_digit(first)) {
@@ -209,7 +212,6 @@ bool Lexer::match_variable(Cursor& at) const {
             at = c;
         }
     }
-    return true;
 }
 
 // ⁻? followed by one or more superscript digits.
@@ -229,11 +231,11 @@ bool Lexer::match_superscript(Cursor& at) const {
     return true;
 }
 
-bool Lexer::match_symbol(Cursor& at, TokenKind& kind, ExprType& function) const {
+bool Lexer::match_symbol(Cursor& at, bool power_allowed, TokenKind& kind, ExprType& function) const {
     for (const Symbol& symbol : SYMBOLS) {
-        if (starts_with(at, symbol.text)) {
+        if (text_[at.byte] == symbol.text[0] && starts_with(at, symbol.text) && (power_allowed || symbol.text != "**")) {
             at.byte += symbol.text.size();
-            ++at.offset;
+            at.offset += utf8::count_code_points(symbol.text);
             kind = symbol.kind;
             function = symbol.function;
             return true;
