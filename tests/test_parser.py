@@ -82,6 +82,7 @@ ERRORS = [
     ("x¹⁰⁰⁰⁰⁰⁰⁰⁰⁰⁰", 2, "the integer 10000000000 does not fit"),
     ("sqr(x)", 1, "unknown function 'sqr' at position 1; write s*q*r*(x) for a product"),
     ("2SIN(x+1)", 2, "unknown function 'SIN' at position 2; write S*I*N*(x+1) for a product"),
+    ("ab(y_{\udfff})", 1, "unknown function 'ab' at position 1; write a*b*(...) for a product"),
     ("x_{\ud800}", 4, "unexpected character '\\ud800'"),
     ("x²^3", 3, "unexpected '^'"),
     ("x⁻", 2, "unexpected character '⁻'"),

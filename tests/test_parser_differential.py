@@ -11,7 +11,7 @@ from kalvira import ParseError, constructor_form, parse
 
 ATOMS = ["x", "y", "a", "e", "pi", "π", "α", "x_1", "a_n", "y_{12}", "e_1", "x₁", "b₂₃", "0", "1", "2", "7", "42",
          "2147483647", "2147483648", "2147483649", "00012", "1.5", ".5", "3."]
-FUNCTIONS = ["sin", "cos", "tan", "ln", "log", "sqrt", "cbrt", "sqr", "SIN", "xy", "xsin", "api", "√", "∛"]
+FUNCTIONS = ["sin", "cos", "tan", "ln", "log", "sqrt", "cbrt", "sqr", "SIN", "xy", "xsin", "api", "x_s", "√", "∛"]
 BINARY = ["+", "-", "−", "*", "·", "×", "/", "÷", "^", "**", "", " "]
 SIGNS = ["-", "−", "+", "--"]
 SUPERSCRIPTS = ["²", "³", "⁻¹", "²³", "⁰", "⁻", "¹⁰⁰⁰⁰⁰⁰⁰⁰⁰⁰"]

@@ -13,14 +13,8 @@ namespace {
 
 bool is_digit(char32_t c) { return c >= '0' && c <= '9'; }
 
-struct Word {
-    std::string_view text;
-    TokenKind kind;
-    ExprType function;
-};
-
 // Function names and pi; e is matched apart, as it must not take a subscript.
-constexpr std::array<Word, 9> WORDS{{
+constexpr std::array<Spelling, 9> WORDS{{
     {"sqrt", TokenKind::FUNCTION, ExprType::SQRT},
     {"cbrt", TokenKind::FUNCTION, ExprType::CBRT},
     {"sin", TokenKind::FUNCTION, ExprType::SIN},
@@ -32,14 +26,8 @@ constexpr std::array<Word, 9> WORDS{{
     {"π", TokenKind::PI, ExprType::PI},
 }};
 
-struct Symbol {
-    std::string_view text;
-    TokenKind kind;
-    ExprType function;
-};
-
-// "**" comes before "*" so that it is read as one token.
-constexpr std::array<Symbol, 14> SYMBOLS{{
+// "**" comes first, so that it is read as one token where a power may be.
+constexpr std::array<Spelling, 14> SYMBOLS{{
     {"**", TokenKind::POWER, ExprType::POW},
     {"^", TokenKind::POWER, ExprType::POW},
     {"*", TokenKind::TIMES, ExprType::MUL},
@@ -55,6 +43,16 @@ constexpr std::array<Symbol, 14> SYMBOLS{{
     {"√", TokenKind::ROOT, ExprType::SQRT},
     {"∛", TokenKind::ROOT, ExprType::CBRT},
 }};
+
+// The first of the spellings that the text starts with.
+const Spelling* spelling_at(std::string_view text, const Spelling* first, const Spelling* last) {
+    for (const Spelling* spelling = first; spelling != last; ++spelling) {
+        if (text.substr(0, spelling->text.size()) == spelling->text) {
+            return spelling;
+        }
+    }
+    return nullptr;
+}
 
 bool ends_with(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
@@ -141,7 +139,7 @@ bool Lexer::match_unknown_function(Cursor& at) const {
         return false;
     }
     const std::string_view before = text_.substr(0, c.byte);
-    for (const Word& word : WORDS) {
+    for (const Spelling& word : WORDS) {
         if (ends_with(before, word.text)) {
             return false;
         }
@@ -151,14 +149,8 @@ bool Lexer::match_unknown_function(Cursor& at) const {
 }
 
 bool Lexer::match_word(Cursor& at, TokenKind& kind, ExprType& function) const {
-    for (const Word& word : WORDS) {
-        if (starts_with(at, word.text)) {
-            at.byte += word.text.size();
-            at.offset += utf8::count_code_points(word.text);
-            kind = word.kind;
-            function = word.function;
-            return true;
-        }
+    if (take_spelling(at, spelling_at(text_.substr(at.byte), WORDS.begin(), WORDS.end()), kind, function)) {
+        return true;
     }
     Cursor after = at;
     if (code_at(at) != 'e') {
@@ -232,16 +224,19 @@ bool Lexer::match_superscript(Cursor& at) const {
 }
 
 bool Lexer::match_symbol(Cursor& at, bool power_allowed, TokenKind& kind, ExprType& function) const {
-    for (const Symbol& symbol : SYMBOLS) {
-        if (text_[at.byte] == symbol.text[0] && starts_with(at, symbol.text) && (power_allowed || symbol.text != "**")) {
-            at.byte += symbol.text.size();
-            at.offset += utf8::count_code_points(symbol.text);
-            kind = symbol.kind;
-            function = symbol.function;
-            return true;
-        }
+    const Spelling* first = SYMBOLS.begin() + (power_allowed ? 0 : 1);
+    return take_spelling(at, spelling_at(text_.substr(at.byte), first, SYMBOLS.end()), kind, function);
+}
+
+bool Lexer::take_spelling(Cursor& at, const Spelling* spelling, TokenKind& kind, ExprType& function) const {
+    if (!spelling) {
+        return false;
     }
-    return false;
+    at.byte += spelling->text.size();
+    at.offset += utf8::count_code_points(spelling->text);
+    kind = spelling->kind;
+    function = spelling->function;
+    return true;
 }
 
 }  // namespace kalvira

@@ -45,6 +45,7 @@ private:
     void skip_digits(Cursor& at) const;
     bool match_superscript(Cursor& at) const;
     bool match_symbol(Cursor& at, bool power_allowed, TokenKind& kind, ExprType& function) const;
+    bool take_spelling(Cursor& at, const Spelling* spelling, TokenKind& kind, ExprType& function) const;
 
     std::string_view text_;
     Cursor here_{0, 0};

@@ -49,6 +49,15 @@ int precedence(Pending op) {
     }
 }
 
+Pending binary_operator(TokenKind kind) {
+    switch (kind) {
+    case TokenKind::PLUS: return Pending::ADD;
+    case TokenKind::MINUS: return Pending::SUBTRACT;
+    case TokenKind::TIMES: return Pending::MULTIPLY;
+    default: return Pending::DIVIDE;
+    }
+}
+
 struct PendingOp {
     Pending op;
     Token token;  // the operator, or for calls the function's name
@@ -225,16 +234,14 @@ bool ExpressionParser::take_after_atom(const Token& token) {
         return true;
     case TokenKind::PLUS:
     case TokenKind::MINUS:
-        reduce(1);
-        push_operator(token.kind == TokenKind::PLUS ? Pending::ADD : Pending::SUBTRACT, token);
-        expecting_ = Expecting::OPERAND;
-        return true;
     case TokenKind::TIMES:
-    case TokenKind::DIVIDE:
-        reduce(2);
-        push_operator(token.kind == TokenKind::TIMES ? Pending::MULTIPLY : Pending::DIVIDE, token);
+    case TokenKind::DIVIDE: {
+        const Pending op = binary_operator(token.kind);
+        reduce(precedence(op));
+        push_operator(op, token);
         expecting_ = Expecting::OPERAND;
         return true;
+    }
     case TokenKind::RPAR:
         if (open_groups_ == 0) {
             return false;
