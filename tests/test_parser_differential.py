@@ -67,11 +67,23 @@ def outcome(parser, text: str) -> str:
         return f"refused: {error.summary!r}"
 
 
+TOKENS = ATOMS + FUNCTIONS + BINARY + SIGNS + SUPERSCRIPTS + SPECIAL + ["(", ")", "((", "))"]
+
+
+def token_soup(rng: random.Random) -> str:
+    return "".join(rng.choice(TOKENS) for _ in range(rng.randint(1, 12)))
+
+
 def generated_texts(seed: int, count: int):
+    """Expressions, corrupted expressions and runs of random tokens."""
     rng = random.Random(seed)
     for _ in range(count):
-        text = expression(rng, rng.randint(0, 6))
-        yield corrupted(rng, text) if rng.random() < 0.5 else text
+        roll = rng.random()
+        if roll < 0.2:
+            yield token_soup(rng)
+        else:
+            text = expression(rng, rng.randint(0, 6))
+            yield corrupted(rng, text) if roll < 0.6 else text
 
 
 @pytest.mark.parametrize("seed", range(4))
