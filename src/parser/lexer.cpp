@@ -47,7 +47,7 @@ constexpr std::array<Spelling, 14> SYMBOLS{{
 // The first of the spellings that the text starts with.
 const Spelling* spelling_at(std::string_view text, const Spelling* first, const Spelling* last) {
     for (const Spelling* spelling = first; spelling != last; ++spelling) {
-        if (text.substr(0, spelling->text.size()) == spelling->text) {
+        if (text[0] == spelling->text[0] && text.substr(0, spelling->text.size()) == spelling->text) {
             return spelling;
         }
     }
