@@ -99,6 +99,7 @@ class _BuildTree(Transformer[Token, Expr]):
     def __init__(self) -> None:
         super().__init__()
         self.refusals: list[tuple[int, str, str]] = []
+        self.text = ""  # the text being parsed, for the hints that quote it
 
     def refuse(self, offset: int, reason: str, hint: str = "") -> Expr:
         self.refusals.append((offset, reason, hint))
