@@ -82,10 +82,11 @@ ExprPtr expand_tree(ExprPtr expr) {
     return interruptible([&expr](const Cancellation& cancel) { return kalvira::expand(std::move(expr), cancel); });
 }
 
-// The C++ runtime allocates a thread's exception state when the thread
-// first throws; if that happens once memory is exhausted, the process exits
-// at once instead of raising MemoryError. Throwing once at import, when
-// memory is still there, makes that allocation for the importing thread.
+// The first throw on a thread may allocate (the runtime's per-thread
+// exception state, the unwinder's caches); if that fails once memory is
+// exhausted, the process exits at once instead of raising MemoryError.
+// Throwing once at import, while there is memory, makes those allocations
+// for the importing thread.
 void prepare_exception_state() {
     try {
         throw std::bad_alloc();
