@@ -1,0 +1,13 @@
+"""The native front of the kalvira package: the parser and the batch path."""
+
+from collections.abc import Iterable
+
+from _kalvira_core import Expr
+
+class ParseFailure(ValueError):
+    """args: (offset counted in characters from 0, reason, hint)"""
+
+def parse(text: str) -> Expr: ...
+def run_batch(
+    operation: str, texts: Iterable[str], jobs: int = 1
+) -> tuple[list[str | None], list[tuple[int, str, str, int | None]]]: ...
