@@ -44,16 +44,14 @@ def _lines_of(fd: int) -> Iterator[list[str]]:
         block = os.read(fd, CHUNK)
         pending += block
         cut = pending.rfind(b"\n") + 1 if block else len(pending)
-        if cut == 0:
-            continue
-        text = pending[:cut].decode("utf-8", "surrogateescape")
-        del pending[:cut]
-        if at_start:
-            text, at_start = text.removeprefix("\ufeff"), False
-        lines = text.split("\n")
-        if block:
-            lines.pop()  # what follows the last line end
-        if lines:
+        if cut:
+            text = pending[:cut].decode("utf-8", "surrogateescape")
+            del pending[:cut]
+            if at_start:
+                text, at_start = text.removeprefix("\ufeff"), False
+            lines = text.split("\n")
+            if block:
+                lines.pop()  # what follows the last line end
             yield lines
         if not block:
             return
