@@ -62,7 +62,7 @@ ERRORS = [
     ("1.5", 1, "decimal numbers are not supported"),
     ("2147483648", 1, "the integer 2147483648 does not fit in 32 bits"),
     ("x - 2147483648", 5, "does not fit in 32 bits"),
-    ("-2147483649", 2, "the integer -2147483649 does not fit in 32 bits"),
+    ("-2147483649", 1, "the integer -2147483649 does not fit in 32 bits"),
 ]
 
 

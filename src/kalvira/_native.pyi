@@ -4,8 +4,7 @@ from collections.abc import Iterable
 
 from _kalvira_core import Expr
 
-class ParseFailure(ValueError):
-    """args: (offset counted in characters from 0, reason, hint)"""
+class ParseFailure(ValueError): ...
 
 def parse(text: str) -> Expr: ...
 def run_batch(
