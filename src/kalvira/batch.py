@@ -52,8 +52,8 @@ def batch(operation: Operation, texts: Iterable[str], jobs: int = 1) -> list[str
     """
     if type(jobs) is not int or jobs < 1:
         raise ValueError(f"jobs must be a positive integer, not {jobs!r}")
-    results: list[str | BatchError]
-    results, failures = _native.run_batch(operation, texts, jobs)
+    texts_or_none, failures = _native.run_batch(operation, texts, jobs)
+    results: list[str | BatchError] = texts_or_none  # type: ignore[assignment]  # every None is replaced
     for index, kind, message, position in failures:
         results[index] = BatchError(kind, message, position)
     return results
