@@ -23,10 +23,12 @@ NOISE = ["(", ")", "^", "#", "\ud800", "9" * 12, ".", "x²", "sqr(", "\u2212"]
 
 
 def generated_text(rng):
-    """A random expression, sometimes corrupted by a deletion or an insertion."""
+    """A random expression, sometimes corrupted by a deletion or an insertion.
+    Exponents stay small: (a-b)^2147483647 is a legitimately endless expansion."""
     text = rng.choice(ATOMS)
     for _ in range(rng.randint(0, 6)):
-        text = f"{text}{rng.choice(OPERATORS)}{rng.choice(ATOMS)}"
+        operator = rng.choice(OPERATORS)
+        text = f"{text}{operator}{rng.choice(ATOMS) if operator != '^' else rng.randint(0, 3)}"
         if rng.random() < 0.2:
             text = f"{rng.choice(FUNCTIONS)}({text})"
         if rng.random() < 0.2:
