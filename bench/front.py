@@ -66,8 +66,9 @@ def peer_paths(texts):
     sb = load("symbolica")
     if sb is not None:
         parse_sb = sb.Expression.parse
-        paths.append(("Symbolica", lambda: [parse_sb(t).expand().to_latex() for t in texts],
-                      lambda: [parse_sb(t) for t in texts]))
+        carets = [t.replace("**", "^") for t in texts]  # Symbolica writes powers with ^
+        paths.append(("Symbolica", lambda: [parse_sb(t).expand().to_latex() for t in carets],
+                      lambda: [parse_sb(t) for t in carets]))
     sp = load("sympy")
     if sp is not None:
         from sympy.parsing.sympy_parser import parse_expr
