@@ -4,7 +4,7 @@
     from dask.distributed import Client
     from kalvira.dask import answer_bag
 
-    client = Client("tcp://scheduler:8786")          # or Client() for this machine
+    client = Client("tcp://SCHEDULER-HOST:8786")     # or Client() for this machine
     lines = dask.bag.read_text("worksheets/*.txt", encoding="utf-8-sig", errors="surrogateescape")
     answer_bag(lines, "expand").to_textfiles("answers/*.txt")
 
