@@ -99,6 +99,7 @@ class _BuildTree(Transformer[Token, Expr]):
     def __init__(self) -> None:
         super().__init__()
         self.refusals: list[tuple[int, str, str]] = []
+        self.text = ""  # the text being parsed, for the hints that quote it
 
     def refuse(self, offset: int, reason: str, hint: str = "") -> Expr:
         self.refusals.append((offset, reason, hint))
@@ -145,7 +146,8 @@ class _BuildTree(Transformer[Token, Expr]):
     def unknown_function(self, name: Token, open_: Token, argument: Expr | _Literal, close: Token) -> Expr:
         self.node(argument)
         group = self.text[open_.start_pos : close.end_pos]
-        shown = group if len(group) <= 20 else "(...)"
+        text_only = not any("\ud800" <= char <= "\udfff" for char in group)
+        shown = group if len(group) <= 20 and text_only else "(...)"
         return self.refuse(name.start_pos or 0, f"unknown function '{name}'",
                            f"write {''.join(letter + '*' for letter in str(name))}{shown} for a product")
 

@@ -13,14 +13,8 @@ namespace {
 
 bool is_digit(char32_t c) { return c >= '0' && c <= '9'; }
 
-struct Word {
-    std::string_view text;
-    TokenKind kind;
-    ExprType function;
-};
-
 // Function names and pi; e is matched apart, as it must not take a subscript.
-constexpr std::array<Word, 9> WORDS{{
+constexpr std::array<Spelling, 9> WORDS{{
     {"sqrt", TokenKind::FUNCTION, ExprType::SQRT},
     {"cbrt", TokenKind::FUNCTION, ExprType::CBRT},
     {"sin", TokenKind::FUNCTION, ExprType::SIN},
@@ -32,14 +26,8 @@ constexpr std::array<Word, 9> WORDS{{
     {"π", TokenKind::PI, ExprType::PI},
 }};
 
-struct Symbol {
-    std::string_view text;
-    TokenKind kind;
-    ExprType function;
-};
-
-// "**" comes before "*" so that it is read as one token.
-constexpr std::array<Symbol, 14> SYMBOLS{{
+// "**" comes first, so that it is read as one token where a power may be.
+constexpr std::array<Spelling, 14> SYMBOLS{{
     {"**", TokenKind::POWER, ExprType::POW},
     {"^", TokenKind::POWER, ExprType::POW},
     {"*", TokenKind::TIMES, ExprType::MUL},
@@ -55,6 +43,16 @@ constexpr std::array<Symbol, 14> SYMBOLS{{
     {"√", TokenKind::ROOT, ExprType::SQRT},
     {"∛", TokenKind::ROOT, ExprType::CBRT},
 }};
+
+// The first of the spellings that the text starts with.
+const Spelling* spelling_at(std::string_view text, const Spelling* first, const Spelling* last) {
+    for (const Spelling* spelling = first; spelling != last; ++spelling) {
+        if (text[0] == spelling->text[0] && text.substr(0, spelling->text.size()) == spelling->text) {
+            return spelling;
+        }
+    }
+    return nullptr;
+}
 
 bool ends_with(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
@@ -76,7 +74,7 @@ void Lexer::skip_digits(Cursor& at) const {
     }
 }
 
-Token Lexer::next() {
+Token Lexer::next(bool power_allowed) {
     while (!at_end(here_) && unicode::is_space(code_at(here_))) {
         step(here_);
     }
@@ -84,21 +82,27 @@ Token Lexer::next() {
     if (at_end(here_)) {
         return token;
     }
+    // Each matcher needs its own kind of first character; trying only
+    // those that may match keeps their order and saves time.
     Cursor at = here_;
-    if (match_decimal(at)) {
-        token.kind = TokenKind::DECIMAL;
-    } else if (match_unknown_function(at)) {
-        token.kind = TokenKind::UNKNOWN_FUNCTION;
-    } else if (match_word(at, token.kind, token.function)) {
-    } else if (match_variable(at)) {
-        token.kind = TokenKind::VARIABLE;
-    } else if (is_digit(code_at(at))) {
-        skip_digits(at);
-        token.kind = TokenKind::INTEGER;
+    const char32_t first = code_at(at);
+    if (first == '.' || is_digit(first)) {
+        token.kind = match_decimal(at) ? TokenKind::DECIMAL : TokenKind::INTEGER;
+        skip_digits(at);  // the integer's digits; nothing after a decimal
+        if (at.offset == here_.offset) {
+            throw ParseFailure(here_.offset, parse_errors::unexpected_character(first));
+        }
+    } else if (unicode::is_letter(first)) {
+        if (match_unknown_function(at)) {
+            token.kind = TokenKind::UNKNOWN_FUNCTION;
+        } else if (!match_word(at, token.kind, token.function)) {
+            match_variable(at);
+            token.kind = TokenKind::VARIABLE;
+        }
     } else if (match_superscript(at)) {
         token.kind = TokenKind::SUPERSCRIPT;
-    } else if (!match_symbol(at, token.kind, token.function)) {
-        throw ParseFailure(here_.offset, parse_errors::unexpected_character(code_at(here_)));
+    } else if (!match_symbol(at, power_allowed, token.kind, token.function)) {
+        throw ParseFailure(here_.offset, parse_errors::unexpected_character(first));
     }
     here_ = at;
     token.end = at.byte;
@@ -135,7 +139,7 @@ bool Lexer::match_unknown_function(Cursor& at) const {
         return false;
     }
     const std::string_view before = text_.substr(0, c.byte);
-    for (const Word& word : WORDS) {
+    for (const Spelling& word : WORDS) {
         if (ends_with(before, word.text)) {
             return false;
         }
@@ -145,14 +149,8 @@ bool Lexer::match_unknown_function(Cursor& at) const {
 }
 
 bool Lexer::match_word(Cursor& at, TokenKind& kind, ExprType& function) const {
-    for (const Word& word : WORDS) {
-        if (starts_with(at, word.text)) {
-            at.byte += word.text.size();
-            at.offset += utf8::count_code_points(word.text);
-            kind = word.kind;
-            function = word.function;
-            return true;
-        }
+    if (take_spelling(at, spelling_at(text_.substr(at.byte), WORDS.begin(), WORDS.end()), kind, function)) {
+        return true;
     }
     Cursor after = at;
     if (code_at(at) != 'e') {
@@ -167,29 +165,26 @@ bool Lexer::match_word(Cursor& at, TokenKind& kind, ExprType& function) const {
     return true;
 }
 
-// A letter, then optionally _ and digits, _ and a letter, _{...} or
-// subscript digits.
-bool Lexer::match_variable(Cursor& at) const {
-    if (!unicode::is_letter(code_at(at))) {
-        return false;
-    }
+// At a letter: the letter, then optionally _ and digits, _ and a letter,
+// _{...} or subscript digits.
+void Lexer::match_variable(Cursor& at) const {
     step(at);
     if (at_end(at)) {
-        return true;
+        return;
     }
     if (subscript_digit(code_at(at)) >= 0) {
         while (!at_end(at) && subscript_digit(code_at(at)) >= 0) {
             step(at);
         }
-        return true;
+        return;
     }
     if (code_at(at) != '_') {
-        return true;
+        return;
     }
     Cursor c = at;
     step(c);
     if (at_end(c)) {
-        return true;
+        return;
     }
     const char32_t first = code_at(c);
     if (is_digit(first)) {
@@ -209,7 +204,6 @@ bool Lexer::match_variable(Cursor& at) const {
             at = c;
         }
     }
-    return true;
 }
 
 // ⁻? followed by one or more superscript digits.
@@ -229,17 +223,20 @@ bool Lexer::match_superscript(Cursor& at) const {
     return true;
 }
 
-bool Lexer::match_symbol(Cursor& at, TokenKind& kind, ExprType& function) const {
-    for (const Symbol& symbol : SYMBOLS) {
-        if (starts_with(at, symbol.text)) {
-            at.byte += symbol.text.size();
-            ++at.offset;
-            kind = symbol.kind;
-            function = symbol.function;
-            return true;
-        }
+bool Lexer::match_symbol(Cursor& at, bool power_allowed, TokenKind& kind, ExprType& function) const {
+    const Spelling* first = SYMBOLS.begin() + (power_allowed ? 0 : 1);
+    return take_spelling(at, spelling_at(text_.substr(at.byte), first, SYMBOLS.end()), kind, function);
+}
+
+bool Lexer::take_spelling(Cursor& at, const Spelling* spelling, TokenKind& kind, ExprType& function) const {
+    if (!spelling) {
+        return false;
     }
-    return false;
+    at.byte += spelling->text.size();
+    at.offset += utf8::count_code_points(spelling->text);
+    kind = spelling->kind;
+    function = spelling->function;
+    return true;
 }
 
 }  // namespace kalvira

@@ -19,8 +19,9 @@ public:
     explicit Lexer(std::string_view text) : text_(text) {}
 
     // The next token; END at the end of the text. Throws ParseFailure at a
-    // character that starts no token.
-    Token next();
+    // character that starts no token. Where no power may follow (after x²),
+    // "**" is read as two "*", as that is the only reading that may fit.
+    Token next(bool power_allowed);
 
     std::string_view text() const { return text_; }
     std::string_view text_of(const Token& token) const { return text_.substr(token.begin, token.end - token.begin); }
@@ -40,10 +41,11 @@ private:
     bool match_decimal(Cursor& at) const;
     bool match_unknown_function(Cursor& at) const;
     bool match_word(Cursor& at, TokenKind& kind, ExprType& function) const;
-    bool match_variable(Cursor& at) const;
+    void match_variable(Cursor& at) const;
     void skip_digits(Cursor& at) const;
     bool match_superscript(Cursor& at) const;
-    bool match_symbol(Cursor& at, TokenKind& kind, ExprType& function) const;
+    bool match_symbol(Cursor& at, bool power_allowed, TokenKind& kind, ExprType& function) const;
+    bool take_spelling(Cursor& at, const Spelling* spelling, TokenKind& kind, ExprType& function) const;
 
     std::string_view text_;
     Cursor here_{0, 0};

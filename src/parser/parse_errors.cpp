@@ -1,5 +1,6 @@
 #include "parser/parse_errors.hpp"
 
+#include <algorithm>
 #include <vector>
 
 #include "parser/python_repr.hpp"
@@ -20,7 +21,8 @@ std::vector<char32_t> code_points(std::string_view text) {
 
 // Integers longer than this show their first digits and their length.
 constexpr std::size_t SHOWN_DIGITS = 20;
-// Arguments longer than this (in characters) show as "(...)" in the hint.
+// Arguments longer than this (in characters), or not text (lone
+// surrogates), show as "(...)" in the hint.
 constexpr std::size_t SHOWN_GROUP = 20;
 
 }  // namespace
@@ -47,7 +49,9 @@ std::string unknown_function_hint(std::string_view letters, std::string_view gro
         utf8::append(product, letter);
         product += '*';
     }
-    product += utf8::count_code_points(group) <= SHOWN_GROUP ? std::string(group) : "(...)";
+    const std::vector<char32_t> codes = code_points(group);
+    const bool shown = codes.size() <= SHOWN_GROUP && std::none_of(codes.begin(), codes.end(), utf8::is_surrogate);
+    product += shown ? std::string(group) : "(...)";
     return "write " + product + " for a product";
 }
 

@@ -49,6 +49,15 @@ int precedence(Pending op) {
     }
 }
 
+Pending binary_operator(TokenKind kind) {
+    switch (kind) {
+    case TokenKind::PLUS: return Pending::ADD;
+    case TokenKind::MINUS: return Pending::SUBTRACT;
+    case TokenKind::TIMES: return Pending::MULTIPLY;
+    default: return Pending::DIVIDE;
+    }
+}
+
 struct PendingOp {
     Pending op;
     Token token;  // the operator, or for calls the function's name
@@ -80,7 +89,10 @@ bool starts_atom(TokenKind kind) {
 
 class ExpressionParser {
 public:
-    ExpressionParser(std::string_view text, const Cancellation& cancel) : lexer_(text), cancel_(cancel) {}
+    ExpressionParser(std::string_view text, const Cancellation& cancel) : lexer_(text), cancel_(cancel) {
+        operands_.reserve(TYPICAL_DEPTH);
+        operators_.reserve(TYPICAL_DEPTH);
+    }
 
     ExprPtr run();
 
@@ -107,6 +119,9 @@ private:
     // Notes a refusal (the leftmost one is kept) and returns a stand-in node.
     ExprPtr refuse(std::size_t offset, std::string reason, std::string hint);
 
+    // Enough for most texts without growing the stacks.
+    static constexpr std::size_t TYPICAL_DEPTH = 16;
+
     Lexer lexer_;
     const Cancellation& cancel_;
     std::vector<Operand> operands_;
@@ -120,7 +135,7 @@ private:
 ExprPtr ExpressionParser::run() {
     for (bool first = true;; first = false) {
         cancel_.poll();
-        const Token token = lexer_.next();
+        const Token token = lexer_.next(expecting_ != Expecting::AFTER_POWER);
         const bool after_operand = expecting_ == Expecting::AFTER_ATOM || expecting_ == Expecting::AFTER_POWER;
         if (token.kind == TokenKind::END && after_operand && open_groups_ == 0) {
             close_roots();
@@ -219,16 +234,14 @@ bool ExpressionParser::take_after_atom(const Token& token) {
         return true;
     case TokenKind::PLUS:
     case TokenKind::MINUS:
-        reduce(1);
-        push_operator(token.kind == TokenKind::PLUS ? Pending::ADD : Pending::SUBTRACT, token);
-        expecting_ = Expecting::OPERAND;
-        return true;
     case TokenKind::TIMES:
-    case TokenKind::DIVIDE:
-        reduce(2);
-        push_operator(token.kind == TokenKind::TIMES ? Pending::MULTIPLY : Pending::DIVIDE, token);
+    case TokenKind::DIVIDE: {
+        const Pending op = binary_operator(token.kind);
+        reduce(precedence(op));
+        push_operator(op, token);
         expecting_ = Expecting::OPERAND;
         return true;
+    }
     case TokenKind::RPAR:
         if (open_groups_ == 0) {
             return false;
@@ -355,28 +368,29 @@ ExprPtr ExpressionParser::to_node(Operand operand) {
                   parse_errors::INTEGER_RANGE_HINT);
 }
 
-// The name as written, with subscript digits as _ and digits: x₁₂ is x_12.
+// The name as written; a letter with subscript digits is written with _
+// and digits (x₁₂ is x_12). Names are UTF-8, so a lone surrogate in one
+// is refused.
 ExprPtr ExpressionParser::variable(const Token& token) {
     const std::string_view written = lexer_.text_of(token);
-    std::string name;
+    const std::size_t letter_length = utf8::decode(written, 0).length;
+    if (letter_length < written.size() && subscript_digit(utf8::decode(written, letter_length).code) >= 0) {
+        std::string name(written.substr(0, letter_length));
+        name += '_';
+        for (std::size_t at = letter_length; at < written.size(); at += utf8::decode(written, at).length) {
+            name += static_cast<char>('0' + subscript_digit(utf8::decode(written, at).code));
+        }
+        return std::make_shared<Var>(name);
+    }
     std::size_t offset = token.offset;
     for (std::size_t at = 0; at < written.size(); ++offset) {
         const utf8::Decoded decoded = utf8::decode(written, at);
         if (utf8::is_surrogate(decoded.code)) {
             return refuse(offset, parse_errors::unexpected_character(decoded.code), "");
         }
-        const int subscript = subscript_digit(decoded.code);
-        if (subscript >= 0 && name.find('_') == std::string::npos) {
-            name += '_';
-        }
-        if (subscript >= 0) {
-            name += static_cast<char>('0' + subscript);
-        } else {
-            name.append(written.substr(at, decoded.length));
-        }
         at += decoded.length;
     }
-    return std::make_shared<Var>(name);
+    return std::make_shared<Var>(std::string(written));
 }
 
 ExprPtr ExpressionParser::refuse(std::size_t offset, std::string reason, std::string hint) {

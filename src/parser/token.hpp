@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "ast/expr.hpp"
 
@@ -32,6 +33,13 @@ struct Token {
     std::size_t end;
     std::size_t offset;  // code point offset of begin
     ExprType function;   // FUNCTION and ROOT: the node they make
+};
+
+// One way of writing a token: "×" is a TIMES, "sin" a FUNCTION making SIN.
+struct Spelling {
+    std::string_view text;
+    TokenKind kind;
+    ExprType function;
 };
 
 }  // namespace kalvira

@@ -8,18 +8,7 @@
 #include <string_view>
 
 #include "parser/parse.hpp"
-
-namespace {
-
-std::size_t code_points(std::string_view text) {
-    std::size_t count = 0;
-    for (const char byte : text) {
-        count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
-    }
-    return count;
-}
-
-}  // namespace
+#include "parser/utf8.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -28,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     } catch (const kalvira::ParseFailure& failure) {
-        if (failure.offset() > code_points(text)) {
+        if (failure.offset() > kalvira::utf8::count_code_points(text)) {
             std::abort();
         }
     }
