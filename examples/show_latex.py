@@ -31,6 +31,7 @@ def main() -> None:
         simplify(Div(x, Add(Int(1), Int(-1))))
     except ValueError as error:
         print(f"x / (1 - 1): {error}")
+    print(f"simplify(None): {simplify(None)}")
 
 
 if __name__ == "__main__":

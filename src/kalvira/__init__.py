@@ -21,12 +21,14 @@ Write expressions in school notation, simplify or expand them exactly
 - Trees pickle, copy and deep-copy once this package is imported, whatever
   their depth, so they can be sent to multiprocessing workers.
 - `to_sympy(tree)` converts to SymPy (pip install 'kalvira-core[sympy]').
+- `batch(operation, texts, jobs=1)` parses, simplifies or expands and
+  renders many texts in C++, on `jobs` threads: a list of LaTeX strings,
+  with a `BatchError` where a text has no result. `kalvira.dask` runs it
+  on a Dask cluster (pip install 'kalvira-core[dask]').
 
 The command line `kalvira` (or `python -m kalvira`) does the same from a
 shell: kalvira expand "(x+1)^3".
 """
-
-from importlib.metadata import version
 
 from _kalvira_core import (
     Add,
@@ -50,17 +52,17 @@ from _kalvira_core import (
     simplify,
 )
 
+from kalvira._version import __version__
+from kalvira.batch import BatchError, batch
 from kalvira.display import Shown, constructor_form, show
 from kalvira.interop import to_sympy
 from kalvira.parser import ParseError, parse
 from kalvira.pickling import register_reducers
-
-__version__ = version("kalvira-core")
 
 register_reducers()
 
 __all__ = [
     "Add", "Cbrt", "Cos", "Div", "E", "Expr", "Int", "Log", "Mul", "Neg", "Pi", "Pow",
     "Rational", "Sin", "Sqrt", "Tan", "Var", "expand", "simplify",
-    "ParseError", "Shown", "constructor_form", "parse", "show", "to_sympy", "__version__",
+    "BatchError", "ParseError", "Shown", "batch", "constructor_form", "parse", "show", "to_sympy", "__version__",
 ]

@@ -1,127 +1,176 @@
 """The command line: kalvira {simplify,expand,latex} [EXPRESSION ...] [options].
 
-Each expression is parsed from school notation and its result printed as
-one line of LaTeX (or, with --tree, as the Python that builds it).
+Expressions go through the batch path (parsing, the operation and LaTeX in
+C++, on every core); --tree goes through Python trees. Output line k
+answers expression k; see cli_options for the arguments.
 """
 
 from __future__ import annotations
 
-import argparse
 import os
 import sys
-from typing import Callable, Iterator, NoReturn, TextIO
+from collections.abc import Iterator
 
-import _kalvira_core as core
-from _kalvira_core import Expr
+from kalvira.batch import batch, batch_in_python
+from kalvira.cli_options import USAGE, Options, UsageError, help_text, read_arguments, version_text
+from kalvira.worksheet import Runner, answer, expressions
 
-from kalvira.display import constructor_form
-from kalvira.parser import ParseError, parse
-from kalvira.png import write_png
+# Bytes read at a time from a file; a pipe or terminal gives what it has.
+CHUNK = 1 << 20
 
-COMMANDS: dict[str, Callable[[Expr], Expr]] = {
-    "simplify": core.simplify,
-    "expand": core.expand,
-    "latex": lambda tree: tree,
-}
+STANDARD_INPUT = "standard input"
 
 
-class UsageError(Exception):
-    """Arguments the command line cannot run with."""
+class _WriteFailed(Exception):
+    """Standard output refused the results (a full disk, a closed descriptor)."""
 
 
-class _Parser(argparse.ArgumentParser):
-    # One line on standard error instead of argparse's usage block.
-    def error(self, message: str) -> NoReturn:
-        raise UsageError(message)
+def _runner(options: Options) -> Runner:
+    if options.tree:
+        from kalvira.display import constructor_form
+
+        return lambda texts: batch_in_python(options.command, texts, constructor_form)  # type: ignore[arg-type]
+    return lambda texts: batch(options.command, texts, options.jobs)  # type: ignore[arg-type]
 
 
-def _argument_parser() -> argparse.ArgumentParser:
-    parser = _Parser(
-        prog="kalvira",
-        allow_abbrev=False,
-        description="Simplify or expand expressions written in school notation and print them as LaTeX.",
-        epilog='example: kalvira expand "(x+1)^3"   prints   x^{3} + 3x^{2} + 3x + 1',
-    )
-    parser.add_argument("command", choices=COMMANDS, help="expand multiplies out and collects like terms; latex only renders")
-    parser.add_argument("expressions", nargs="*", metavar="EXPRESSION", help="read from standard input when none is given and no --file")
-    parser.add_argument("-f", "--file", help="a worksheet: one expression per line; blank lines and lines starting with # are skipped")
-    parser.add_argument("--tree", action="store_true", help="print the constructor form of each result instead of LaTeX")
-    parser.add_argument("--png", metavar="FILE", help="also draw the results into a PNG image (needs matplotlib)")
-    return parser
+def _lines_of(fd: int) -> Iterator[list[str]]:
+    """The lines of a file descriptor, a run of whole lines at a time, without
+    their line ends ("\\n" or "\\r\\n", as strip removes the "\\r") and without
+    a byte-order mark at the start. Bytes that are not UTF-8 become lone
+    surrogates, which `answer` reports as undecodable lines."""
+    pending = bytearray()
+    at_start = True
+    while True:
+        block = os.read(fd, CHUNK)
+        pending += block
+        cut = pending.rfind(b"\n") + 1 if block else len(pending)
+        if cut:
+            text = pending[:cut].decode("utf-8", "surrogateescape")
+            del pending[:cut]
+            if at_start:
+                text, at_start = text.removeprefix("\ufeff"), False
+            lines = text.split("\n")
+            if block:
+                lines.pop()  # what follows the last line end
+            yield lines
+        if not block:
+            return
 
 
-OPTIONS_WITH_VALUE = ("-f", "--file", "--png")
-OPTIONS = ("-h", "--help", "--tree", "--", *OPTIONS_WITH_VALUE)
+class _Session:
+    """Answers expressions, writes the answers and the errors, and remembers
+    whether any failed and which expressions to draw."""
 
+    def __init__(self, options: Options) -> None:
+        if sys.stdout is None:
+            raise _WriteFailed("standard output is closed")
+        self.output = sys.stdout.buffer
+        self.run = _runner(options)
+        self.drawing = bool(options.png)
+        self.drawn: list[str] = []
+        self.failed = False
 
-def _protect_expressions(argv: list[str]) -> list[str]:
-    """An expression such as "-x+1" starts like an option; a leading space,
-    which parse ignores, keeps argparse from reading it as one."""
-    protected, takes_value = [], False
-    for arg in argv:
-        name = arg.split("=", 1)[0]
-        is_option = name in OPTIONS or arg.startswith("-f")  # -fFILE is -f FILE
-        protected.append(f" {arg}" if arg.startswith("-") and not is_option and not takes_value else arg)
-        takes_value = arg in OPTIONS_WITH_VALUE
-    return protected
-
-
-def _worksheet(lines: TextIO, name: str) -> Iterator[tuple[str, str]]:
-    for number, line in enumerate(lines, start=1):
-        text = line.strip()
-        if text and not text.startswith("#"):
-            yield f"{name}, line {number}", text
-
-
-def _inputs(options: argparse.Namespace) -> Iterator[tuple[str, str]]:
-    for text in map(str.strip, options.expressions):
-        yield repr(text), text
-    if options.file == "-" or (options.file is None and not options.expressions):
-        yield from _worksheet(sys.stdin, "standard input")
-    elif options.file is not None:
+    def _emit(self, texts: list[str], outputs: list[str], errors: list[tuple[str, str]]) -> None:
         try:
-            with open(options.file, encoding="utf-8") as lines:
-                yield from _worksheet(lines, options.file)
+            if outputs:
+                self.output.write(("\n".join(outputs) + "\n").encode("utf-8", "backslashreplace"))
+            self.output.flush()
+        except BrokenPipeError:
+            raise
         except OSError as error:
-            raise UsageError(f"cannot read {options.file}: {error.strerror}") from None
+            raise _WriteFailed(f"cannot write the results: {error.strerror}") from None
+        for label, message in errors:
+            print(f"kalvira: {label}: {message}", file=sys.stderr)
+        self.failed = self.failed or bool(errors)
+        if self.drawing:
+            self.drawn += [text for text, output in zip(texts, outputs) if output]
 
+    def arguments(self, texts: list[str]) -> None:
+        outputs, errors = answer(self.run, texts)
+        self._emit(texts, outputs, [(repr(texts[index]), message) for index, message in errors])
 
-def _run(options: argparse.Namespace) -> int:
-    operation = COMMANDS[options.command]
-    status, drawn = 0, []
-    for label, text in _inputs(options):
+    def worksheet(self, name: str, fd: int) -> None:
+        number = 1
         try:
-            result = operation(parse(text))
-        except ParseError as error:
-            print(f"kalvira: {label}: {error.summary}", file=sys.stderr)
-            status = 2
-            continue
-        except (ValueError, MemoryError) as error:
-            print(f"kalvira: {label}: {error or 'out of memory'}", file=sys.stderr)
-            status = 2
-            continue
-        latex = result.to_string()
-        print(constructor_form(result) if options.tree else latex, flush=True)
-        drawn.append(latex)
+            for lines in _lines_of(fd):
+                indices, texts = expressions(lines)
+                outputs, errors = answer(self.run, texts)
+                labelled = [(f"{name}, line {number + indices[index]}", message) for index, message in errors]
+                self._emit(texts, outputs, labelled)
+                number += len(lines)
+        except OSError as error:
+            print(f"kalvira: cannot read {name}: {error.strerror}", file=sys.stderr)
+            self.failed = True
+
+    def file(self, name: str) -> None:
+        if name == "-":
+            self.standard_input()
+            return
+        try:
+            fd = os.open(name, os.O_RDONLY)
+        except OSError as error:
+            print(f"kalvira: cannot read {name}: {error.strerror}", file=sys.stderr)
+            self.failed = True
+            return
+        try:
+            self.worksheet(name, fd)
+        finally:
+            os.close(fd)
+
+    def standard_input(self) -> None:
+        if sys.stdin is not None and sys.stdin.isatty():
+            print("kalvira: reading expressions from the terminal, one per line; Ctrl-D ends", file=sys.stderr)
+        self.worksheet(STANDARD_INPUT, 0)
+
+
+def _run(options: Options) -> int:
+    if options.png and os.path.isdir(options.png):
+        raise UsageError(f"--png needs the name of an image file, and {options.png} is a directory")
+    session = _Session(options)
+    session.arguments([text.strip() for text in options.expressions])
+    for name in options.files:
+        session.file(name)
+    if not options.expressions and not options.files:
+        session.standard_input()
     if options.png:
-        write_png(drawn, options.png)
-    return status
+        from kalvira.png import write_png
+
+        write_png([r for r in batch(options.command, session.drawn) if type(r) is str], options.png)  # type: ignore[arg-type]
+    return 2 if session.failed else 0
+
+
+def _silence_standard_output() -> None:
+    """Points standard output at /dev/null, so that the interpreter's last
+    flush at exit does not fail a second time."""
+    os.dup2(os.open(os.devnull, os.O_WRONLY), 1)
 
 
 def main(argv: list[str] | None = None) -> int:
-    """Runs the command line; returns the exit status (2 on any error, 130 on Ctrl-C)."""
+    """Runs the command line; returns the exit status (0, 2 on any error, 130 on Ctrl-C)."""
+    arguments = sys.argv[1:] if argv is None else argv
+    if not arguments:
+        print(f"{USAGE}\nkalvira: give a command and expressions, as in kalvira expand \"(x+1)^3\";"
+              " see kalvira --help", file=sys.stderr)
+        return 2
     try:
-        arguments = sys.argv[1:] if argv is None else argv
-        return _run(_argument_parser().parse_intermixed_args(_protect_expressions(arguments)))
+        options = read_arguments(arguments)
+        if options.help or options.version:
+            print(help_text() if options.help else version_text())
+            return 0
+        return _run(options)
     except UsageError as error:
         print(f"kalvira: {error} (see kalvira --help)", file=sys.stderr)
         return 2
     except ValueError as error:
         print(f"kalvira: {error}", file=sys.stderr)
         return 2
+    except _WriteFailed as error:
+        print(f"kalvira: {error}", file=sys.stderr)
+        _silence_standard_output()
+        return 2
     except KeyboardInterrupt:
         return 130
     except BrokenPipeError:
         # The reader went away (kalvira ... | head); stop quietly.
-        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        _silence_standard_output()
         return 0

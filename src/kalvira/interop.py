@@ -10,11 +10,13 @@ from _kalvira_core import Expr
 from kalvira.tree_walk import fold
 
 
-def to_sympy(tree: Expr) -> Any:
+def to_sympy(tree: Expr, *, real: bool = False) -> Any:
     """The tree as a SymPy expression, evaluated by SymPy's usual rules.
 
-    Variables become real symbols, since the library's roots and
-    logarithms are the real ones; Cbrt is the real cube root.
+    Variables become plain symbols, equal to a program's own
+    sympy.Symbol("x"); with real=True they are real symbols instead, which
+    matches the library's real roots and logarithms (SymPy then simplifies
+    sqrt(x**2) to Abs(x)). Cbrt is the real cube root either way.
     """
     try:
         import sympy  # type: ignore[import-untyped]
@@ -26,7 +28,7 @@ def to_sympy(tree: Expr) -> Any:
 
     leaves: dict[type[Expr], Callable[[Any], Any]] = {
         core.Int: lambda node: sympy.Integer(node.value()),
-        core.Var: lambda node: sympy.Symbol(node.name(), real=True),
+        core.Var: lambda node: sympy.Symbol(node.name(), real=True) if real else sympy.Symbol(node.name()),
         core.Rational: lambda node: sympy.Rational(node.num(), node.den()),
         core.Pi: lambda node: sympy.pi,
         core.E: lambda node: sympy.E,

@@ -29,19 +29,26 @@ def flatten(tree: Expr) -> list[Step]:
     return steps
 
 
+def _node(kind: object, arguments: list[int | str], nodes: list[Expr]) -> Expr:
+    cls = NODE_CLASSES.get(kind) if isinstance(kind, str) else None
+    if cls is None:
+        raise ValueError(f"not a pickled expression tree: unknown node kind {kind!r}")
+    if cls in LEAVES:
+        return cls(*arguments)
+    if all(type(index) is int and 0 <= index < len(nodes) for index in arguments):
+        return cls(*(nodes[index] for index in arguments))  # type: ignore[index]
+    raise ValueError("not a pickled expression tree: a child refers to no earlier node")
+
+
 def rebuild(steps: list[Step]) -> Expr:
     """Inverse of `flatten`; malformed steps raise ValueError."""
     nodes: list[Expr] = []
-    for kind, *arguments in steps:
-        cls = NODE_CLASSES.get(kind) if isinstance(kind, str) else None
-        if cls is None:
-            raise ValueError(f"not a pickled expression tree: unknown node kind {kind!r}")
-        if cls in LEAVES:
-            nodes.append(cls(*arguments))
-        elif all(type(index) is int and 0 <= index < len(nodes) for index in arguments):
-            nodes.append(cls(*(nodes[index] for index in arguments)))  # type: ignore[index]
-        else:
-            raise ValueError("not a pickled expression tree: a child refers to no earlier node")
+    try:
+        for kind, *arguments in steps:
+            nodes.append(_node(kind, arguments, nodes))
+    except TypeError as error:
+        # Steps of the wrong shape, or arguments a constructor refuses.
+        raise ValueError(f"not a pickled expression tree: {error}") from None
     if not nodes:
         raise ValueError("not a pickled expression tree: no nodes")
     return nodes[-1]

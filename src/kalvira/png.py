@@ -15,7 +15,8 @@ def write_png(formulas: list[str], path: str) -> None:
     for row, formula in enumerate(formulas):
         figure.text(0.02, 1 - (row + 0.75) / max(len(formulas), 1), f"${formula}$", fontsize=16)
     try:
-        figure.savefig(path, dpi=150, bbox_inches="tight", pad_inches=0.15)
+        # The format is given, so that a name without ".png" is not extended.
+        figure.savefig(path, format="png", dpi=150, bbox_inches="tight", pad_inches=0.15)
     except ValueError as error:
         raise ValueError(f"cannot draw the formulas: {_reason(error)}") from None
     except OSError as error:

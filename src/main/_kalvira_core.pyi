@@ -95,11 +95,19 @@ class Log(Expr):
         ...
     def operand(self) -> Expr:
         ...
+@typing.overload
 def expand(expr: Expr) -> Expr:
     """
     数式を展開して同類項をまとめる
     """
+@typing.overload
+def expand(expr: None) -> None:
+    ...
+@typing.overload
 def simplify(expr: Expr) -> Expr:
     """
     数式を簡略化する
     """
+@typing.overload
+def simplify(expr: None) -> None:
+    ...

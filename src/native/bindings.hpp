@@ -9,4 +9,8 @@ namespace kalvira {
 // parse(text) -> Expr, raising ParseFailure(offset, reason, hint).
 void bind_parser(pybind11::module_& m);
 
+// run_batch(operation, texts, jobs) -> (results, failures), on threads
+// without the GIL.
+void bind_batch(pybind11::module_& m);
+
 }  // namespace kalvira

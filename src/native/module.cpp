@@ -1,4 +1,4 @@
-// kalvira._native: the package's native front (the parser). It returns the
+// kalvira._native: the package's native front (the parser and the batch path). It returns the
 // core's own node classes, so _kalvira_core is imported first: pybind11
 // shares registered types between modules.
 
@@ -10,4 +10,5 @@ PYBIND11_MODULE(_native, m) {
     pybind11::module_::import("_kalvira_core");
     m.doc() = "The native front of the kalvira package";
     kalvira::bind_parser(m);
+    kalvira::bind_batch(m);
 }

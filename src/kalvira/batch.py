@@ -1,0 +1,76 @@
+"""Many texts at once: parsing, the operation and rendering run in C++, on
+as many threads as asked for, without the GIL.
+
+    >>> from kalvira import batch
+    >>> batch("expand", ["(x+1)^2", "1/0", "(x"])
+    ['x^{2} + 2x + 1', BatchError(kind='math', message='ゼロ除算エラー', position=None),
+     BatchError(kind='parse', message='unexpected end of input at position 3', position=3)]
+"""
+
+from __future__ import annotations
+
+from collections.abc import Callable, Iterable
+from typing import Literal, NamedTuple
+
+import _kalvira_core as core
+from _kalvira_core import Expr
+
+from kalvira import _native
+from kalvira.parser import ParseError, parse
+
+Operation = Literal["latex", "simplify", "expand"]
+
+OPERATIONS: dict[str, Callable[[Expr], Expr]] = {
+    "latex": lambda tree: tree,
+    "simplify": core.simplify,
+    "expand": core.expand,
+}
+
+
+class BatchError(NamedTuple):
+    """Why one text of a batch has no result.
+
+    `kind` is "parse" (not an expression; `position` is the character,
+    counted from 1, where it goes wrong, and `message` the ParseError's
+    summary), "math" (division by zero and the like: `message` is the
+    library's Japanese text) or "memory" (the text needed more memory than
+    there is; the other texts still run).
+    """
+
+    kind: str
+    message: str
+    position: int | None = None
+
+
+def batch(operation: Operation, texts: Iterable[str], jobs: int = 1) -> list[str | BatchError]:
+    """For each text, the LaTeX of `operation` applied to it, or a BatchError.
+
+    Gives what parse, the operation and to_string give one by one, in the
+    order of `texts`, whatever `jobs` is. With jobs > 1 that many threads
+    share the work. Ctrl-C stops the batch within a fraction of a second
+    and raises KeyboardInterrupt.
+    """
+    if type(jobs) is not int or jobs < 1:
+        raise ValueError(f"jobs must be a positive integer, not {jobs!r}")
+    texts_or_none, failures = _native.run_batch(operation, texts, jobs)
+    results: list[str | BatchError] = texts_or_none  # type: ignore[assignment]  # every None is replaced
+    for index, kind, message, position in failures:
+        results[index] = BatchError(kind, message, position)
+    return results
+
+
+def batch_in_python(operation: Operation, texts: Iterable[str], render: Callable[[Expr], str]) -> list[str | BatchError]:
+    """What `batch` gives, computed text by text through Python trees, each
+    result written by `render` (the command line's --tree uses it)."""
+    apply = OPERATIONS[operation]
+    results: list[str | BatchError] = []
+    for text in texts:
+        try:
+            results.append(render(apply(parse(text))))
+        except ParseError as error:
+            results.append(BatchError("parse", error.summary, error.position))
+        except ValueError as error:
+            results.append(BatchError("math", str(error)))
+        except MemoryError:
+            results.append(BatchError("memory", "out of memory"))
+    return results

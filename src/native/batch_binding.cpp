@@ -1,0 +1,109 @@
+// kalvira._native.run_batch: texts in, LaTeX or errors out, on threads that
+// run without the GIL. The calling thread waits with the GIL released and
+// takes it back every WAIT_SLICE to let signal handlers run, so Ctrl-C
+// stops the batch within a fraction of a second.
+
+#include <pybind11/pybind11.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "batch/batch_run.hpp"
+#include "native/bindings.hpp"
+#include "native/utf8_text.hpp"
+
+namespace py = pybind11;
+
+namespace kalvira {
+namespace {
+
+constexpr std::chrono::milliseconds WAIT_SLICE(50);
+
+BatchOperation operation_named(const std::string& name) {
+    if (name == "latex") return BatchOperation::LATEX;
+    if (name == "simplify") return BatchOperation::SIMPLIFY;
+    if (name == "expand") return BatchOperation::EXPAND;
+    throw py::value_error("unknown operation '" + name + "': expected 'latex', 'simplify' or 'expand'");
+}
+
+std::string utf8_of(const py::handle& text, std::size_t index) {
+    if (!PyUnicode_Check(text.ptr())) {
+        throw py::type_error("texts[" + std::to_string(index) + "] is " + std::string(Py_TYPE(text.ptr())->tp_name) +
+                             ", not str");
+    }
+    return std::string(Utf8Text(text).view());
+}
+
+py::str str_of(const std::string& utf8) {
+    PyObject* text = PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "surrogatepass");
+    if (text == nullptr) {
+        throw py::error_already_set();
+    }
+    return py::reinterpret_steal<py::str>(text);
+}
+
+const char* kind_name(FailureKind kind) {
+    switch (kind) {
+    case FailureKind::PARSE: return "parse";
+    case FailureKind::MATH: return "math";
+    case FailureKind::MEMORY: return "memory";
+    case FailureKind::NONE: break;
+    }
+    return "";
+}
+
+std::vector<Outcome> run_interruptibly(BatchOperation op, std::vector<std::string> texts, unsigned jobs) {
+    BatchRun run(op, std::move(texts), jobs);
+    for (;;) {
+        bool finished = false;
+        {
+            const py::gil_scoped_release unlocked;
+            finished = run.wait_for(WAIT_SLICE);
+        }
+        if (finished) {
+            return run.results();
+        }
+        if (PyErr_CheckSignals() != 0) {
+            run.stop();
+            {
+                const py::gil_scoped_release unlocked;
+                run.join();
+            }
+            throw py::error_already_set();
+        }
+    }
+}
+
+// Returns (results, failures): results[i] is the LaTeX of texts[i] or None,
+// and failures lists (index, kind, message, position) for each None.
+py::tuple run_batch(const std::string& operation, const py::iterable& texts, unsigned jobs) {
+    const BatchOperation op = operation_named(operation);
+    std::vector<std::string> utf8;
+    for (const py::handle text : texts) {
+        utf8.push_back(utf8_of(text, utf8.size()));
+    }
+    const std::vector<Outcome> outcomes = run_interruptibly(op, std::move(utf8), jobs);
+    py::list results(outcomes.size());
+    py::list failures;
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        const Outcome& outcome = outcomes[i];
+        if (outcome.failure == FailureKind::NONE) {
+            results[i] = str_of(outcome.text);
+        } else {
+            results[i] = py::none();
+            const py::object position = outcome.position ? py::object(py::int_(outcome.position)) : py::none();
+            failures.append(py::make_tuple(i, kind_name(outcome.failure), str_of(outcome.text), position));
+        }
+    }
+    return py::make_tuple(std::move(results), std::move(failures));
+}
+
+}  // namespace
+
+void bind_batch(py::module_& m) {
+    m.def("run_batch", &run_batch, py::arg("operation"), py::arg("texts"), py::arg("jobs") = 1,
+          "Parses, applies the operation and renders every text on `jobs` threads; returns (results, failures).");
+}
+
+}  // namespace kalvira

@@ -1,0 +1,111 @@
+"""The batch path against the Python path it must equal, on generated texts
+with and without errors, for one and two threads; Ctrl-C and running out of
+memory in the middle of a batch."""
+
+import os
+import random
+import signal
+import subprocess
+import sys
+import textwrap
+import time
+
+import pytest
+
+from _kalvira_core import Expr
+from kalvira import BatchError, batch
+from kalvira.batch import batch_in_python
+
+ATOMS = ["x", "y", "2", "-3", "pi", "e", "x_1", "θ", "2147483647", "1/0", "sqrt(-4)", "tan(pi/2)", "(x+1)"]
+OPERATORS = ["+", "-", "*", "/", "^", "", " "]
+FUNCTIONS = ["sqrt", "cbrt", "sin", "cos", "tan", "ln"]
+NOISE = ["(", ")", "^", "#", "\ud800", "9" * 12, ".", "x²", "sqr(", "\u2212"]
+
+
+def generated_text(rng):
+    """A random expression, sometimes corrupted by a deletion or an insertion.
+    Exponents stay small: (a-b)^2147483647 is a legitimately endless expansion."""
+    text = rng.choice(ATOMS)
+    for _ in range(rng.randint(0, 6)):
+        operator = rng.choice(OPERATORS)
+        text = f"{text}{operator}{rng.choice(ATOMS) if operator != '^' else rng.randint(0, 3)}"
+        if rng.random() < 0.2:
+            text = f"{rng.choice(FUNCTIONS)}({text})"
+        if rng.random() < 0.2:
+            text = f"({text})^{rng.randint(0, 4)}"
+    if rng.random() < 0.3:
+        cut = rng.randrange(len(text) + 1)
+        text = text[:cut] + rng.choice(NOISE) + text[cut + rng.randint(0, 1):]
+    return text
+
+
+TEXTS = [generated_text(random.Random(seed)) for seed in range(3000)]
+
+
+@pytest.mark.parametrize("operation", ["latex", "simplify", "expand"])
+def test_batch_equals_the_python_path_for_any_number_of_threads(operation):
+    expected = batch_in_python(operation, TEXTS, Expr.to_string)
+    assert any(type(r) is str for r in expected) and {r.kind for r in expected if type(r) is not str} >= {"parse"}
+    for jobs in (1, 2, 3):
+        assert batch(operation, TEXTS, jobs=jobs) == expected
+
+
+def test_results_and_errors_are_what_the_docs_say():
+    assert batch("expand", ["(x+1)^2", "1/0", "(x"]) == [
+        "x^{2} + 2x + 1",
+        BatchError("math", "ゼロ除算エラー"),
+        BatchError("parse", "unexpected end of input at position 3", 3),
+    ]
+    assert batch("latex", []) == [] and batch("latex", iter(["x"])) == ["x"]
+
+
+@pytest.mark.parametrize("call, error", [
+    (lambda: batch("factor", ["x"]), ValueError),
+    (lambda: batch("expand", ["x", 1]), TypeError),
+    (lambda: batch("expand", ["x"], jobs=0), ValueError),
+    (lambda: batch("expand", ["x"], jobs=1.5), ValueError),
+])
+def test_bad_arguments_are_refused(call, error):
+    with pytest.raises(error):
+        call()
+
+
+def run_child(code):
+    return subprocess.Popen([sys.executable, "-c", textwrap.dedent(code)], stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True)
+
+
+def test_ctrl_c_stops_a_batch_on_threads():
+    child = run_child(
+        """
+        from kalvira import batch
+        print("start", flush=True)
+        try:
+            batch("expand", ["(a+b+c+d+1)^60"] * 100, jobs=2)
+        except KeyboardInterrupt:
+            print("interrupted", batch("expand", ["(x+1)^2"], jobs=2), flush=True)
+        """
+    )
+    assert child.stdout.readline().strip() == "start"
+    time.sleep(1.0)
+    child.send_signal(signal.SIGINT)
+    sent = time.monotonic()
+    out, err = child.communicate(timeout=60)
+    assert out.strip() == "interrupted ['x^{2} + 2x + 1']", err[-2000:]
+    assert time.monotonic() - sent < 5.0
+
+
+@pytest.mark.skipif(os.environ.get("KALVIRA_SANITIZED") == "1", reason="the sanitizer reserves more address space")
+def test_a_text_that_exhausts_memory_fails_alone():
+    child = run_child(
+        """
+        import resource
+        resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
+        from kalvira import batch
+        a = "+".join(f"a_{{{i}}}" for i in range(3000))
+        b = "+".join(f"b_{{{i}}}" for i in range(3000))
+        print(batch("expand", ["x+x", f"({a})({b})", "(x+1)^2"], jobs=2))
+        """
+    )
+    out, err = child.communicate(timeout=300)
+    assert out.strip() == "['2x', BatchError(kind='memory', message='out of memory', position=None), 'x^{2} + 2x + 1']", err[-2000:]
