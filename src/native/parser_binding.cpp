@@ -3,11 +3,10 @@
 // ParseFailure. Failures carry (offset, reason, hint) as their args; the
 // kalvira package turns them into ParseError.
 
-#include <Python.h>
-
 #include <string_view>
 
 #include "native/bindings.hpp"
+#include "native/utf8_text.hpp"
 #include "parser/parse.hpp"
 
 namespace py = pybind11;
@@ -26,17 +25,8 @@ ExprPtr parse_interruptibly(std::string_view text) {
 }
 
 ExprPtr parse_str(const py::str& text) {
-    Py_ssize_t size = 0;
-    if (const char* utf8 = PyUnicode_AsUTF8AndSize(text.ptr(), &size)) {
-        return parse_interruptibly(std::string_view(utf8, static_cast<std::size_t>(size)));
-    }
-    PyErr_Clear();  // lone surrogates: encode them as three bytes each
-    const py::bytes encoded = py::reinterpret_steal<py::bytes>(
-        PyUnicode_AsEncodedString(text.ptr(), "utf-8", "surrogatepass"));
-    if (!encoded) {
-        throw py::error_already_set();
-    }
-    return parse_interruptibly(std::string_view(encoded));
+    const Utf8Text utf8(text);
+    return parse_interruptibly(utf8.view());
 }
 
 }  // namespace
