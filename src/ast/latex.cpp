@@ -148,9 +148,10 @@ class LatexWriter {
 public:
     LatexWriter(std::string& out, const Cancellation& cancel) : out_(out), cancel_(cancel) {}
 
-    void run(const Expr& root) {
+    // Writes root's text, or stops once out holds stop_at bytes.
+    void run(const Expr& root, std::size_t stop_at = std::string::npos) {
         pending_.push_back({Step::NODE, &root, nullptr, 0});
-        while (!pending_.empty()) {
+        while (!pending_.empty() && out_.size() < stop_at) {
             cancel_.poll();
             const Step step = pending_.back();
             pending_.pop_back();
@@ -364,6 +365,10 @@ bool pow_base_needs_parens(const Expr& base) {
 
 void write_latex(const Expr& e, std::string& out, const Cancellation& cancel) {
     LatexWriter(out, cancel).run(e);
+}
+
+void write_latex_prefix(const Expr& e, std::string& out, std::size_t min_bytes, const Cancellation& cancel) {
+    LatexWriter(out, cancel).run(e, out.size() + min_bytes);
 }
 
 std::string Expr::to_string() const {

@@ -35,16 +35,16 @@ bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
 // Writes one part of a product (a factor, or a power of it) as a product
 // operand would be written (alone, it is the whole product).
-void write_part(const Power& power, const Factor& factor, bool alone, std::string& out) {
+void write_part(const Power& power, const Factor& factor, const std::string& text, bool alone, std::string& out) {
     if (power.exp == 1) {
         const bool wrapped = factor.wrapped_in_product && !alone;
         out += wrapped ? "\\left(" : "";
-        out += factor.text;
+        out += text;
         out += wrapped ? "\\right)" : "";
         return;
     }
     out += factor.wrapped_as_pow_base ? "\\left(" : "";
-    out += factor.text;
+    out += text;
     out += factor.wrapped_as_pow_base ? "\\right)^{" : "^{";
     out += std::to_string(power.exp);
     out += '}';
@@ -72,7 +72,7 @@ std::string key_of(const Term& canonical, const FactorTable& factors) {
     for (std::size_t i = 0; i < powers.size(); ++i) {
         const Factor& factor = factors[powers[i].factor];
         part.clear();
-        write_part(powers[i], factor, powers.size() == 1, part);
+        write_part(powers[i], factor, factors.text(powers[i].factor), powers.size() == 1, part);
         const bool both_fractions = i == 1 && powers[0].exp == 1 && factors[powers[0].factor].is_fraction &&
                                     powers[1].exp == 1 && factor.is_fraction;
         const bool digits_meet = !key.empty() && !part.empty() && is_digit(key.back()) && is_digit(part.front());
@@ -158,21 +158,90 @@ ExprPtr term_tree(const Term& term, const FactorTable& factors) {
 }
 
 TermTable TermTable::collect(std::vector<Term> summands, const FactorTable& factors) {
-    summands.erase(std::remove_if(summands.begin(), summands.end(), [](const Term& t) { return t.coeff == 0; }),
-                   summands.end());
     TermTable table;
-    if (summands.size() == 1) {
-        // A lone summand needs no key until it meets others.
-        table.groups_.push_back({std::move(summands.front()), std::string()});
-        table.keyed_ = false;
-        table.count_irregular(table.groups_.front(), factors, +1);
-        return table;
-    }
     table.add(std::move(summands), factors);
     return table;
 }
 
+namespace {
+
+// Whether a term's key could be "1", the constant's. Only a term of one
+// factor to the power 1 is looked at: its key is the factor's text, and the
+// first two bytes of that tell.
+bool may_key_as_constant(const Term& term, const FactorTable& factors) {
+    const Power* lone = nullptr;
+    for (const Power& power : term.powers()) {
+        if (power.exp != 0) {
+            if (lone != nullptr) {
+                return true;
+            }
+            lone = &power;
+        }
+    }
+    if (lone == nullptr || lone->exp != 1) {
+        return true;
+    }
+    std::string start;
+    write_latex_prefix(*factors[lone->factor].node, start, 2, Cancellation());
+    return start == CONSTANT_KEY;
+}
+
+}  // namespace
+
+bool TermTable::add_unkeyed(std::vector<Term>& summands, const FactorTable& factors) {
+    const Term* factored = nullptr;
+    std::size_t with_factors = 0;
+    bool constant = false;
+    const auto count = [&](const Term& term) {
+        if (term.is_constant()) {
+            constant = true;
+        } else {
+            factored = &term;
+            ++with_factors;
+        }
+    };
+    for (const Group& group : groups_) {
+        count(group.term);
+    }
+    for (const Term& summand : summands) {
+        if (summand.coeff != 0) {
+            count(summand);
+        }
+    }
+    if (with_factors > 1 || (with_factors == 1 && constant && may_key_as_constant(*factored, factors))) {
+        return false;
+    }
+    for (Term& summand : summands) {
+        if (summand.coeff == 0) {
+            continue;
+        }
+        if (summand.is_constant()) {
+            add_to_constant(summand.coeff, factors);
+        } else {
+            groups_.insert(groups_.begin(), {std::move(summand), std::string()});
+            count_irregular(groups_.front(), factors, +1);
+        }
+    }
+    return true;
+}
+
+void TermTable::add_to_constant(int coeff, const FactorTable& factors) {
+    if (groups_.empty() || !groups_.back().term.is_constant()) {
+        groups_.push_back({Term(0, {}, factors), CONSTANT_KEY});
+        count_irregular(groups_.back(), factors, +1);
+    }
+    Term& total = groups_.back().term;
+    total.coeff = wrap_add(total.coeff, coeff);
+    if (total.coeff == 0) {
+        count_irregular(groups_.back(), factors, -1);
+        groups_.pop_back();
+    }
+}
+
 void TermTable::add(std::vector<Term> summands, const FactorTable& factors) {
+    if (!keyed_ && add_unkeyed(summands, factors)) {
+        return;
+    }
     ensure_keyed(factors);
     if (summands.size() == 1) {  // a sum growing by one term
         if (summands.front().coeff == 0) {
@@ -221,7 +290,7 @@ std::vector<std::uint32_t> text_ranks(const std::vector<Term>& left, const std::
     std::sort(ids.begin(), ids.end(), [&factors](FactorId a, FactorId b) { return factors.stands_before(a, b); });
     std::vector<std::uint32_t> rank(factors.size());
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        if (i > 0 && factors[ids[i]].text == factors[ids[i - 1]].text) {
+        if (i > 0 && factors.text(ids[i]) == factors.text(ids[i - 1])) {
             return {};
         }
         rank[ids[i]] = static_cast<std::uint32_t>(i);
@@ -321,6 +390,7 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
         }
     }
     TermTable table;
+    table.keyed_ = true;
     table.add_classes(std::move(classes), factors);
     return table;
 }
@@ -375,19 +445,18 @@ void TermTable::drop_cancelled(const std::vector<std::size_t>& touched, const Fa
 }
 
 void TermTable::ensure_keyed(const FactorTable& factors) {
-    if (keyed_) {
-        if (by_key_.size() != groups_.size()) {
-            for (std::size_t i = 0; i < groups_.size(); ++i) {
-                by_key_.emplace(groups_[i].key, i);
-            }
+    if (!keyed_) {
+        for (Group& group : groups_) {
+            group.term.canonicalise(factors);
+            group.key = key_of(group.term, factors);
         }
-        return;
+        keyed_ = true;
     }
-    Group& lone = groups_.front();
-    lone.term.canonicalise(factors);
-    lone.key = key_of(lone.term, factors);
-    by_key_.emplace(lone.key, 0);
-    keyed_ = true;
+    if (by_key_.size() != groups_.size()) {
+        for (std::size_t i = 0; i < groups_.size(); ++i) {
+            by_key_.emplace(groups_[i].key, i);
+        }
+    }
 }
 
 void TermTable::ensure_sorted(const FactorTable& factors) {

@@ -47,6 +47,10 @@ private:
         std::string key;
     };
 
+    // Adds the summands without keys if the table stays one that needs
+    // none; says whether it did.
+    bool add_unkeyed(std::vector<Term>& summands, const FactorTable& factors);
+    void add_to_constant(int coeff, const FactorTable& factors);
     // Adds summands whose factors are canonical and distinct, in order.
     void add_classes(std::vector<Term> classes, const FactorTable& factors);
     void ensure_keyed(const FactorTable& factors);
@@ -58,7 +62,10 @@ private:
 
     std::vector<Group> groups_;
     std::unordered_map<std::string, std::size_t> by_key_;
-    bool keyed_ = true;  // false only for a lone group not yet keyed
+    // False while no key is needed: for at most one group with factors
+    // (first) and the constant group (last), whose key "1" the other's
+    // key is known not to be, so that they neither group nor need sorting.
+    bool keyed_ = false;
     bool sorted_ = true;
     std::size_t irregular_ = 0;  // terms that do not read back as themselves
 };
