@@ -148,8 +148,9 @@ class LatexWriter {
 public:
     LatexWriter(std::string& out, const Cancellation& cancel) : out_(out), cancel_(cancel) {}
 
-    // Writes root's text, or stops once out holds stop_at bytes.
-    void run(const Expr& root, std::size_t stop_at = std::string::npos) {
+    // Writes root's text, or stops once out holds stop_at bytes; returns
+    // whether the text is complete.
+    bool run(const Expr& root, std::size_t stop_at = std::string::npos) {
         pending_.push_back({Step::NODE, &root, nullptr, 0});
         while (!pending_.empty() && out_.size() < stop_at) {
             cancel_.poll();
@@ -170,6 +171,7 @@ public:
                 break;
             }
         }
+        return pending_.empty();
     }
 
 private:
@@ -367,8 +369,8 @@ void write_latex(const Expr& e, std::string& out, const Cancellation& cancel) {
     LatexWriter(out, cancel).run(e);
 }
 
-void write_latex_prefix(const Expr& e, std::string& out, std::size_t min_bytes, const Cancellation& cancel) {
-    LatexWriter(out, cancel).run(e, out.size() + min_bytes);
+bool write_latex_prefix(const Expr& e, std::string& out, std::size_t min_bytes, const Cancellation& cancel) {
+    return LatexWriter(out, cancel).run(e, out.size() + min_bytes);
 }
 
 std::string Expr::to_string() const {

@@ -17,7 +17,8 @@ bool pow_base_needs_parens(const Expr& base);
 void write_latex(const Expr& e, std::string& out, const Cancellation& cancel);
 
 // Appends the beginning of e's LaTeX text to out: at least its first
-// min_bytes bytes (all of it when shorter), stopping once it has them.
-void write_latex_prefix(const Expr& e, std::string& out, std::size_t min_bytes, const Cancellation& cancel);
+// min_bytes bytes, stopping once it has them; returns whether that was the
+// whole text.
+bool write_latex_prefix(const Expr& e, std::string& out, std::size_t min_bytes, const Cancellation& cancel);
 
 }  // namespace kalvira

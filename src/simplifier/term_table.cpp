@@ -165,51 +165,73 @@ TermTable TermTable::collect(std::vector<Term> summands, const FactorTable& fact
 
 namespace {
 
-// Whether a term's key could be "1", the constant's. Only a term of one
-// factor to the power 1 is looked at: its key is the factor's text, and the
-// first two bytes of that tell.
-bool may_key_as_constant(const Term& term, const FactorTable& factors) {
+// Tables of more terms are keyed: telling unkeyed terms apart takes a
+// comparison of every pair.
+constexpr std::size_t MAX_UNKEYED = 4;
+
+// The factor of a term that is one factor to the power 1, whose key is that
+// factor's text; null for other terms.
+const Power* lone_factor(const Term& term) {
     const Power* lone = nullptr;
     for (const Power& power : term.powers()) {
         if (power.exp != 0) {
             if (lone != nullptr) {
-                return true;
+                return nullptr;
             }
             lone = &power;
         }
     }
-    if (lone == nullptr || lone->exp != 1) {
-        return true;
+    return lone != nullptr && lone->exp == 1 ? lone : nullptr;
+}
+
+// Whether terms of one factor each, and the constant if there is one, have
+// keys that differ, telling them apart by as little of their texts as it
+// takes.
+bool keys_differ(const std::vector<FactorId>& texts, bool constant, const FactorTable& factors) {
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (constant && factors.text_start(texts[i], CONSTANT_KEY.size() + 1) == CONSTANT_KEY) {
+            return false;
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (factors.compare_texts(texts[i], texts[j]) == 0) {
+                return false;
+            }
+        }
     }
-    std::string start;
-    write_latex_prefix(*factors[lone->factor].node, start, 2, Cancellation());
-    return start == CONSTANT_KEY;
+    return true;
 }
 
 }  // namespace
 
 bool TermTable::add_unkeyed(std::vector<Term>& summands, const FactorTable& factors) {
-    const Term* factored = nullptr;
-    std::size_t with_factors = 0;
-    bool constant = false;
-    const auto count = [&](const Term& term) {
-        if (term.is_constant()) {
-            constant = true;
-        } else {
-            factored = &term;
-            ++with_factors;
-        }
-    };
+    std::vector<const Term*> terms;
     for (const Group& group : groups_) {
-        count(group.term);
+        terms.push_back(&group.term);
     }
     for (const Term& summand : summands) {
         if (summand.coeff != 0) {
-            count(summand);
+            terms.push_back(&summand);
         }
     }
-    if (with_factors > 1 || (with_factors == 1 && constant && may_key_as_constant(*factored, factors))) {
+    if (terms.size() > MAX_UNKEYED) {
         return false;
+    }
+    if (terms.size() > 1) {  // a lone term meets no other key, whatever its shape
+        std::vector<FactorId> texts;
+        bool constant = false;
+        for (const Term* term : terms) {
+            const Power* lone = lone_factor(*term);
+            if (term->is_constant()) {
+                constant = true;
+            } else if (lone == nullptr) {
+                return false;
+            } else {
+                texts.push_back(lone->factor);
+            }
+        }
+        if (!keys_differ(texts, constant, factors)) {
+            return false;
+        }
     }
     for (Term& summand : summands) {
         if (summand.coeff == 0) {
@@ -218,23 +240,25 @@ bool TermTable::add_unkeyed(std::vector<Term>& summands, const FactorTable& fact
         if (summand.is_constant()) {
             add_to_constant(summand.coeff, factors);
         } else {
-            groups_.insert(groups_.begin(), {std::move(summand), std::string()});
-            count_irregular(groups_.front(), factors, +1);
+            groups_.push_back({std::move(summand), std::string()});
+            count_irregular(groups_.back(), factors, +1);
         }
     }
+    sorted_ = groups_.size() < 2;
     return true;
 }
 
 void TermTable::add_to_constant(int coeff, const FactorTable& factors) {
-    if (groups_.empty() || !groups_.back().term.is_constant()) {
+    auto constant = std::find_if(groups_.begin(), groups_.end(), [](const Group& g) { return g.term.is_constant(); });
+    if (constant == groups_.end()) {
         groups_.push_back({Term(0, {}, factors), CONSTANT_KEY});
-        count_irregular(groups_.back(), factors, +1);
+        constant = groups_.end() - 1;
+        count_irregular(*constant, factors, +1);
     }
-    Term& total = groups_.back().term;
-    total.coeff = wrap_add(total.coeff, coeff);
-    if (total.coeff == 0) {
-        count_irregular(groups_.back(), factors, -1);
-        groups_.pop_back();
+    constant->term.coeff = wrap_add(constant->term.coeff, coeff);
+    if (constant->term.coeff == 0) {
+        count_irregular(*constant, factors, -1);
+        groups_.erase(constant);
     }
 }
 
@@ -290,7 +314,7 @@ std::vector<std::uint32_t> text_ranks(const std::vector<Term>& left, const std::
     std::sort(ids.begin(), ids.end(), [&factors](FactorId a, FactorId b) { return factors.stands_before(a, b); });
     std::vector<std::uint32_t> rank(factors.size());
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        if (i > 0 && factors.text(ids[i]) == factors.text(ids[i - 1])) {
+        if (i > 0 && factors.compare_texts(ids[i], ids[i - 1]) == 0) {
             return {};
         }
         rank[ids[i]] = static_cast<std::uint32_t>(i);
@@ -463,7 +487,16 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
     if (sorted_ || groups_.size() < 2) {
         return;
     }
-    ensure_keyed(factors);
+    if (!keyed_) {  // a few terms of one factor each, and the constant
+        std::sort(groups_.begin(), groups_.end(), [&factors](const Group& a, const Group& b) {
+            if (a.term.is_constant() || b.term.is_constant()) {
+                return b.term.is_constant() && !a.term.is_constant();
+            }
+            return factors.stands_before(lone_factor(a.term)->factor, lone_factor(b.term)->factor);
+        });
+        sorted_ = true;
+        return;
+    }
     // Sort positions, not the groups themselves, then move each group once.
     std::vector<std::uint32_t> order(groups_.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) {
