@@ -184,12 +184,12 @@ const Power* lone_factor(const Term& term) {
     return lone != nullptr && lone->exp == 1 ? lone : nullptr;
 }
 
-// Whether terms of one factor each, and the constant if there is one, have
-// keys that differ, telling them apart by as little of their texts as it
-// takes.
-bool keys_differ(const std::vector<FactorId>& texts, bool constant, const FactorTable& factors) {
+// Whether terms of one factor each have keys that differ from each other
+// and from the constant's "1" (which stands last, whatever has it), telling
+// them apart by as little of their texts as it takes.
+bool keys_differ(const std::vector<FactorId>& texts, const FactorTable& factors) {
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (constant && factors.text_start(texts[i], CONSTANT_KEY.size() + 1) == CONSTANT_KEY) {
+        if (factors.text_start(texts[i], CONSTANT_KEY.size() + 1) == CONSTANT_KEY) {
             return false;
         }
         for (std::size_t j = 0; j < i; ++j) {
@@ -218,18 +218,15 @@ bool TermTable::add_unkeyed(std::vector<Term>& summands, const FactorTable& fact
     }
     if (terms.size() > 1) {  // a lone term meets no other key, whatever its shape
         std::vector<FactorId> texts;
-        bool constant = false;
         for (const Term* term : terms) {
             const Power* lone = lone_factor(*term);
-            if (term->is_constant()) {
-                constant = true;
-            } else if (lone == nullptr) {
-                return false;
-            } else {
+            if (lone != nullptr) {
                 texts.push_back(lone->factor);
+            } else if (!term->is_constant()) {
+                return false;
             }
         }
-        if (!keys_differ(texts, constant, factors)) {
+        if (!keys_differ(texts, factors)) {
             return false;
         }
     }
