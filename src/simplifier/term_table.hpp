@@ -62,9 +62,10 @@ private:
 
     std::vector<Group> groups_;
     std::unordered_map<std::string, std::size_t> by_key_;
-    // False while no key is needed: for at most one group with factors
-    // (first) and the constant group (last), whose key "1" the other's
-    // key is known not to be, so that they neither group nor need sorting.
+    // False while no key is needed: for a lone term of any shape, or for a
+    // few terms, each the constant or one factor to the power 1, whose
+    // factors' texts are known to differ from each other and from "1", so
+    // that no two of them group and their texts order them.
     bool keyed_ = false;
     bool sorted_ = true;
     std::size_t irregular_ = 0;  // terms that do not read back as themselves
