@@ -4,6 +4,7 @@
 
 #include "ast/latex.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <vector>
@@ -371,6 +372,25 @@ void write_latex(const Expr& e, std::string& out, const Cancellation& cancel) {
 
 bool write_latex_prefix(const Expr& e, std::string& out, std::size_t min_bytes, const Cancellation& cancel) {
     return LatexWriter(out, cancel).run(e, out.size() + min_bytes);
+}
+
+int compare_latex(const Expr& a, const Expr& b, const Cancellation& cancel) {
+    for (std::size_t length = 16;; length *= 2) {
+        std::string left;
+        std::string right;
+        const bool left_complete = write_latex_prefix(a, left, length, cancel);
+        const bool right_complete = write_latex_prefix(b, right, length, cancel);
+        const std::size_t common = std::min(left.size(), right.size());
+        const int order = left.compare(0, common, right, 0, common);
+        if (order != 0) {
+            return order < 0 ? -1 : 1;
+        }
+        const bool left_ends = left_complete && left.size() == common;
+        const bool right_ends = right_complete && right.size() == common;
+        if (left_ends || right_ends) {  // a proper prefix comes first
+            return left_ends == right_ends ? 0 : (left_ends ? -1 : 1);
+        }
+    }
 }
 
 std::string Expr::to_string() const {

@@ -1,6 +1,5 @@
 #include "simplifier/factor_table.hpp"
 
-#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -113,44 +112,30 @@ FactorId FactorTable::intern(const ExprPtr& node) {
     return id;
 }
 
-const std::string& FactorTable::text_start(FactorId id, std::size_t min_bytes) const {
-    Text& known = texts_[id];
-    if (known.complete || known.bytes.size() >= min_bytes) {
-        return known.bytes;
+const std::string& FactorTable::text(FactorId id) const {
+    std::optional<std::string>& known = texts_[id];
+    if (!known) {
+        const Expr& node = *factors_[id].node;
+        std::string text;
+        if (node.type() == ExprType::VAR) {
+            text = static_cast<const Var&>(node).name();
+        } else {
+            write_latex(node, text, cancel_);  // may be cancelled: nothing is kept then
+        }
+        known = std::move(text);
     }
-    const Expr& node = *factors_[id].node;
-    std::string bytes;
-    bool complete = true;
-    // May be cancelled: nothing is kept then.
-    if (node.type() == ExprType::VAR) {
-        bytes = static_cast<const Var&>(node).name();
-    } else if (min_bytes == std::string::npos) {
-        write_latex(node, bytes, cancel_);
-    } else {
-        complete = write_latex_prefix(node, bytes, min_bytes, cancel_);
-    }
-    known = {std::move(bytes), complete};
-    return known.bytes;
+    return *known;
 }
 
 int FactorTable::compare_texts(FactorId a, FactorId b) const {
     if (a == b) {
         return 0;
     }
-    for (std::size_t length = 16;; length *= 2) {
-        const std::string& left = text_start(a, length);
-        const std::string& right = text_start(b, length);
-        const std::size_t common = std::min(left.size(), right.size());
-        const int order = left.compare(0, common, right, 0, common);
-        if (order != 0) {
-            return order < 0 ? -1 : 1;
-        }
-        const bool left_ends = texts_[a].complete && left.size() == common;
-        const bool right_ends = texts_[b].complete && right.size() == common;
-        if (left_ends || right_ends) {  // a proper prefix comes first
-            return left_ends == right_ends ? 0 : (left_ends ? -1 : 1);
-        }
+    if (texts_[a] && texts_[b]) {
+        const int order = texts_[a]->compare(*texts_[b]);
+        return (order > 0) - (order < 0);
     }
+    return compare_latex(*factors_[a].node, *factors_[b].node, cancel_);
 }
 
 }  // namespace kalvira

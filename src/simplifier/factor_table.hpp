@@ -7,6 +7,7 @@
 // one of them would cost time and memory quadratic in the depth.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -41,11 +42,10 @@ public:
     std::size_t size() const { return factors_.size(); }
 
     // The factor's LaTeX text, rendered on first use.
-    const std::string& text(FactorId id) const { return text_start(id, std::string::npos); }
-    // At least the first min_bytes bytes of the text (all of it when shorter).
-    const std::string& text_start(FactorId id, std::size_t min_bytes) const;
-    // The byte order of two factors' texts, -1, 0 or 1, rendering no more
-    // of them than it takes to tell them apart.
+    const std::string& text(FactorId id) const;
+    // The byte order of two factors' texts, -1, 0 or 1: by the texts when
+    // both are known, otherwise rendering no more of them than it takes to
+    // tell them apart.
     int compare_texts(FactorId a, FactorId b) const;
 
     // Factors stand in descending byte order of their text.
@@ -57,12 +57,7 @@ private:
 
     const Cancellation& cancel_;
     std::vector<Factor> factors_;
-    // The beginnings of texts rendered so far, by id.
-    struct Text {
-        std::string bytes;
-        bool complete = false;
-    };
-    mutable std::vector<Text> texts_;
+    mutable std::vector<std::optional<std::string>> texts_;  // by id, filled in by text()
     // Maps by node address hold the node, so that no address is reused
     // for another node while the table lives.
     std::unordered_map<const Expr*, std::pair<ExprPtr, FactorId>> by_node_;

@@ -33,6 +33,12 @@ std::vector<std::pair<ExprPtr, int>> factor_nodes(const Term& term, const Factor
 
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
+// The tree whose text is a canonical term's key: its product without
+// coefficient (Int(1) for the constant).
+ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
+    return build_term(1, factor_nodes(canonical, factors));
+}
+
 // Writes one part of a product (a factor, or a power of it) as a product
 // operand would be written (alone, it is the whole product).
 void write_part(const Power& power, const Factor& factor, const std::string& text, bool alone, std::string& out) {
@@ -62,7 +68,7 @@ std::string key_of(const Term& canonical, const FactorTable& factors) {
     });
     std::string key;
     if (has_lone_integer) {
-        write_latex(*build_term(1, factor_nodes(canonical, factors)), key, Cancellation());
+        write_latex(*key_tree(canonical, factors), key, Cancellation());
         return key;
     }
     if (powers.empty()) {
@@ -167,33 +173,22 @@ namespace {
 
 // Tables of more terms are keyed: telling unkeyed terms apart takes a
 // comparison of every pair.
-constexpr std::size_t MAX_UNKEYED = 4;
+constexpr std::size_t MAX_UNKEYED = 8;
 
-// The factor of a term that is one factor to the power 1, whose key is that
-// factor's text; null for other terms.
-const Power* lone_factor(const Term& term) {
-    const Power* lone = nullptr;
-    for (const Power& power : term.powers()) {
-        if (power.exp != 0) {
-            if (lone != nullptr) {
-                return nullptr;
-            }
-            lone = &power;
-        }
-    }
-    return lone != nullptr && lone->exp == 1 ? lone : nullptr;
-}
-
-// Whether terms of one factor each have keys that differ from each other
-// and from the constant's "1" (which stands last, whatever has it), telling
-// them apart by as little of their texts as it takes.
-bool keys_differ(const std::vector<FactorId>& texts, const FactorTable& factors) {
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (factors.text_start(texts[i], CONSTANT_KEY.size() + 1) == CONSTANT_KEY) {
+// Whether canonical terms have keys that differ from each other and, but
+// for the constant's own, from "1" (which stands last, whatever has it),
+// telling them apart by as little of their texts as it takes.
+bool keys_differ(const std::vector<Term*>& terms, const FactorTable& factors) {
+    std::vector<ExprPtr> keys;
+    for (const Term* term : terms) {
+        keys.push_back(key_tree(*term, factors));
+        std::string start;
+        write_latex_prefix(*keys.back(), start, CONSTANT_KEY.size() + 1, Cancellation());
+        if (!term->is_constant() && start == CONSTANT_KEY) {
             return false;
         }
-        for (std::size_t j = 0; j < i; ++j) {
-            if (factors.compare_texts(texts[i], texts[j]) == 0) {
+        for (std::size_t j = 0; j + 1 < keys.size(); ++j) {
+            if (compare_latex(*keys[j], *keys.back(), Cancellation()) == 0) {
                 return false;
             }
         }
@@ -204,11 +199,11 @@ bool keys_differ(const std::vector<FactorId>& texts, const FactorTable& factors)
 }  // namespace
 
 bool TermTable::add_unkeyed(std::vector<Term>& summands, const FactorTable& factors) {
-    std::vector<const Term*> terms;
-    for (const Group& group : groups_) {
+    std::vector<Term*> terms;
+    for (Group& group : groups_) {
         terms.push_back(&group.term);
     }
-    for (const Term& summand : summands) {
+    for (Term& summand : summands) {
         if (summand.coeff != 0) {
             terms.push_back(&summand);
         }
@@ -217,16 +212,10 @@ bool TermTable::add_unkeyed(std::vector<Term>& summands, const FactorTable& fact
         return false;
     }
     if (terms.size() > 1) {  // a lone term meets no other key, whatever its shape
-        std::vector<FactorId> texts;
-        for (const Term* term : terms) {
-            const Power* lone = lone_factor(*term);
-            if (lone != nullptr) {
-                texts.push_back(lone->factor);
-            } else if (!term->is_constant()) {
-                return false;
-            }
+        for (Term* term : terms) {
+            term->canonicalise(factors);
         }
-        if (!keys_differ(texts, factors)) {
+        if (!keys_differ(terms, factors)) {
             return false;
         }
     }
@@ -484,12 +473,12 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
     if (sorted_ || groups_.size() < 2) {
         return;
     }
-    if (!keyed_) {  // a few terms of one factor each, and the constant
+    if (!keyed_) {  // a few canonical terms, whose keys differ
         std::sort(groups_.begin(), groups_.end(), [&factors](const Group& a, const Group& b) {
             if (a.term.is_constant() || b.term.is_constant()) {
                 return b.term.is_constant() && !a.term.is_constant();
             }
-            return factors.stands_before(lone_factor(a.term)->factor, lone_factor(b.term)->factor);
+            return compare_latex(*key_tree(a.term, factors), *key_tree(b.term, factors), Cancellation()) > 0;
         });
         sorted_ = true;
         return;

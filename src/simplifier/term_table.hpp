@@ -63,9 +63,9 @@ private:
     std::vector<Group> groups_;
     std::unordered_map<std::string, std::size_t> by_key_;
     // False while no key is needed: for a lone term of any shape, or for a
-    // few terms, each the constant or one factor to the power 1, whose
-    // factors' texts are known to differ from each other and from "1", so
-    // that no two of them group and their texts order them.
+    // few canonical terms whose keys are known to differ from each other
+    // and (but for the constant's) from "1", so that no two of them group
+    // and comparing the beginnings of their keys orders them.
     bool keyed_ = false;
     bool sorted_ = true;
     std::size_t irregular_ = 0;  // terms that do not read back as themselves
