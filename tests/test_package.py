@@ -16,6 +16,7 @@ import _kalvira_core as kc
 import kalvira
 from kalvira import constructor_form, expand, parse, show, to_sympy
 from kalvira.pickling import flatten, rebuild
+from kalvira.png import write_png
 
 ROOT = Path(__file__).resolve().parents[1]
 
@@ -103,12 +104,18 @@ def test_command_line(tmp_path):
         "kalvira: standard input, line 5: ゼロ除算エラー",
     ]
     image = tmp_path / "formulas.png"
-    done = kalvira_cli("latex", "sqrt(x)/2", "--png", str(image))
+    done = kalvira_cli("latex", "sqrt(x)/2", "pi r^2", "--png", str(image))
+    assert done.stdout == "\\frac{\\sqrt{x}}{2}\n\\pi r^{2}\n"
     assert done.returncode == 0 and image.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
     done = kalvira_cli("latex", "--tree", "-x^2", "-f", "-", stdin="-1\n")
     assert done.stdout == "Neg(Pow(Var('x'), Int(2)))\nInt(-1)\n"
     done = kalvira_cli("factor", "x")
     assert done.returncode == 2 and len(done.stderr.splitlines()) == 1
+
+
+def test_png_names_why_a_formula_cannot_be_drawn(tmp_path):
+    with pytest.raises(ValueError, match=r"^cannot draw the formulas: \S"):
+        write_png([r"\nosuchcommand x"], str(tmp_path / "formula.png"))
 
 
 def test_ctrl_c_exits_quietly_with_130():

@@ -1,6 +1,8 @@
 """kalvira.parse: the tree of each form of school notation, error messages
 with positions, deep input, and the round trip tree -> text -> tree."""
 
+import pickle
+
 import pytest
 from hypothesis import given, settings
 
@@ -45,6 +47,19 @@ FORMS = [
     ("x_1 a_n y_{12} e_1", "Mul(Mul(Mul(Var('x_1'), Var('a_n')), Var('y_{12}')), Var('e_1'))"),
     ("αθ", "Mul(Var('α'), Var('θ'))"),
     ("pie", "Mul(Pi(), E())"),
+    # the symbols a teacher types
+    ("x² + (x+1)³", f"Add(Pow({x}, Int(2)), Pow(Add({x}, Int(1)), Int(3)))"),
+    ("x⁻¹ x²³ 2²", f"Mul(Mul(Pow({x}, Int(-1)), Pow({x}, Int(23))), Pow(Int(2), Int(2)))"),
+    ("-x²y", f"Mul(Neg(Pow({x}, Int(2))), {y})"),
+    ("x⁻²¹⁴⁷⁴⁸³⁶⁴⁸", f"Pow({x}, Int(-2147483648))"),
+    ("2·x × 3 ÷ y", f"Div(Mul(Mul(Int(2), {x}), Int(3)), {y})"),
+    ("−x − −3", f"Add(Neg({x}), Neg(Int(-3)))"),
+    ("√2 ∛(x+1)", f"Mul(Sqrt(Int(2)), Cbrt(Add({x}, Int(1))))"),
+    ("√x² √x^2", f"Mul(Sqrt(Pow({x}, Int(2))), Pow(Sqrt({x}), Int(2)))"),
+    ("√2x", f"Mul(Sqrt(Int(2)), {x})"),
+    ("x₁ + a₁₂", "Add(Var('x_1'), Var('a_12'))"),
+    # letters before "(" that end in a function name or pi stay products
+    ("2xsin(x) + 2pi(r)", f"Add(Mul(Mul(Int(2), {x}), Sin({x})), Mul(Mul(Int(2), Pi()), Var('r')))"),
 ]
 
 
@@ -62,7 +77,17 @@ ERRORS = [
     ("1.5", 1, "decimal numbers are not supported"),
     ("2147483648", 1, "the integer 2147483648 does not fit in 32 bits"),
     ("x - 2147483648", 5, "does not fit in 32 bits"),
-    ("-2147483649", 2, "the integer -2147483649 does not fit in 32 bits"),
+    ("-2147483649", 1, "the integer -2147483649 does not fit in 32 bits"),
+    ("1" * 4301, 1, "the integer 1111111111... (4301 digits) does not fit in 32 bits"),
+    ("x¹⁰⁰⁰⁰⁰⁰⁰⁰⁰⁰", 2, "the integer 10000000000 does not fit"),
+    ("sqr(x)", 1, "unknown function 'sqr' at position 1; write s*q*r*(x) for a product"),
+    ("2SIN(x+1)", 2, "unknown function 'SIN' at position 2; write S*I*N*(x+1) for a product"),
+    ("ab(y_{\udfff})", 1, "unknown function 'ab' at position 1; write a*b*(...) for a product"),
+    ("x_{\ud800}", 4, "unexpected character '\\ud800'"),
+    ("x²^3", 3, "unexpected '^'"),
+    ("x⁻", 2, "unexpected character '⁻'"),
+    ("√-x", 2, "unexpected '-'"),
+    ("1.5 + (", 8, "unexpected end of input"),
 ]
 
 
@@ -77,11 +102,22 @@ def test_bad_input_points_at_the_position(text, position, reason):
 
 
 def test_deep_nesting_parses_or_fails_cleanly():
-    depth = 100_000
+    depth = 1_000_000
     assert parse("(" * depth + "x" + ")" * depth).to_string() == "x"
     assert parse("-" * depth + "x").to_string() == "-" * depth + "x"
+    assert parse("√" * depth + "x").to_string().count("sqrt") == depth
+    assert len(parse("x^" * depth + "x").to_string()) > 2 * depth
+    assert parse("sin(" * depth + "x" + ")" * depth).to_string().count("sin") == depth
     with pytest.raises(ParseError, match="unexpected end of input"):
         parse("sin(" * depth + "x")
+
+
+def test_parse_errors_pickle_with_their_fields():
+    with pytest.raises(ParseError) as caught:
+        parse("sqr(x)")
+    copy = pickle.loads(pickle.dumps(caught.value))
+    fields = ("text", "position", "reason", "hint", "summary", "args")
+    assert [getattr(copy, name) for name in fields] == [getattr(caught.value, name) for name in fields]
 
 
 def school_text(tree):

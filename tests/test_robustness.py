@@ -87,11 +87,52 @@ def test_shared_subtrees_are_simplified_once():
     assert result.stdout.strip() == "True", result.stderr[-2000:]
 
 
-# Long calls: a huge expansion, and the rendering of a shared tree whose text
-# would be 2^64 characters long.
+# Calls that compare two separately built copies of a 64-level shared tree
+# (2^64 paths each), and what they return (x^(2^64) wraps to x^0).
+DAG_PAIR_CALLS = {
+    "simplify(Add(a, b)).left()": "2",
+    "simplify(Div(a, b))": "1",
+    "expand(Add(a, b))": "2",
+    "expand(Add(Sin(a), Sin(b)))": "2\\sin\\left(1\\right)",
+}
+
+
+@pytest.mark.parametrize("call", DAG_PAIR_CALLS)
+def test_separately_built_shared_trees_compare_at_once(call):
+    result = run_python(
+        f"""
+        import copy, time
+        import kalvira
+        from _kalvira_core import *
+        a = Var("x")
+        for _ in range(64):
+            a = Mul(a, a)
+        b = copy.deepcopy(a)
+        assert b is not a and b.left() is b.right()
+        start = time.perf_counter()
+        text = {call}.to_string()
+        print(time.perf_counter() - start < 5, text)
+        """
+    )
+    assert result.stdout.split() == ["True", DAG_PAIR_CALLS[call]], result.stderr[-2000:]
+
+
+# Long calls: a huge expansion, the rendering of a shared tree whose text
+# would be 2^64 characters long, and equalities between the many pairs of
+# nodes of two wide shared trees wired differently (polynomially many, but
+# too many to finish).
+WIDE_SHARED_TREE = """
+def wide(step):
+    level = [x] * 1000
+    for k in range(1000):
+        level = [Add(level[i], level[(i + 1 + step * k) % 1000]) for i in range(1000)]
+    return level[0]
+t = Div(wide(0), wide(1))
+"""
 INTERRUPTED_CALLS = {
     "expand": ("t = Pow(Add(Add(x, Var('y')), Int(1)), Int(100000))", "expand(t)"),
     "to_string": ("t = x\nfor _ in range(64): t = Mul(t, t)", "t.to_string()"),
+    "equality": (WIDE_SHARED_TREE, "simplify(t)"),
 }
 
 
@@ -121,7 +162,29 @@ def test_ctrl_c_stops_a_long_call_and_leaves_the_argument_intact(call):
     assert time.monotonic() - sent < 2.0
 
 
-@pytest.mark.skipif(os.environ.get("KALVIRA_SANITIZED") == "1", reason="the sanitizer reserves more address space")
+needs_address_space_limit = pytest.mark.skipif(
+    os.environ.get("KALVIRA_SANITIZED") == "1", reason="the sanitizer reserves more address space"
+)
+
+# Lets a probe run out of memory: limit_headroom(n) caps the address space at
+# what the process maps now plus n bytes, unlimit() lifts the cap again.
+MEMORY_LIMITS = """
+import mmap, resource
+def mapped():
+    with open("/proc/self/statm") as statm:
+        return int(statm.read().split()[0]) * resource.getpagesize()
+def limit_headroom(n):
+    resource.setrlimit(resource.RLIMIT_AS, (mapped() + n, resource.RLIM_INFINITY))
+def unlimit():
+    resource.setrlimit(resource.RLIMIT_AS, (resource.RLIM_INFINITY, resource.RLIM_INFINITY))
+"""
+
+
+def run_out_of_memory(code):
+    return run_python(MEMORY_LIMITS + textwrap.dedent(code))
+
+
+@needs_address_space_limit
 def test_running_out_of_memory_raises_memory_error_and_the_interpreter_goes_on():
     result = run_python(
         """
@@ -142,3 +205,75 @@ def test_running_out_of_memory_raises_memory_error_and_the_interpreter_goes_on()
         """
     )
     assert result.stdout.strip() == "x^{2} + 2x + 1", result.stderr[-2000:]
+
+
+# Address-space limits, each with a level that builds nodes of other kinds.
+# Most of the space is reserved (mapped but never touched), so the nodes run
+# out of the last 48 MiB whatever the limit.
+CONSTRUCTION_LIMITS = {
+    200 << 20: "Neg(t)",
+    1 << 30: "Add(t, Var('y'))",
+    2 << 30: "Div(Pow(t, Int(2)), Mul(Rational(1, 3), Pi()))",
+}
+
+
+@needs_address_space_limit
+@pytest.mark.parametrize("limit", CONSTRUCTION_LIMITS)
+def test_building_nodes_until_memory_runs_out_raises_memory_error(limit):
+    result = run_out_of_memory(
+        f"""
+        from _kalvira_core import *
+        resource.setrlimit(resource.RLIMIT_AS, ({limit}, resource.RLIM_INFINITY))
+        reserved = mmap.mmap(-1, {limit} - mapped() - (48 << 20))
+        t = Var("x")
+        outcome = "no error"
+        try:
+            while True:
+                t = {CONSTRUCTION_LIMITS[limit]}
+        except MemoryError:
+            outcome = "MemoryError"
+        del t
+        reserved.close()
+        print(outcome, simplify(Add(Var("x"), Var("x"))).to_string())
+        """
+    )
+    assert result.stdout.split() == ["MemoryError", "2x"], result.stderr[-2000:]
+
+
+# What runs once a deep tree is built and memory is capped (headroom in
+# bytes), the exception it must raise, if any, and then the tree is dropped
+# under the cap. With no headroom at all, the first exception of the process
+# (whose runtime state needs memory) still becomes a Python exception.
+EXHAUSTED_MEMORY_CALLS = {
+    "simplify": ("simplify(t)", 16 << 20, "MemoryError"),
+    "expand": ("expand(t)", 16 << 20, "MemoryError"),
+    "to_string": ("t.to_string()", 1 << 20, "MemoryError"),
+    "drop only": ("None", 0, "none"),
+    "first exception": ("Rational(1, 0)", 0, "ValueError"),
+}
+
+
+@needs_address_space_limit
+@pytest.mark.parametrize("call", EXHAUSTED_MEMORY_CALLS)
+def test_deep_tree_drops_after_memory_runs_out(call):
+    statement, headroom, expected = EXHAUSTED_MEMORY_CALLS[call]
+    result = run_out_of_memory(
+        f"""
+        from _kalvira_core import *
+        t = Var("x")
+        for _ in range({DEPTH}):
+            t = Add(t, Int(1))
+        outcome = "none"
+        limit_headroom({headroom})
+        try:
+            {statement}
+        except MemoryError:
+            outcome = "MemoryError"
+        except ValueError:
+            outcome = "ValueError"
+        del t
+        unlimit()
+        print(outcome, expand(Pow(Add(Var("x"), Int(1)), Int(2))).to_string())
+        """
+    )
+    assert result.stdout.strip() == f"{expected} x^{{2}} + 2x + 1", result.stderr[-2000:]

@@ -5,6 +5,7 @@ is left alone, and trees thousands of levels deep."""
 import pytest
 
 import _kalvira_core as kc
+from reference_cases import build
 
 DEPTH = 3000
 
@@ -73,3 +74,13 @@ def test_deep_mixed_tree_with_an_error_at_the_bottom():
         with pytest.raises(ValueError, match="^ゼロ除算エラー$"):
             function(tree)
     assert tree.to_string() == text
+
+
+# Negative integer and fractional exponents alike, also one that negates to
+# itself and one that simplifies to the fraction -1/1.
+@pytest.mark.parametrize("exp", ["Int(-5)", "Int(-2147483648)", "Rational(-1, 2)", "Pow(Int(-1), Int(-1))"])
+def test_zero_to_a_negative_power_is_a_zero_denominator(exp):
+    tree = build(f"Pow(Int(0), {exp})")
+    for function in (kc.simplify, kc.expand):
+        with pytest.raises(ValueError, match="^エラー: 分母をゼロにすることはできません。$"):
+            function(tree)

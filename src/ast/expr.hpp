@@ -45,6 +45,7 @@ enum Precedence : int {
     PREC_ATOM = 5,
 };
 
+class Cancellation;
 class Expr;
 using ExprPtr = std::shared_ptr<Expr>;
 
@@ -65,7 +66,8 @@ public:
     // The LaTeX text of the tree, written into one buffer in linear time.
     std::string to_string() const;
     // Structural equality: same kinds, same data, equal children in order.
-    bool equals(const ExprPtr& other) const;
+    // Polls cancel, so a long comparison can be stopped.
+    bool equals(const ExprPtr& other, const Cancellation& cancel) const;
 
     // Whether this node's own data (not its children) equals that of other,
     // a node of the same kind.
@@ -146,8 +148,21 @@ private:
     int den_;
 };
 
-// Hands a child whose last owner is going away to a worklist instead of
-// destroying it on the spot, so releasing a deep tree does not recurse.
+// True when e is an integer or fraction literal below zero.
+inline bool is_negative_literal(const Expr& e) {
+    switch (e.type()) {
+    case ExprType::INT:
+        return static_cast<const Int&>(e).value() < 0;
+    case ExprType::RATIONAL:
+        return static_cast<const Rational&>(e).num() < 0;
+    default:
+        return false;
+    }
+}
+
+// Drops a node's share of a child and releases every node left without an
+// owner by it, in a loop that neither recurses nor allocates, so dropping a
+// tree of any depth works even when memory has run out.
 void release_child(ExprPtr& child) noexcept;
 
 // Nodes with one child, `operand_`.

@@ -1,21 +1,18 @@
 // LaTeX rendering. Parentheses are the sized pair "\left(" ... "\right)";
-// sums render flat; a product juxtaposes its factors except where two
-// numeric literals or two digits would meet, where " \cdot " separates them.
+// sums render flat; a product juxtaposes its factors as ProductJoiner says.
 
 #include "ast/latex.hpp"
+#include "ast/product_joint.hpp"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace kalvira {
 
 namespace {
-
-constexpr int EMPTY = -1;  // first_byte of a text that is empty
-
-bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
 void append_number(std::string& out, std::int64_t value) {
     char digits[24];
@@ -60,30 +57,87 @@ int first_digit(std::int64_t value) {
     return '0' + static_cast<int>(value);
 }
 
-// The first byte of e's text as a product operand (wrapped when looser than
-// a product), or EMPTY. Found by descending to the leftmost piece of text;
-// only empty variable names make the search step past a piece.
-int first_byte_as_factor(const Expr& e) {
+// The first byte of a text as a product operand (wrapped when looser than a
+// product), or NO_FIRST_BYTE. Found by descending to the leftmost piece of
+// text; only empty variable names make the search step past a piece. When it
+// steps past an empty left operand into the right one, it remembers what it
+// finds there, since the writer asks about that right operand again.
+class FirstByteSearch {
+public:
+    int of_factor(const Expr& e) {
+        if (const auto known = right_operands_.find(&e); known != right_operands_.end()) {
+            return known->second;
+        }
+        push_factor(e);
+        while (!pending_.empty()) {
+            const Piece piece = pending_.back();
+            pending_.pop_back();
+            const int byte = of_piece(piece);
+            if (byte != NO_FIRST_BYTE) {
+                pending_.clear();
+                return found(byte);
+            }
+        }
+        return NO_FIRST_BYTE;
+    }
+
+private:
+    enum class Kind { BYTE, NODE, RIGHT_OPERAND, RIGHT_OPERAND_END };
     struct Piece {
+        Kind kind;
         const Expr* node;
-        int byte;  // used when node is null
+        int byte;  // for BYTE
     };
-    std::vector<Piece> pending;
-    const auto push_factor = [&pending](const Expr& factor) {
+
+    void push_byte(int byte) { pending_.push_back({Kind::BYTE, nullptr, byte}); }
+    void push_node(const Expr& node) { pending_.push_back({Kind::NODE, &node, 0}); }
+    void push_factor(const Expr& factor) {
         if (factor.precedence() < PREC_PRODUCT) {
-            pending.push_back({nullptr, '\\'});
+            push_byte('\\');
         } else {
-            pending.push_back({&factor, 0});
+            push_node(factor);
         }
-    };
-    push_factor(e);
-    while (!pending.empty()) {
-        const Piece piece = pending.back();
-        pending.pop_back();
-        if (piece.node == nullptr) {
+    }
+
+    // A juxtaposed right operand that begins with a minus sign is wrapped.
+    static int as_juxtaposed(int byte) { return byte == '-' ? '\\' : byte; }
+
+    // Records the byte for the right operands being searched, innermost
+    // first, and returns it as the text around them begins.
+    int found(int byte) {
+        for (auto open = open_rights_.rbegin(); open != open_rights_.rend(); ++open) {
+            right_operands_[*open] = byte;
+            byte = as_juxtaposed(byte);
+        }
+        open_rights_.clear();
+        return byte;
+    }
+
+    int of_piece(const Piece& piece) {
+        switch (piece.kind) {
+        case Kind::BYTE:
             return piece.byte;
+        case Kind::NODE:
+            return of_node(*piece.node);
+        case Kind::RIGHT_OPERAND:
+            if (const auto known = right_operands_.find(piece.node); known != right_operands_.end()) {
+                return known->second == NO_FIRST_BYTE ? NO_FIRST_BYTE : as_juxtaposed(known->second);
+            }
+            pending_.push_back({Kind::RIGHT_OPERAND_END, piece.node, 0});
+            open_rights_.push_back(piece.node);
+            push_factor(*piece.node);
+            return NO_FIRST_BYTE;
+        case Kind::RIGHT_OPERAND_END:  // the right operand's text is empty
+            right_operands_[piece.node] = NO_FIRST_BYTE;
+            open_rights_.pop_back();
+            return NO_FIRST_BYTE;
         }
-        const Expr& node = *piece.node;
+        return NO_FIRST_BYTE;
+    }
+
+    // The node's own first byte, or NO_FIRST_BYTE after pushing the pieces
+    // its text begins with.
+    int of_node(const Expr& node) {
         switch (node.type()) {
         case ExprType::INT: {
             const int value = static_cast<const Int&>(node).value();
@@ -91,10 +145,7 @@ int first_byte_as_factor(const Expr& e) {
         }
         case ExprType::VAR: {
             const std::string& name = static_cast<const Var&>(node).name();
-            if (!name.empty()) {
-                return static_cast<unsigned char>(name[0]);
-            }
-            break;
+            return name.empty() ? NO_FIRST_BYTE : static_cast<unsigned char>(name[0]);
         }
         case ExprType::RATIONAL: {
             const auto& fraction = static_cast<const Rational&>(node);
@@ -108,42 +159,48 @@ int first_byte_as_factor(const Expr& e) {
         case ExprType::E:
             return 'e';
         case ExprType::ADD:  // the joiner " + " or " - " follows the left operand
-            pending.push_back({nullptr, ' '});
-            pending.push_back({static_cast<const Add&>(node).left().get(), 0});
-            break;
+            push_byte(' ');
+            push_node(*static_cast<const Add&>(node).left());
+            return NO_FIRST_BYTE;
         case ExprType::POW: {
             const auto& pow = static_cast<const Pow&>(node);
             if (pow_base_needs_parens(*pow.base())) {
                 return '\\';
             }
-            pending.push_back({nullptr, '^'});
-            pending.push_back({pow.base().get(), 0});
-            break;
+            push_byte('^');
+            push_node(*pow.base());
+            return NO_FIRST_BYTE;
         }
-        case ExprType::MUL: {
-            const auto& mul = static_cast<const Mul&>(node);
-            switch (mul_form(mul)) {
-            case MulForm::NEGATED_RIGHT:
-                return '-';
-            case MulForm::RIGHT_ONLY:
-                push_factor(*mul.right());
-                break;
-            case MulForm::LEFT_ONLY:
-                push_factor(*mul.left());
-                break;
-            case MulForm::JOINED:  // an empty left operand never gets a separator
-                push_factor(*mul.right());
-                push_factor(*mul.left());
-                break;
-            }
-            break;
-        }
+        case ExprType::MUL:
+            return of_product(static_cast<const Mul&>(node));
         default:  // quotients, roots, functions and pi begin with a command
             return '\\';
         }
     }
-    return EMPTY;
-}
+
+    int of_product(const Mul& mul) {
+        switch (mul_form(mul)) {
+        case MulForm::NEGATED_RIGHT:
+            return '-';
+        case MulForm::RIGHT_ONLY:
+            push_factor(*mul.right());
+            break;
+        case MulForm::LEFT_ONLY:
+            push_factor(*mul.left());
+            break;
+        case MulForm::JOINED:  // the right operand counts only past an empty left one
+            pending_.push_back({Kind::RIGHT_OPERAND, mul.right().get(), 0});
+            push_factor(*mul.left());
+            break;
+        }
+        return NO_FIRST_BYTE;
+    }
+
+    std::vector<Piece> pending_;
+    std::vector<const Expr*> open_rights_;  // right operands being searched, outermost first
+    // First bytes of right operands found past an empty left operand.
+    std::unordered_map<const Expr*, int> right_operands_;
+};
 
 class LatexWriter {
 public:
@@ -188,9 +245,9 @@ private:
     void then_text(const char* text) { pending_.push_back({Step::TEXT, nullptr, text, 0}); }
 
     // Writes child next, in parentheses when it binds more loosely than
-    // min_prec. Must be the last thing a step schedules.
-    void then_child(const ExprPtr& child, int min_prec) {
-        if (child->precedence() < min_prec) {
+    // min_prec or when wrapped is set. Must be the last thing a step schedules.
+    void then_child(const ExprPtr& child, int min_prec, bool wrapped = false) {
+        if (wrapped || child->precedence() < min_prec) {
             out_ += "\\left(";
             then_text("\\right)");
         }
@@ -204,6 +261,8 @@ private:
     std::string& out_;
     const Cancellation& cancel_;
     std::vector<Step> pending_;
+    FirstByteSearch first_bytes_;
+    ProductJoiner joiner_;
 };
 
 void LatexWriter::write_node(const Expr& node) {
@@ -338,15 +397,12 @@ void LatexWriter::write_sum_right(const Add& sum) {
     then_node(sum.right());
 }
 
-// Two numeric literals, or a digit meeting a digit, are separated by a dot.
 void LatexWriter::write_product_right(const Mul& product, std::size_t left_start) {
     const bool both_numeric = product.left()->is_numeric() && product.right()->is_numeric();
-    const bool digits_meet = out_.size() > left_start && is_digit(out_.back()) &&
-                             is_digit(first_byte_as_factor(*product.right()));
-    if (both_numeric || digits_meet) {
-        out_ += " \\cdot ";
-    }
-    then_child(product.right(), PREC_PRODUCT);
+    const ProductJoint joint =
+        joiner_.join(out_, left_start, first_bytes_.of_factor(*product.right()), both_numeric);
+    out_ += joint.separator;
+    then_child(product.right(), PREC_PRODUCT, joint.wrap_right);
 }
 
 }  // namespace
@@ -354,16 +410,7 @@ void LatexWriter::write_product_right(const Mul& product, std::size_t left_start
 // A power wraps loose bases, towers and negative literals, so that the
 // exponent visibly applies to the whole base.
 bool pow_base_needs_parens(const Expr& base) {
-    switch (base.type()) {
-    case ExprType::POW:
-        return true;
-    case ExprType::INT:
-        return static_cast<const Int&>(base).value() < 0;
-    case ExprType::RATIONAL:
-        return static_cast<const Rational&>(base).num() < 0;
-    default:
-        return base.precedence() < PREC_POWER;
-    }
+    return base.type() == ExprType::POW || is_negative_literal(base) || base.precedence() < PREC_POWER;
 }
 
 void write_latex(const Expr& e, std::string& out, const Cancellation& cancel) {

@@ -1,11 +1,12 @@
-// Releasing trees without recursion. When a node's last owner lets go, its
-// destructor would destroy its children, and theirs, as deep as the tree:
-// a chain of a million nodes would overflow the stack. Instead the first
-// release on a thread drains a worklist, and every release made while it
-// drains only appends to that list.
+// Releasing trees without recursion and without allocating. When a node's
+// last owner lets go, its destructor would destroy its children, and
+// theirs, as deep as the tree: a chain of a million nodes would overflow
+// the stack. Instead the nodes still to release are kept in a list threaded
+// through the first child slot of nodes that are being released anyway, so
+// the walk needs no memory of its own, which matters most when a tree is
+// dropped because memory ran out.
 
-#include <new>
-#include <vector>
+#include <utility>
 
 #include "ast/expr.hpp"
 
@@ -13,35 +14,38 @@ namespace kalvira {
 
 namespace {
 
-thread_local std::vector<ExprPtr>* pending_releases = nullptr;
+// A child slot of a node that nobody else owns any more. Nodes are never
+// const objects, only seen through const accessors, and a dying node's
+// slots are ours to empty.
+ExprPtr& slot_of(const Expr& dying, std::size_t index) { return const_cast<ExprPtr&>(dying.child(index)); }
 
-void drain(std::vector<ExprPtr>& worklist) noexcept {
-    while (!worklist.empty()) {
-        ExprPtr next = std::move(worklist.back());
-        worklist.pop_back();
-        next.reset();  // may append this node's children
-    }
-}
+bool is_last_owner_of_children(const ExprPtr& node) { return node && node.use_count() == 1 && node->arity() > 0; }
 
 }  // namespace
 
 void release_child(ExprPtr& child) noexcept {
-    if (!child || child.use_count() != 1) {
-        return;  // someone else still owns it: dropping our share is enough
-    }
-    try {
-        if (pending_releases != nullptr) {
-            pending_releases->push_back(std::move(child));
+    ExprPtr current = std::move(child);
+    // Nodes whose first child is being released; each one's first slot holds
+    // the next such node, and its second child (if any) is still in place.
+    ExprPtr pending;
+    for (;;) {
+        while (is_last_owner_of_children(current)) {
+            ExprPtr& first = slot_of(*current, 0);
+            ExprPtr next = std::move(first);
+            first = std::move(pending);
+            pending = std::move(current);
+            current = std::move(next);
+        }
+        current.reset();  // a leaf, or our share of a node others still own
+        if (!pending) {
             return;
         }
-        std::vector<ExprPtr> worklist;
-        worklist.push_back(std::move(child));
-        pending_releases = &worklist;
-        drain(worklist);
-        pending_releases = nullptr;
-    } catch (const std::bad_alloc&) {
-        // No memory for the list: the child is destroyed in place, which
-        // recurses but loses nothing.
+        const Expr& dying = *pending;
+        if (dying.arity() == 2) {
+            current = std::move(slot_of(dying, 1));
+        }
+        // Destroys the dying node, whose slots are empty by now.
+        pending = ExprPtr(std::move(slot_of(dying, 0)));
     }
 }
 

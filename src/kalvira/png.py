@@ -17,6 +17,13 @@ def write_png(formulas: list[str], path: str) -> None:
     try:
         figure.savefig(path, dpi=150, bbox_inches="tight", pad_inches=0.15)
     except ValueError as error:
-        raise ValueError(f"cannot draw the formulas: {str(error).splitlines()[0]}") from None
+        raise ValueError(f"cannot draw the formulas: {_reason(error)}") from None
     except OSError as error:
         raise ValueError(f"cannot write {path}: {error.strerror}") from None
+
+
+def _reason(error: ValueError) -> str:
+    """The last non-blank line of mathtext's message, which names the fault
+    (the lines before it repeat the formula and point into it)."""
+    lines = [line for line in str(error).splitlines() if line.strip()]
+    return lines[-1] if lines else type(error).__name__

@@ -5,7 +5,10 @@
 
 #include <pybind11/pybind11.h>
 
+#include <memory>
+#include <new>
 #include <string>
+#include <utility>
 
 #include "ast/latex.hpp"
 #include "simplifier/simplifier.hpp"
@@ -21,23 +24,32 @@ using NodeClass = py::class_<Node, Expr, std::shared_ptr<Node>>;
 // A child parameter that refuses None, so no node with an empty child exists.
 py::arg child(const char* name) { return py::arg(name).none(false); }
 
+// The constructor of a node class. It returns the shared pointer itself:
+// from a bare pointer, pybind11 would allocate the pointer's control block
+// after the call, where a bad_alloc cannot become a MemoryError and aborts
+// the interpreter instead.
+template <class Node, class... Args>
+auto node_init() {
+    return py::init([](Args... args) { return std::make_shared<Node>(std::move(args)...); });
+}
+
 template <class Node>
 void bind_unary(py::module_& m, const char* name) {
     NodeClass<Node>(m, name)
-        .def(py::init<ExprPtr>(), child("operand"))
+        .def(node_init<Node, ExprPtr>(), child("operand"))
         .def("operand", &Node::operand);
 }
 
 template <class Node>
 void bind_constant(py::module_& m, const char* name) {
-    NodeClass<Node>(m, name).def(py::init<>());
+    NodeClass<Node>(m, name).def(node_init<Node>());
 }
 
 template <class Node, class Accessor>
 void bind_binary(py::module_& m, const char* name, const char* first, Accessor first_of, const char* second,
                  Accessor second_of) {
     NodeClass<Node>(m, name)
-        .def(py::init<ExprPtr, ExprPtr>(), child(first), child(second))
+        .def(node_init<Node, ExprPtr, ExprPtr>(), child(first), child(second))
         .def(first, first_of)
         .def(second, second_of);
 }
@@ -70,17 +82,30 @@ ExprPtr expand_tree(ExprPtr expr) {
     return interruptible([&expr](const Cancellation& cancel) { return kalvira::expand(std::move(expr), cancel); });
 }
 
+// The first throw on a thread may allocate (the runtime's per-thread
+// exception state, the unwinder's caches); if that fails once memory is
+// exhausted, the process exits at once instead of raising MemoryError.
+// Throwing once at import, while there is memory, makes those allocations
+// for the importing thread.
+void prepare_exception_state() {
+    try {
+        throw std::bad_alloc();
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_kalvira_core, m) {
+    prepare_exception_state();
     m.doc() = "KalVira: 高校数Ⅲレベルの数式処理ライブラリ (C++ core)";
 
     py::class_<Expr, std::shared_ptr<Expr>>(m, "Expr").def("to_string", &latex_of, "LaTeX形式の文字列を返す");
 
-    NodeClass<Int>(m, "Int").def(py::init<int>(), py::arg("value")).def("value", &Int::value);
-    NodeClass<Var>(m, "Var").def(py::init<const std::string&>(), py::arg("name")).def("name", &Var::name);
+    NodeClass<Int>(m, "Int").def(node_init<Int, int>(), py::arg("value")).def("value", &Int::value);
+    NodeClass<Var>(m, "Var").def(node_init<Var, std::string>(), py::arg("name")).def("name", &Var::name);
     NodeClass<Rational>(m, "Rational")
-        .def(py::init<int, int>(), py::arg("num"), py::arg("den"))
+        .def(node_init<Rational, int, int>(), py::arg("num"), py::arg("den"))
         .def("num", &Rational::num)
         .def("den", &Rational::den);
     bind_unary<Neg>(m, "Neg");

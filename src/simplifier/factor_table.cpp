@@ -96,7 +96,7 @@ FactorId FactorTable::intern(const ExprPtr& node) {
     const std::size_t hash = structural_hash(node);
     const auto latest = by_hash_.try_emplace(hash, NONE).first;
     for (FactorId candidate = latest->second; candidate != NONE; candidate = same_hash_before_[candidate]) {
-        if (factors_[candidate].node->equals(node)) {
+        if (factors_[candidate].node->equals(node, cancel_)) {
             by_node_.emplace(node.get(), std::make_pair(node, candidate));
             return candidate;
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "ast/cancellation.hpp"
 #include "ast/make_node.hpp"
 
 namespace kalvira {
@@ -13,7 +14,7 @@ namespace {
 // which keeps its node and position, or as a new last entry.
 void multiply_factor(std::vector<std::pair<ExprPtr, int>>& vars, const ExprPtr& factor, int exp) {
     for (auto& entry : vars) {
-        if (entry.first->equals(factor)) {
+        if (entry.first->equals(factor, Cancellation())) {
             entry.second = wrap_add(entry.second, exp);
             return;
         }

@@ -9,10 +9,11 @@
 
 namespace kalvira {
 
+class Cancellation;
 class SimplifyWalk;
 
 ExprPtr rule_neg(const ExprPtr& op);
-ExprPtr rule_add(const ExprPtr& l, const ExprPtr& r);
+ExprPtr rule_add(const ExprPtr& l, const ExprPtr& r, const Cancellation& cancel);
 ExprPtr rule_mul(const ExprPtr& l, const ExprPtr& r);
 // Rationalising a square-root denominator simplifies the trees it builds.
 ExprPtr rule_div(const ExprPtr& n, const ExprPtr& dn, SimplifyWalk& walk);

@@ -46,7 +46,7 @@ ExprPtr rule_neg(const ExprPtr& op) {
     }
 }
 
-ExprPtr rule_add(const ExprPtr& l, const ExprPtr& r) {
+ExprPtr rule_add(const ExprPtr& l, const ExprPtr& r, const Cancellation& cancel) {
     if (is_int(l, 0)) {
         return r;
     }
@@ -56,7 +56,7 @@ ExprPtr rule_add(const ExprPtr& l, const ExprPtr& r) {
     if (is_int_node(l) && is_int_node(r)) {
         return make_int(wrap_add(int_value(l), int_value(r)));
     }
-    if (l->equals(r)) {
+    if (l->equals(r, cancel)) {
         return std::make_shared<Mul>(make_int(2), l);
     }
     return nullptr;
@@ -88,7 +88,7 @@ ExprPtr rule_div(const ExprPtr& n, const ExprPtr& dn, SimplifyWalk& walk) {
     if (is_int_node(n) && is_int_node(dn)) {
         return divide_integers(int_value(n), int_value(dn));
     }
-    if (n->equals(dn)) {
+    if (n->equals(dn, walk.cancellation())) {
         return make_int(1);
     }
     if (dn->type() == ExprType::SQRT) {

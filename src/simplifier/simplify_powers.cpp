@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <stdexcept>
 
+#include "ast/errors.hpp"
 #include "ast/make_node.hpp"
 #include "simplifier/integer_helpers.hpp"
 #include "simplifier/rules.hpp"
@@ -12,6 +14,10 @@ namespace kalvira {
 ExprPtr rule_pow(const ExprPtr& base, const ExprPtr& exp) {
     if (is_int(exp, 0)) {
         return make_int(1);
+    }
+    if (is_int(base, 0) && is_negative_literal(*exp)) {
+        // Zero to a negative power is one over zero.
+        throw std::invalid_argument(errors::ZERO_DENOMINATOR);
     }
     if (is_int(exp, 1) || is_int(base, 0) || is_int(base, 1)) {
         return base;

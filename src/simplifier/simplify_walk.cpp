@@ -58,7 +58,7 @@ ExprPtr SimplifyWalk::rewrite(const ExprPtr& node, const ExprPtr* children, bool
     ExprPtr result;
     switch (kind) {
     case ExprType::NEG: result = rule_neg(children[0]); break;
-    case ExprType::ADD: result = rule_add(children[0], children[1]); break;
+    case ExprType::ADD: result = rule_add(children[0], children[1], cancel_); break;
     case ExprType::MUL: result = rule_mul(children[0], children[1]); break;
     case ExprType::DIV: result = rule_div(children[0], children[1], *this); break;
     case ExprType::POW: result = rule_pow(children[0], children[1]); break;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ast/latex.hpp"
+#include "ast/product_joint.hpp"
 #include "simplifier/monomial.hpp"
 
 namespace kalvira {
@@ -31,8 +32,6 @@ std::vector<std::pair<ExprPtr, int>> factor_nodes(const Term& term, const Factor
     return vars;
 }
 
-bool is_digit(int c) { return c >= '0' && c <= '9'; }
-
 // The tree whose text is a canonical term's key: its product without
 // coefficient (Int(1) for the constant).
 ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
@@ -57,10 +56,10 @@ void write_part(const Power& power, const Factor& factor, const std::string& tex
 }
 
 // The key of a canonical term: the text of its product without coefficient,
-// written straight from the factors' texts by the rules of a product: factors
-// juxtaposed, separated by a dot where two fractions or two digits meet.
-// An integer factor written alone takes part in the special rules of -1 and
-// 1, so such a product is built as a tree and rendered instead.
+// written straight from the factors' texts, joined as the renderer joins a
+// product's operands. An integer factor written alone takes part in the
+// special rules of -1 and 1, so such a product is built as a tree and
+// rendered instead.
 std::string key_of(const Term& canonical, const FactorTable& factors) {
     const std::vector<Power>& powers = canonical.powers();
     const bool has_lone_integer = std::any_of(powers.begin(), powers.end(), [&factors](const Power& p) {
@@ -74,18 +73,21 @@ std::string key_of(const Term& canonical, const FactorTable& factors) {
     if (powers.empty()) {
         return CONSTANT_KEY;
     }
+    write_part(powers[0], factors[powers[0].factor], factors.text(powers[0].factor), powers.size() == 1, key);
+    ProductJoiner joiner;
     std::string part;
-    for (std::size_t i = 0; i < powers.size(); ++i) {
+    for (std::size_t i = 1; i < powers.size(); ++i) {
         const Factor& factor = factors[powers[i].factor];
         part.clear();
-        write_part(powers[i], factor, factors.text(powers[i].factor), powers.size() == 1, part);
+        write_part(powers[i], factor, factors.text(powers[i].factor), false, part);
         const bool both_fractions = i == 1 && powers[0].exp == 1 && factors[powers[0].factor].is_fraction &&
                                     powers[1].exp == 1 && factor.is_fraction;
-        const bool digits_meet = !key.empty() && !part.empty() && is_digit(key.back()) && is_digit(part.front());
-        if (i > 0 && (both_fractions || digits_meet)) {
-            key += " \\cdot ";
-        }
+        const int first = part.empty() ? NO_FIRST_BYTE : static_cast<unsigned char>(part.front());
+        const ProductJoint joint = joiner.join(key, 0, first, both_fractions);
+        key += joint.separator;
+        key += joint.wrap_right ? "\\left(" : "";
         key += part;
+        key += joint.wrap_right ? "\\right)" : "";
     }
     return key;
 }

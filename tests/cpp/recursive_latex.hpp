@@ -69,7 +69,14 @@ inline std::string recursive_latex(const ExprPtr& e) {
         const auto digit = [](char c) { return c >= '0' && c <= '9'; };
         const bool separate = (l->is_numeric() && r->is_numeric()) ||
                               (!ls.empty() && !rs.empty() && digit(ls.back()) && digit(rs.front()));
-        return ls + (separate ? " \\cdot " : "") + rs;
+        if (separate) return ls + " \\cdot " + rs;
+        if (!rs.empty() && rs.front() == '-') return ls + "\\left(" + rs + "\\right)";
+        const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        const std::size_t last_other = ls.find_last_not_of(letters);
+        const bool control_word =
+            last_other != std::string::npos && last_other + 1 < ls.size() && ls[last_other] == '\\';
+        const bool letter_follows = !rs.empty() && letters.find(rs.front()) != std::string::npos;
+        return ls + (control_word && letter_follows ? " " : "") + rs;
     }
     }
     return "";

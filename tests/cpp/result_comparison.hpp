@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "ast/cancellation.hpp"
 #include "ast/expr.hpp"
 
 namespace kalvira::testing {
@@ -116,7 +117,7 @@ inline std::string difference(const Outcome& actual, const Outcome& expected) {
         return "LaTeX: got " + actual.latex + ", expected " + expected.latex;
     }
     const bool both_null = !actual.tree && !expected.tree;
-    if (!both_null && !(actual.tree && expected.tree && actual.tree->equals(expected.tree))) {
+    if (!both_null && !(actual.tree && expected.tree && actual.tree->equals(expected.tree, Cancellation()))) {
         return "equals() disagrees with equal dumps " + actual.dump;
     }
     return "";

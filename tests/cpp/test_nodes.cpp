@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "ast/cancellation.hpp"
 #include "ast/expr.hpp"
 #include "check.hpp"
 
@@ -20,9 +21,9 @@ ExprPtr node(Children... children) {
 
 // Equality must be reflexive and symmetric, so each pair is checked both ways.
 void check_equal(const ExprPtr& a, const ExprPtr& b, bool expected) {
-    CHECK_EQ(a->equals(b), expected);
-    CHECK_EQ(b->equals(a), expected);
-    CHECK(a->equals(a));
+    CHECK_EQ(a->equals(b, Cancellation()), expected);
+    CHECK_EQ(b->equals(a, Cancellation()), expected);
+    CHECK(a->equals(a, Cancellation()));
 }
 
 }  // namespace

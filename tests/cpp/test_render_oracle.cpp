@@ -1,7 +1,8 @@
 // The iterative renderer against the plain recursive one, on generated trees
 // and their simplified and expanded forms, and on products whose operands
-// render empty or begin with digits deep inside (where the iterative
-// renderer looks ahead for the first byte instead of rendering first).
+// render empty or begin with digits, minus signs, letters or control words
+// deep inside (where the iterative renderer looks ahead for the first byte
+// instead of rendering first).
 
 #include <vector>
 
@@ -41,10 +42,11 @@ TEST_CASE(rendering_agrees_with_the_recursive_rendering) {
     }
 }
 
-TEST_CASE(products_look_ahead_through_empty_and_numeric_operands) {
+TEST_CASE(products_look_ahead_through_empty_numeric_and_signed_operands) {
     const ExprPtr empty = var("");
     const ExprPtr pieces[] = {empty, num(2), num(-3), num(1), num(-1), var("x"), var("7a"),
-                              frac(3, 1), frac(-1, 2), pow(var(""), num(2))};
+                              frac(3, 1), frac(-1, 2), pow(var(""), num(2)),
+                              pi(), var("\\"), var("-a")};
     std::vector<ExprPtr> operands(std::begin(pieces), std::end(pieces));
     for (const ExprPtr& a : pieces) {
         for (const ExprPtr& b : pieces) {

@@ -478,6 +478,8 @@ TreeGenerator::Lookalikes TreeGenerator::lookalikes() {
         {[] { return divide(var("x"), var("y")); }, [] { return var("\\frac{x}{y}"); }},
         {[] { return frac(2, 1); }, [] { return var("2"); }},
         {[] { return var("1"); }, [] { return num(1); }},
+        {[] { return mul(pi(), var("R")); }, [] { return var("\\pi R"); }},
+        {[] { return mul(var("x"), frac(-1, 3)); }, [] { return var("x\\left(-\\frac{1}{3}\\right)"); }},
     };
     const auto& group = groups[random_.below(static_cast<int>(groups.size()))];
     const int size = static_cast<int>(group.size());

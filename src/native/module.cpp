@@ -1,0 +1,13 @@
+// kalvira._native: the package's native front (the parser). It returns the
+// core's own node classes, so _kalvira_core is imported first: pybind11
+// shares registered types between modules.
+
+#include <pybind11/pybind11.h>
+
+#include "native/bindings.hpp"
+
+PYBIND11_MODULE(_native, m) {
+    pybind11::module_::import("_kalvira_core");
+    m.doc() = "The native front of the kalvira package";
+    kalvira::bind_parser(m);
+}
