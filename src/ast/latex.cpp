@@ -432,10 +432,16 @@ int compare_latex(const Expr& a, const Expr& b, const Cancellation& cancel) {
         if (order != 0) {
             return order < 0 ? -1 : 1;
         }
-        const bool left_ends = left_complete && left.size() == common;
-        const bool right_ends = right_complete && right.size() == common;
-        if (left_ends || right_ends) {  // a proper prefix comes first
-            return left_ends == right_ends ? 0 : (left_ends ? -1 : 1);
+        // A text that has ended comes first if the other is known to go on;
+        // a text not yet complete may still end where it stands.
+        if (left_complete && right_complete && left.size() == right.size()) {
+            return 0;
+        }
+        if (left_complete && left.size() < right.size()) {
+            return -1;
+        }
+        if (right_complete && right.size() < left.size()) {
+            return 1;
         }
     }
 }

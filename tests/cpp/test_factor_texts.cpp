@@ -42,5 +42,7 @@ TEST_CASE(factor_texts_compare_as_their_whole_texts) {
         check_order(add(chain, var("z")), longer);
         check_order(chain, neg(sqrt(neg(sqrt(var("1"))))));
         check_order(pow(chain, frac(2, 1)), pow(chain, num(2)));
+        check_order(mul(chain, var("")), chain);  // an empty last factor adds nothing
+        check_order(chain, mul(chain, var("")));
     }
 }
