@@ -30,6 +30,11 @@ SHAPES = {
     "power tower": "Pow(t, Int(2))",
     "exponent tower": "Pow(x, t)",
     "quotients": "Div(t, x)",
+    # Expansion keeps terms of these as tables of factors whose texts nest.
+    "negated roots": "Neg(Sqrt(t))",
+    "negated sines": "Neg(Sin(t))",
+    "negated sums": "Neg(Add(t, Int(1)))",
+    "roots plus x": "Add(Sqrt(t), x)",
 }
 
 

@@ -4,6 +4,7 @@
 #include "ast/latex.hpp"
 #include "ast/product_joint.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <unordered_map>
@@ -205,9 +206,11 @@ class LatexWriter {
 public:
     LatexWriter(std::string& out, const Cancellation& cancel) : out_(out), cancel_(cancel) {}
 
-    void run(const Expr& root) {
+    // Writes root's text, or stops once out holds stop_at bytes; returns
+    // whether the text is complete.
+    bool run(const Expr& root, std::size_t stop_at = std::string::npos) {
         pending_.push_back({Step::NODE, &root, nullptr, 0});
-        while (!pending_.empty()) {
+        while (!pending_.empty() && out_.size() < stop_at) {
             cancel_.poll();
             const Step step = pending_.back();
             pending_.pop_back();
@@ -226,6 +229,7 @@ public:
                 break;
             }
         }
+        return pending_.empty();
     }
 
 private:
@@ -411,6 +415,35 @@ bool pow_base_needs_parens(const Expr& base) {
 
 void write_latex(const Expr& e, std::string& out, const Cancellation& cancel) {
     LatexWriter(out, cancel).run(e);
+}
+
+bool write_latex_prefix(const Expr& e, std::string& out, std::size_t min_bytes, const Cancellation& cancel) {
+    return LatexWriter(out, cancel).run(e, out.size() + min_bytes);
+}
+
+int compare_latex(const Expr& a, const Expr& b, const Cancellation& cancel) {
+    for (std::size_t length = 16;; length *= 2) {
+        std::string left;
+        std::string right;
+        const bool left_complete = write_latex_prefix(a, left, length, cancel);
+        const bool right_complete = write_latex_prefix(b, right, length, cancel);
+        const std::size_t common = std::min(left.size(), right.size());
+        const int order = left.compare(0, common, right, 0, common);
+        if (order != 0) {
+            return order < 0 ? -1 : 1;
+        }
+        // A text that has ended comes first if the other is known to go on;
+        // a text not yet complete may still end where it stands.
+        if (left_complete && right_complete && left.size() == right.size()) {
+            return 0;
+        }
+        if (left_complete && left.size() < right.size()) {
+            return -1;
+        }
+        if (right_complete && right.size() < left.size()) {
+            return 1;
+        }
+    }
 }
 
 std::string Expr::to_string() const {

@@ -102,19 +102,40 @@ FactorId FactorTable::intern(const ExprPtr& node) {
         }
     }
     const auto id = static_cast<FactorId>(factors_.size());
-    std::string text;
-    if (node->type() == ExprType::VAR) {
-        text = static_cast<const Var&>(*node).name();
-    } else {
-        write_latex(*node, text, cancel_);
-    }
-    factors_.push_back({node, std::move(text), splits_when_alone(*node), node->type() == ExprType::ADD,
-                        node->type() == ExprType::INT, node->type() == ExprType::RATIONAL,
-                        node->precedence() < PREC_PRODUCT, pow_base_needs_parens(*node)});
+    factors_.push_back({node, splits_when_alone(*node), node->type() == ExprType::ADD, node->type() == ExprType::INT,
+                        node->type() == ExprType::RATIONAL, node->precedence() < PREC_PRODUCT,
+                        pow_base_needs_parens(*node)});
+    texts_.emplace_back();
     same_hash_before_.push_back(latest->second);
     latest->second = id;
     by_node_.emplace(node.get(), std::make_pair(node, id));
     return id;
+}
+
+const std::string& FactorTable::text(FactorId id) const {
+    std::optional<std::string>& known = texts_[id];
+    if (!known) {
+        const Expr& node = *factors_[id].node;
+        std::string text;
+        if (node.type() == ExprType::VAR) {
+            text = static_cast<const Var&>(node).name();
+        } else {
+            write_latex(node, text, cancel_);  // may be cancelled: nothing is kept then
+        }
+        known = std::move(text);
+    }
+    return *known;
+}
+
+int FactorTable::compare_texts(FactorId a, FactorId b) const {
+    if (a == b) {
+        return 0;
+    }
+    if (texts_[a] && texts_[b]) {
+        const int order = texts_[a]->compare(*texts_[b]);
+        return (order > 0) - (order < 0);
+    }
+    return compare_latex(*factors_[a].node, *factors_[b].node, cancel_);
 }
 
 }  // namespace kalvira

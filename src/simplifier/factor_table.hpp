@@ -2,9 +2,12 @@
 
 // The factors met during one expansion call. Structurally equal factors get
 // one id, so factors merge by comparing ids; each factor's LaTeX text, which
-// orders factors and keys terms, is computed once.
+// orders factors and keys terms, is computed once, when first needed: the
+// factors of a deep chain each contain the one below, and rendering every
+// one of them would cost time and memory quadratic in the depth.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -19,7 +22,6 @@ using FactorId = std::uint32_t;
 
 struct Factor {
     ExprPtr node;  // the first node met with this structure
-    std::string text;
     // Written alone (exponent 1) in a product, the factor would read back
     // as something else: an integer literal becomes a coefficient, a
     // negation negates it, a product and an integer power split up.
@@ -39,8 +41,15 @@ public:
     const Factor& operator[](FactorId id) const { return factors_[id]; }
     std::size_t size() const { return factors_.size(); }
 
+    // The factor's LaTeX text, rendered on first use.
+    const std::string& text(FactorId id) const;
+    // The byte order of two factors' texts, -1, 0 or 1: by the texts when
+    // both are known, otherwise rendering no more of them than it takes to
+    // tell them apart.
+    int compare_texts(FactorId a, FactorId b) const;
+
     // Factors stand in descending byte order of their text.
-    bool stands_before(FactorId a, FactorId b) const { return factors_[a].text > factors_[b].text; }
+    bool stands_before(FactorId a, FactorId b) const { return compare_texts(a, b) > 0; }
 
 private:
     std::size_t structural_hash(const ExprPtr& node);
@@ -48,6 +57,7 @@ private:
 
     const Cancellation& cancel_;
     std::vector<Factor> factors_;
+    mutable std::vector<std::optional<std::string>> texts_;  // by id, filled in by text()
     // Maps by node address hold the node, so that no address is reused
     // for another node while the table lives.
     std::unordered_map<const Expr*, std::pair<ExprPtr, FactorId>> by_node_;

@@ -27,6 +27,8 @@ public:
     Term(int coeff, std::vector<Power> powers, const FactorTable& factors);
 
     const std::vector<Power>& powers() const { return powers_; }
+    // Whether every exponent is 0, so that the term is a number.
+    bool is_constant() const { return powers_.size() == zeros_; }
 
     // Multiplies factor^exp in: into the entry of the same factor (its
     // exponent wraps at 32 bits, and may become 0), or as a new last entry.

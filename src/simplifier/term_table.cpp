@@ -32,18 +32,24 @@ std::vector<std::pair<ExprPtr, int>> factor_nodes(const Term& term, const Factor
     return vars;
 }
 
+// The tree whose text is a canonical term's key: its product without
+// coefficient (Int(1) for the constant).
+ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
+    return build_term(1, factor_nodes(canonical, factors));
+}
+
 // Writes one part of a product (a factor, or a power of it) as a product
 // operand would be written (alone, it is the whole product).
-void write_part(const Power& power, const Factor& factor, bool alone, std::string& out) {
+void write_part(const Power& power, const Factor& factor, const std::string& text, bool alone, std::string& out) {
     if (power.exp == 1) {
         const bool wrapped = factor.wrapped_in_product && !alone;
         out += wrapped ? "\\left(" : "";
-        out += factor.text;
+        out += text;
         out += wrapped ? "\\right)" : "";
         return;
     }
     out += factor.wrapped_as_pow_base ? "\\left(" : "";
-    out += factor.text;
+    out += text;
     out += factor.wrapped_as_pow_base ? "\\right)^{" : "^{";
     out += std::to_string(power.exp);
     out += '}';
@@ -61,19 +67,19 @@ std::string key_of(const Term& canonical, const FactorTable& factors) {
     });
     std::string key;
     if (has_lone_integer) {
-        write_latex(*build_term(1, factor_nodes(canonical, factors)), key, Cancellation());
+        write_latex(*key_tree(canonical, factors), key, Cancellation());
         return key;
     }
     if (powers.empty()) {
         return CONSTANT_KEY;
     }
-    write_part(powers[0], factors[powers[0].factor], powers.size() == 1, key);
+    write_part(powers[0], factors[powers[0].factor], factors.text(powers[0].factor), powers.size() == 1, key);
     ProductJoiner joiner;
     std::string part;
     for (std::size_t i = 1; i < powers.size(); ++i) {
         const Factor& factor = factors[powers[i].factor];
         part.clear();
-        write_part(powers[i], factor, false, part);
+        write_part(powers[i], factor, factors.text(powers[i].factor), false, part);
         const bool both_fractions = i == 1 && powers[0].exp == 1 && factors[powers[0].factor].is_fraction &&
                                     powers[1].exp == 1 && factor.is_fraction;
         const int first = part.empty() ? NO_FIRST_BYTE : static_cast<unsigned char>(part.front());
@@ -160,21 +166,94 @@ ExprPtr term_tree(const Term& term, const FactorTable& factors) {
 }
 
 TermTable TermTable::collect(std::vector<Term> summands, const FactorTable& factors) {
-    summands.erase(std::remove_if(summands.begin(), summands.end(), [](const Term& t) { return t.coeff == 0; }),
-                   summands.end());
     TermTable table;
-    if (summands.size() == 1) {
-        // A lone summand needs no key until it meets others.
-        table.groups_.push_back({std::move(summands.front()), std::string()});
-        table.keyed_ = false;
-        table.count_irregular(table.groups_.front(), factors, +1);
-        return table;
-    }
     table.add(std::move(summands), factors);
     return table;
 }
 
+namespace {
+
+// Tables of more terms are keyed: telling unkeyed terms apart takes a
+// comparison of every pair.
+constexpr std::size_t MAX_UNKEYED = 8;
+
+// Whether canonical terms have keys that differ from each other and, but
+// for the constant's own, from "1" (which stands last, whatever has it),
+// telling them apart by as little of their texts as it takes.
+bool keys_differ(const std::vector<Term*>& terms, const FactorTable& factors) {
+    std::vector<ExprPtr> keys;
+    for (const Term* term : terms) {
+        keys.push_back(key_tree(*term, factors));
+        std::string start;
+        write_latex_prefix(*keys.back(), start, CONSTANT_KEY.size() + 1, Cancellation());
+        if (!term->is_constant() && start == CONSTANT_KEY) {
+            return false;
+        }
+        for (std::size_t j = 0; j + 1 < keys.size(); ++j) {
+            if (compare_latex(*keys[j], *keys.back(), Cancellation()) == 0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool TermTable::add_unkeyed(std::vector<Term>& summands, const FactorTable& factors) {
+    std::vector<Term*> terms;
+    for (Group& group : groups_) {
+        terms.push_back(&group.term);
+    }
+    for (Term& summand : summands) {
+        if (summand.coeff != 0) {
+            terms.push_back(&summand);
+        }
+    }
+    if (terms.size() > MAX_UNKEYED) {
+        return false;
+    }
+    if (terms.size() > 1) {  // a lone term meets no other key, whatever its shape
+        for (Term* term : terms) {
+            term->canonicalise(factors);
+        }
+        if (!keys_differ(terms, factors)) {
+            return false;
+        }
+    }
+    for (Term& summand : summands) {
+        if (summand.coeff == 0) {
+            continue;
+        }
+        if (summand.is_constant()) {
+            add_to_constant(summand.coeff, factors);
+        } else {
+            groups_.push_back({std::move(summand), std::string()});
+            count_irregular(groups_.back(), factors, +1);
+        }
+    }
+    sorted_ = groups_.size() < 2;
+    return true;
+}
+
+void TermTable::add_to_constant(int coeff, const FactorTable& factors) {
+    auto constant = std::find_if(groups_.begin(), groups_.end(), [](const Group& g) { return g.term.is_constant(); });
+    if (constant == groups_.end()) {
+        groups_.push_back({Term(0, {}, factors), CONSTANT_KEY});
+        constant = groups_.end() - 1;
+        count_irregular(*constant, factors, +1);
+    }
+    constant->term.coeff = wrap_add(constant->term.coeff, coeff);
+    if (constant->term.coeff == 0) {
+        count_irregular(*constant, factors, -1);
+        groups_.erase(constant);
+    }
+}
+
 void TermTable::add(std::vector<Term> summands, const FactorTable& factors) {
+    if (!keyed_ && add_unkeyed(summands, factors)) {
+        return;
+    }
     ensure_keyed(factors);
     if (summands.size() == 1) {  // a sum growing by one term
         if (summands.front().coeff == 0) {
@@ -223,7 +302,7 @@ std::vector<std::uint32_t> text_ranks(const std::vector<Term>& left, const std::
     std::sort(ids.begin(), ids.end(), [&factors](FactorId a, FactorId b) { return factors.stands_before(a, b); });
     std::vector<std::uint32_t> rank(factors.size());
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        if (i > 0 && factors[ids[i]].text == factors[ids[i - 1]].text) {
+        if (i > 0 && factors.compare_texts(ids[i], ids[i - 1]) == 0) {
             return {};
         }
         rank[ids[i]] = static_cast<std::uint32_t>(i);
@@ -323,6 +402,7 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
         }
     }
     TermTable table;
+    table.keyed_ = true;
     table.add_classes(std::move(classes), factors);
     return table;
 }
@@ -377,26 +457,34 @@ void TermTable::drop_cancelled(const std::vector<std::size_t>& touched, const Fa
 }
 
 void TermTable::ensure_keyed(const FactorTable& factors) {
-    if (keyed_) {
-        if (by_key_.size() != groups_.size()) {
-            for (std::size_t i = 0; i < groups_.size(); ++i) {
-                by_key_.emplace(groups_[i].key, i);
-            }
+    if (!keyed_) {
+        for (Group& group : groups_) {
+            group.term.canonicalise(factors);
+            group.key = key_of(group.term, factors);
         }
-        return;
+        keyed_ = true;
     }
-    Group& lone = groups_.front();
-    lone.term.canonicalise(factors);
-    lone.key = key_of(lone.term, factors);
-    by_key_.emplace(lone.key, 0);
-    keyed_ = true;
+    if (by_key_.size() != groups_.size()) {
+        for (std::size_t i = 0; i < groups_.size(); ++i) {
+            by_key_.emplace(groups_[i].key, i);
+        }
+    }
 }
 
 void TermTable::ensure_sorted(const FactorTable& factors) {
     if (sorted_ || groups_.size() < 2) {
         return;
     }
-    ensure_keyed(factors);
+    if (!keyed_) {  // a few canonical terms, whose keys differ
+        std::sort(groups_.begin(), groups_.end(), [&factors](const Group& a, const Group& b) {
+            if (a.term.is_constant() || b.term.is_constant()) {
+                return b.term.is_constant() && !a.term.is_constant();
+            }
+            return compare_latex(*key_tree(a.term, factors), *key_tree(b.term, factors), Cancellation()) > 0;
+        });
+        sorted_ = true;
+        return;
+    }
     // Sort positions, not the groups themselves, then move each group once.
     std::vector<std::uint32_t> order(groups_.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) {

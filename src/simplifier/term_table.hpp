@@ -47,6 +47,10 @@ private:
         std::string key;
     };
 
+    // Adds the summands without keys if the table stays one that needs
+    // none; says whether it did.
+    bool add_unkeyed(std::vector<Term>& summands, const FactorTable& factors);
+    void add_to_constant(int coeff, const FactorTable& factors);
     // Adds summands whose factors are canonical and distinct, in order.
     void add_classes(std::vector<Term> classes, const FactorTable& factors);
     void ensure_keyed(const FactorTable& factors);
@@ -58,7 +62,11 @@ private:
 
     std::vector<Group> groups_;
     std::unordered_map<std::string, std::size_t> by_key_;
-    bool keyed_ = true;  // false only for a lone group not yet keyed
+    // False while no key is needed: for a lone term of any shape, or for a
+    // few canonical terms whose keys are known to differ from each other
+    // and (but for the constant's) from "1", so that no two of them group
+    // and comparing the beginnings of their keys orders them.
+    bool keyed_ = false;
     bool sorted_ = true;
     std::size_t irregular_ = 0;  // terms that do not read back as themselves
 };

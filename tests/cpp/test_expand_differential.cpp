@@ -141,3 +141,40 @@ TEST_CASE(expand_agrees_with_the_literal_expansion_on_hand_picked_trees) {
         }
     }
 }
+
+// Chains whose factors' texts nest, over bottoms that render alike ("1"
+// three ways) or not, alone and side by side in one sum: the texts are
+// compared only as far as they differ, and tables of a few one-factor terms
+// stay unkeyed.
+TEST_CASE(expand_agrees_with_the_literal_expansion_on_chains) {
+    using Level = ExprPtr (*)(const ExprPtr&);
+    const Level levels[] = {
+        [](const ExprPtr& t) { return neg(sqrt(t)); },
+        [](const ExprPtr& t) { return neg(add(t, num(1))); },
+        [](const ExprPtr& t) { return add(sqrt(t), y); },
+        [](const ExprPtr& t) { return add(add(neg(t), var("1")), num(2)); },
+        [](const ExprPtr& t) { return mul(sin(t), y); },
+        [](const ExprPtr& t) { return pow(add(sqrt(t), num(1)), 2); },
+    };
+    const ExprPtr bottoms[] = {x, var("1"), num(1), add(x, num(1))};
+    constexpr int DEPTH = 10;
+    for (std::size_t level = 0; level < std::size(levels); ++level) {
+        const auto chain = [&](ExprPtr t) {
+            for (int i = 0; i < DEPTH; ++i) {
+                t = levels[level](t);
+            }
+            return t;
+        };
+        for (const ExprPtr& a : bottoms) {
+            for (const ExprPtr& b : bottoms) {
+                const ExprPtr input = &a == &b ? chain(a) : add(chain(a), add(chain(b), num(1)));
+                const std::string why = disagreement(input);
+                if (!why.empty()) {
+                    check::record_failure(__FILE__, __LINE__,
+                                          "level " + std::to_string(level) + ", input " + structural_dump(input) +
+                                              ": " + why);
+                }
+            }
+        }
+    }
+}

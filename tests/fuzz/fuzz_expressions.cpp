@@ -1,8 +1,16 @@
 // libFuzzer target: decodes bytes into a tree (every kind, extreme integers,
-// odd variable names, shared subtrees, chains up to 10,000 deep), then
-// renders, simplifies and expands it and checks what must always hold.
-// Any broken invariant aborts, which the fuzzer reports with its input.
+// odd variable names, shared subtrees, separately built copies of them,
+// chains of one or two kinds of level), then renders, simplifies and expands
+// it and checks what must always hold. Any broken invariant aborts, which
+// the fuzzer reports with its input.
+//
+// Built twice: fast (KALVIRA_FUZZ_FAST: small trees below depth 100 and a
+// small budget, for thousands of runs a second) and deep (chains up to
+// 10,000 levels and a large budget). Every call runs under a budget: a
+// cancellation check that stops it after a number of polls, and a call so
+// stopped passes, so that inputs too big for the budget are still explored.
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +18,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "../cpp/result_comparison.hpp"
@@ -22,6 +31,19 @@
 using namespace kalvira;
 
 namespace {
+
+struct Limits {
+    std::size_t nodes;         // decoded steps
+    int chain;                 // levels of one chain
+    int depth;                 // of the whole tree
+    int polls;                 // of the cancellation check, each every few thousand steps
+    std::size_t oracle_nodes;  // the largest tree compared with the literal expansion
+};
+#ifdef KALVIRA_FUZZ_FAST
+constexpr Limits LIMITS{128, 32, 99, 4, 60};
+#else
+constexpr Limits LIMITS{400, 10000, INT_MAX, 200, 300};
+#endif
 
 constexpr int INTEGERS[] = {0, 1, -1, 2, -2, 3, 4, 8, 12, 27, 65536, 46341, INT_MAX, INT_MIN, INT_MIN + 1};
 const char* const NAMES[] = {"x", "y", "", "\\pi", "ab", "a", "b", "x2", "変数", "1"};
@@ -60,67 +82,136 @@ int integer(Bytes& bytes) {
     return static_cast<int>(value);
 }
 
+// A node as decoded, with the depth of its tree.
+struct Decoded {
+    ExprPtr node;
+    int depth;
+};
+
+// What a chain level puts around the tree below it, under its one-operand
+// node: nothing, another one-operand node, or a sum or product with a leaf.
+ExprPtr chain_inner(std::uint8_t pick, ExprPtr t) {
+    switch (pick) {
+    case 0:
+        return t;
+    case 8:
+        return std::make_shared<Add>(std::move(t), make_int(1));
+    case 9:
+        return std::make_shared<Add>(std::move(t), std::make_shared<Var>("x"));
+    case 10:
+        return std::make_shared<Mul>(std::move(t), std::make_shared<Var>("y"));
+    default:
+        return make_node(UNARY[pick - 1], std::move(t));
+    }
+}
+constexpr std::uint8_t CHAIN_INNERS = 11;
+
+// A separately built copy of a tree: new inner nodes, the same sharing
+// among them, the same leaves (a walk without recursion, memoised by node).
+ExprPtr separate_copy(const ExprPtr& root) {
+    std::unordered_map<const Expr*, ExprPtr> copies;
+    std::vector<std::pair<const ExprPtr*, bool>> pending{{&root, false}};
+    while (!pending.empty()) {
+        const auto [node, children_done] = pending.back();
+        pending.pop_back();
+        const Expr& original = **node;
+        if (original.arity() == 0) {
+            copies.emplace(&original, *node);
+        } else if (children_done) {
+            const ExprPtr& left = copies.at(original.child(0).get());
+            copies.emplace(&original, make_node(original.type(), left,
+                                                original.arity() == 2 ? copies.at(original.child(1).get()) : nullptr));
+        } else if (copies.count(&original) == 0) {
+            pending.push_back({node, true});
+            for (std::size_t i = 0; i < original.arity(); ++i) {
+                pending.push_back({&original.child(i), false});
+            }
+        }
+    }
+    return copies.at(root.get());
+}
+
 // A stack machine: leaves push, operators pop their operands, a reference
-// pushes an earlier node again (a shared subtree), a chain wraps the top in
-// up to 10,000 one-operand nodes.
+// pushes an earlier node again (a shared subtree) or a separately built copy
+// of it, a chain wraps the top in levels of one or two kinds.
 ExprPtr decode(Bytes& bytes) {
-    std::vector<ExprPtr> stack;
-    std::vector<ExprPtr> built;
+    std::vector<Decoded> stack;
+    std::vector<Decoded> built;
     const auto pop = [&stack] {
         if (stack.empty()) {
-            return ExprPtr(std::make_shared<Var>("x"));
+            return Decoded{std::make_shared<Var>("x"), 1};
         }
-        ExprPtr top = stack.back();
+        Decoded top = stack.back();
         stack.pop_back();
         return top;
     };
-    while (!bytes.empty() && built.size() < 400) {
+    while (!bytes.empty() && built.size() < LIMITS.nodes) {
         const std::uint8_t op = bytes.next() % 8;
-        ExprPtr node;
+        Decoded next{nullptr, 1};
         switch (op) {
         case 0:
-            node = make_int(integer(bytes));
+            next.node = make_int(integer(bytes));
             break;
         case 1:
-            node = std::make_shared<Var>(NAMES[bytes.next() % (sizeof NAMES / sizeof *NAMES)]);
+            next.node = std::make_shared<Var>(NAMES[bytes.next() % (sizeof NAMES / sizeof *NAMES)]);
             break;
         case 2: {
             const int num = integer(bytes);
             const int den = integer(bytes);
             try {
-                node = std::make_shared<Rational>(num, den);
+                next.node = std::make_shared<Rational>(num, den);
             } catch (const std::invalid_argument&) {
-                node = make_int(num);
+                next.node = make_int(num);
             }
             break;
         }
         case 3:
-            node = bytes.next() % 2 ? ExprPtr(std::make_shared<Pi>()) : ExprPtr(std::make_shared<E>());
+            next.node = bytes.next() % 2 ? ExprPtr(std::make_shared<Pi>()) : ExprPtr(std::make_shared<E>());
             break;
-        case 4:
-            node = make_node(UNARY[bytes.next() % 7], pop());
-            break;
-        case 5: {
-            ExprPtr right = pop();
-            node = make_node(BINARY[bytes.next() % 4], pop(), right);
-            break;
-        }
-        case 6:
-            node = built.empty() ? make_int(1) : built[bytes.next() % built.size()];
-            break;
-        default: {
+        case 4: {
             const ExprType kind = UNARY[bytes.next() % 7];
-            const int length = (bytes.next() << 8 | bytes.next()) % 10000;
-            node = pop();
-            for (int i = 0; i < length; ++i) {
-                node = make_node(kind, node);
+            next = pop();
+            if (next.depth < LIMITS.depth) {
+                next = {make_node(kind, next.node), next.depth + 1};
             }
+            break;
+        }
+        case 5: {
+            const Decoded right = pop();
+            const Decoded left = pop();
+            const ExprType kind = BINARY[bytes.next() % 4];
+            const int depth = std::max(left.depth, right.depth) + 1;
+            next = depth <= LIMITS.depth ? Decoded{make_node(kind, left.node, right.node), depth} : left;
+            break;
+        }
+        case 6: {
+            const std::uint8_t pick = bytes.next();  // the high bit asks for a copy
+            if (built.empty()) {
+                next.node = make_int(1);
+            } else {
+                next = built[(pick & 0x7f) % built.size()];
+                next.node = pick & 0x80 ? separate_copy(next.node) : next.node;
+            }
+            break;
+        }
+        default: {
+            const std::uint8_t kinds = bytes.next();
+            const ExprType outer = UNARY[kinds % 7];
+            const std::uint8_t inner = kinds / 7 % CHAIN_INNERS;
+            const int per_level = inner == 0 ? 1 : 2;
+            int length = (bytes.next() << 8 | bytes.next()) % (LIMITS.chain + 1);
+            next = pop();
+            length = std::min(length, (LIMITS.depth - next.depth) / per_level);
+            for (int i = 0; i < length; ++i) {
+                next.node = make_node(outer, chain_inner(inner, next.node));
+            }
+            next.depth += length * per_level;
         }
         }
-        stack.push_back(node);
-        built.push_back(node);
+        stack.push_back(next);
+        built.push_back(next);
     }
-    return stack.empty() ? make_int(0) : stack.back();
+    return stack.empty() ? make_int(0) : stack.back().node;
 }
 
 bool is_library_error(const std::invalid_argument& error) {
@@ -149,21 +240,20 @@ void check_fractions(const ExprPtr& root) {
     }
 }
 
-// Calls stop after a budget of steps, so that huge expansions and renderings
-// of exponentially long texts end quickly; polls counts the checks made.
+// Stops a call after a budget of polls; polls counts the checks made.
 struct Budget {
     int polls = 0;
-    int limit;
     Cancellation cancellation() {
-        return Cancellation([this] { return ++polls > limit; });
+        return Cancellation([this] { return ++polls > LIMITS.polls; });
     }
 };
 
-// Runs operation; false when it ran out of budget. Library errors are fine.
+// Runs operation under the budget; false when it ran out of it. Library
+// errors are fine.
 template <class Operation>
-bool run(Operation operation) {
+bool run(Operation operation, Budget& budget) {
     try {
-        operation();
+        operation(budget.cancellation());
     } catch (const Cancelled&) {
         return false;
     } catch (const std::invalid_argument& error) {
@@ -172,9 +262,24 @@ bool run(Operation operation) {
     return true;
 }
 
-void check_result(const ExprPtr& result, Budget& budget) {
+template <class Operation>
+bool run(Operation operation) {
+    Budget budget;
+    return run(operation, budget);
+}
+
+// The text as far as the budget reaches; the same for the same tree.
+std::string text_within_budget(const ExprPtr& tree) {
     std::string text;
-    if (result && run([&] { write_latex(*result, text, budget.cancellation()); })) {
+    run([&](const Cancellation& cancel) { write_latex(*tree, text, cancel); });
+    return text;
+}
+
+// Every result renders (within the budget) and, if it does, has its
+// fractions in lowest terms.
+void check_result(const ExprPtr& result) {
+    std::string text;
+    if (result && run([&](const Cancellation& cancel) { write_latex(*result, text, cancel); })) {
         check_fractions(result);
     }
 }
@@ -193,39 +298,38 @@ std::size_t count_up_to(const ExprPtr& root, std::size_t limit) {
     return count;
 }
 
+// The literal expansion is slow: compare only where ours was quick and the
+// tree small.
+void compare_with_literal_expansion(const ExprPtr& input) {
+    const auto ours = testing::outcome_of([](const ExprPtr& e) { return expand(e); }, input);
+    const auto literal = testing::outcome_of(expand_reference, input);
+    const std::string why = testing::difference(ours, literal);
+    if (!why.empty()) {
+        std::fprintf(stderr, "%s\n", why.c_str());
+        require(false, "expand agrees with the literal expansion");
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Bytes bytes(data, size);
     const ExprPtr input = decode(bytes);
-    Budget budget{0, 200};
-    std::string before;
-    if (!run([&] { write_latex(*input, before, budget.cancellation()); })) {
-        return 0;  // an exponentially long text: nothing more to learn here
-    }
+    const std::string before = text_within_budget(input);
     ExprPtr simplified;
-    if (run([&] { simplified = simplify(input, budget.cancellation()); }) && simplified) {
+    if (run([&](const Cancellation& cancel) { simplified = simplify(input, cancel); }) && simplified) {
         if (input->arity() == 0) {
             require(simplified == input, "simplify returns a leaf as the same node");
         }
-        check_result(simplified, budget);
+        check_result(simplified);
     }
-    Budget expansion{0, 100};
+    Budget expansion;
     ExprPtr expanded;
-    const bool finished = run([&] { expanded = expand(input, expansion.cancellation()); });
-    check_result(expanded, budget);
-    // The literal expansion is slow: compare only where it stays quick.
-    if (finished && expansion.polls < 3 && count_up_to(input, 300) <= 300) {
-        const auto ours = testing::outcome_of([](const ExprPtr& e) { return expand(e); }, input);
-        const auto literal = testing::outcome_of(expand_reference, input);
-        const std::string why = testing::difference(ours, literal);
-        if (!why.empty()) {
-            std::fprintf(stderr, "%s\n", why.c_str());
-            require(false, "expand agrees with the literal expansion");
-        }
+    const bool finished = run([&](const Cancellation& cancel) { expanded = expand(input, cancel); }, expansion);
+    check_result(expanded);
+    if (finished && expansion.polls < 3 && count_up_to(input, LIMITS.oracle_nodes) <= LIMITS.oracle_nodes) {
+        compare_with_literal_expansion(input);
     }
-    std::string after;
-    write_latex(*input, after, Cancellation());
-    require(after == before, "the argument is unchanged");
+    require(text_within_budget(input) == before, "the argument is unchanged");
     return 0;
 }
