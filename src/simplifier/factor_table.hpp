@@ -40,6 +40,8 @@ public:
     FactorId intern(const ExprPtr& node);
     const Factor& operator[](FactorId id) const { return factors_[id]; }
     std::size_t size() const { return factors_.size(); }
+    // The call's cancellation check, which every rendering of keys polls.
+    const Cancellation& cancel() const { return cancel_; }
 
     // The factor's LaTeX text, rendered on first use.
     const std::string& text(FactorId id) const;

@@ -67,7 +67,7 @@ std::string key_of(const Term& canonical, const FactorTable& factors) {
     });
     std::string key;
     if (has_lone_integer) {
-        write_latex(*key_tree(canonical, factors), key, Cancellation());
+        write_latex(*key_tree(canonical, factors), key, factors.cancel());
         return key;
     }
     if (powers.empty()) {
@@ -185,12 +185,12 @@ bool keys_differ(const std::vector<Term*>& terms, const FactorTable& factors) {
     for (const Term* term : terms) {
         keys.push_back(key_tree(*term, factors));
         std::string start;
-        write_latex_prefix(*keys.back(), start, CONSTANT_KEY.size() + 1, Cancellation());
+        write_latex_prefix(*keys.back(), start, CONSTANT_KEY.size() + 1, factors.cancel());
         if (!term->is_constant() && start == CONSTANT_KEY) {
             return false;
         }
         for (std::size_t j = 0; j + 1 < keys.size(); ++j) {
-            if (compare_latex(*keys[j], *keys.back(), Cancellation()) == 0) {
+            if (compare_latex(*keys[j], *keys.back(), factors.cancel()) == 0) {
                 return false;
             }
         }
@@ -480,7 +480,7 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
             if (a.term.is_constant() || b.term.is_constant()) {
                 return b.term.is_constant() && !a.term.is_constant();
             }
-            return compare_latex(*key_tree(a.term, factors), *key_tree(b.term, factors), Cancellation()) > 0;
+            return compare_latex(*key_tree(a.term, factors), *key_tree(b.term, factors), factors.cancel()) > 0;
         });
         sorted_ = true;
         return;
