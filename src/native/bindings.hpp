@@ -1,6 +1,6 @@
 #pragma once
 
-// The parts of the kalvira._native module, each bound by a file of its own.
+// The kalvira._native module is bound piece by piece, each by a file of its own.
 
 #include <pybind11/pybind11.h>
 
