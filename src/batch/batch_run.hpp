@@ -21,8 +21,8 @@ namespace kalvira {
 
 class BatchRun {
 public:
-    // Starts `jobs` threads (at least one) over texts.
-    BatchRun(BatchOperation op, std::vector<std::string> texts, unsigned jobs);
+    // Starts `jobs` threads (at least one) over texts; check_wrap as in run_text.
+    BatchRun(BatchOperation op, std::vector<std::string> texts, unsigned jobs, bool check_wrap = true);
     // Stops the threads, if still running, and waits for them.
     ~BatchRun();
     BatchRun(const BatchRun&) = delete;
@@ -42,6 +42,7 @@ private:
     void work();
 
     const BatchOperation op_;
+    const bool check_wrap_;
     const std::vector<std::string> texts_;
     std::vector<Outcome> outcomes_;
     std::atomic<std::size_t> next_{0};

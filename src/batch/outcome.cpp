@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "ast/latex.hpp"
+#include "batch/wrap_check.hpp"
 #include "parser/parse.hpp"
 #include "simplifier/simplifier.hpp"
 
@@ -26,11 +27,13 @@ Outcome failure(FailureKind kind, std::string message, std::size_t position = 0)
 
 }  // namespace
 
-Outcome run_text(BatchOperation op, std::string_view text, const Cancellation& cancel) {
+Outcome run_text(BatchOperation op, std::string_view text, bool check_wrap, const Cancellation& cancel) {
     try {
-        const ExprPtr result = apply(op, parse_expression(text, cancel), cancel);
+        const ExprPtr input = parse_expression(text, cancel);
+        const ExprPtr result = apply(op, input, cancel);
         Outcome done;
         write_latex(*result, done.text, cancel);
+        done.wrapped = check_wrap && op != BatchOperation::LATEX && wrapped_around(*input, *result, cancel);
         return done;
     } catch (const ParseFailure& refused) {
         return failure(FailureKind::PARSE, refused.summary(), refused.offset() + 1);

@@ -20,11 +20,14 @@ struct Outcome {
     std::string text;
     // For parse failures, where the text goes wrong: 1-based, in characters.
     std::size_t position = 0;
+    // The result's value differs from the text's: a 32-bit integer wrapped.
+    bool wrapped = false;
 };
 
-// Parses text, applies op and renders the result. Failures of the text
-// itself (not an expression, a mathematical error, no memory) become the
-// outcome; only Cancelled and faults of the library escape.
-Outcome run_text(BatchOperation op, std::string_view text, const Cancellation& cancel);
+// Parses text, applies op and renders the result; with check_wrap, also
+// looks for a value lost to 32-bit wrap-around (batch/wrap_check.hpp).
+// Failures of the text itself (not an expression, a mathematical error, no
+// memory) become the outcome; only Cancelled and faults of the library escape.
+Outcome run_text(BatchOperation op, std::string_view text, bool check_wrap, const Cancellation& cancel);
 
 }  // namespace kalvira

@@ -27,6 +27,15 @@ OPERATIONS: dict[str, Callable[[Expr], Expr]] = {
 }
 
 
+class WrappedResult(str):
+    """The LaTeX of a result whose value differs from its text's because an
+    integer exceeded 32 bits and wrapped around: the result is exact only
+    modulo 2^32. It is the same text as any other result; only its type
+    tells (see `kalvira.wrapped` for what the check can and cannot see)."""
+
+    __slots__ = ()
+
+
 class BatchError(NamedTuple):
     """Why one text of a batch has no result.
 
@@ -47,15 +56,18 @@ def batch(operation: Operation, texts: Iterable[str], jobs: int = 1) -> list[str
 
     Gives what parse, the operation and to_string give one by one, in the
     order of `texts`, whatever `jobs` is. With jobs > 1 that many threads
-    share the work. Ctrl-C stops the batch within a fraction of a second
-    and raises KeyboardInterrupt.
+    share the work. A result of simplify or expand whose integers wrapped
+    around at 32 bits comes as a `WrappedResult`. Ctrl-C stops the batch
+    within a fraction of a second and raises KeyboardInterrupt.
     """
     if type(jobs) is not int or jobs < 1:
         raise ValueError(f"jobs must be a positive integer, not {jobs!r}")
-    texts_or_none, failures = _native.run_batch(operation, texts, jobs)
+    texts_or_none, failures, wrapped = _native.run_batch(operation, texts, jobs)
     results: list[str | BatchError] = texts_or_none  # type: ignore[assignment]  # every None is replaced
     for index, kind, message, position in failures:
         results[index] = BatchError(kind, message, position)
+    for index in wrapped:
+        results[index] = WrappedResult(results[index])
     return results
 
 
@@ -66,7 +78,10 @@ def batch_in_python(operation: Operation, texts: Iterable[str], render: Callable
     results: list[str | BatchError] = []
     for text in texts:
         try:
-            results.append(render(apply(parse(text))))
+            tree = parse(text)
+            result = apply(tree)
+            rendered = render(result)
+            results.append(WrappedResult(rendered) if _native.wrapped(tree, result) else rendered)
         except ParseError as error:
             results.append(BatchError("parse", error.summary, error.position))
         except ValueError as error:

@@ -53,8 +53,9 @@ const char* kind_name(FailureKind kind) {
     return "";
 }
 
-std::vector<Outcome> run_interruptibly(BatchOperation op, std::vector<std::string> texts, unsigned jobs) {
-    BatchRun run(op, std::move(texts), jobs);
+std::vector<Outcome> run_interruptibly(BatchOperation op, std::vector<std::string> texts, unsigned jobs,
+                                       bool check_wrap) {
+    BatchRun run(op, std::move(texts), jobs, check_wrap);
     for (;;) {
         bool finished = false;
         {
@@ -75,35 +76,42 @@ std::vector<Outcome> run_interruptibly(BatchOperation op, std::vector<std::strin
     }
 }
 
-// Returns (results, failures): results[i] is the LaTeX of texts[i] or None,
-// and failures lists (index, kind, message, position) for each None.
-py::tuple run_batch(const std::string& operation, const py::iterable& texts, unsigned jobs) {
+// Returns (results, failures, wrapped): results[i] is the LaTeX of texts[i]
+// or None, failures lists (index, kind, message, position) for each None,
+// and wrapped the indices of results whose integers wrapped around.
+py::tuple run_batch(const std::string& operation, const py::iterable& texts, unsigned jobs, bool check_wrap) {
     const BatchOperation op = operation_named(operation);
     std::vector<std::string> utf8;
     for (const py::handle text : texts) {
         utf8.push_back(utf8_of(text, utf8.size()));
     }
-    const std::vector<Outcome> outcomes = run_interruptibly(op, std::move(utf8), jobs);
+    const std::vector<Outcome> outcomes = run_interruptibly(op, std::move(utf8), jobs, check_wrap);
     py::list results(outcomes.size());
     py::list failures;
+    py::list wrapped;
     for (std::size_t i = 0; i < outcomes.size(); ++i) {
         const Outcome& outcome = outcomes[i];
         if (outcome.failure == FailureKind::NONE) {
             results[i] = str_of(outcome.text);
+            if (outcome.wrapped) {
+                wrapped.append(i);
+            }
         } else {
             results[i] = py::none();
             const py::object position = outcome.position ? py::object(py::int_(outcome.position)) : py::none();
             failures.append(py::make_tuple(i, kind_name(outcome.failure), str_of(outcome.text), position));
         }
     }
-    return py::make_tuple(std::move(results), std::move(failures));
+    return py::make_tuple(std::move(results), std::move(failures), std::move(wrapped));
 }
 
 }  // namespace
 
 void bind_batch(py::module_& m) {
     m.def("run_batch", &run_batch, py::arg("operation"), py::arg("texts"), py::arg("jobs") = 1,
-          "Parses, applies the operation and renders every text on `jobs` threads; returns (results, failures).");
+          py::arg("check_wrap") = true,
+          "Parses, applies the operation and renders every text on `jobs` threads; returns (results, failures,"
+          " wrapped).");
 }
 
 }  // namespace kalvira

@@ -13,4 +13,7 @@ void bind_parser(pybind11::module_& m);
 // without the GIL.
 void bind_batch(pybind11::module_& m);
 
+// wrapped(tree, result) -> bool: a value lost to 32-bit wrap-around.
+void bind_wrap_check(pybind11::module_& m);
+
 }  // namespace kalvira
