@@ -33,7 +33,7 @@ Outcome run_text(BatchOperation op, std::string_view text, bool check_wrap, cons
         const ExprPtr result = apply(op, input, cancel);
         Outcome done;
         write_latex(*result, done.text, cancel);
-        done.wrapped = check_wrap && op != BatchOperation::LATEX && wrapped_around(*input, *result, cancel);
+        done.wrapped = check_wrap && op != BatchOperation::LATEX && wrapped_around(input, result, cancel);
         return done;
     } catch (const ParseFailure& refused) {
         return failure(FailureKind::PARSE, refused.summary(), refused.offset() + 1);

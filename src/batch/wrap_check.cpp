@@ -3,9 +3,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
+#include "ast/fold_tree.hpp"
 #include "batch/prime_field.hpp"
 
 namespace kalvira {
@@ -35,19 +34,9 @@ std::uint64_t value_of_name(const std::string& name) {
 constexpr std::uint64_t PI_VALUE = 0x1234567890ABCDEULL;
 constexpr std::uint64_t E_VALUE = 0x0FEDCBA987654321ULL;
 
-bool has_value(ExprType kind) {
-    switch (kind) {
-    case ExprType::SQRT:
-    case ExprType::CBRT:
-    case ExprType::SIN:
-    case ExprType::COS:
-    case ExprType::TAN:
-    case ExprType::LOG: return false;
-    default: return true;
-    }
-}
+using Residue = std::optional<std::uint64_t>;
 
-std::optional<std::uint64_t> literal_value(const Expr& node) {
+Residue leaf_value(const Expr& node) {
     switch (node.type()) {
     case ExprType::INT: return field::of_int(static_cast<const Int&>(node).value());
     case ExprType::RATIONAL: {
@@ -61,7 +50,13 @@ std::optional<std::uint64_t> literal_value(const Expr& node) {
     }
 }
 
-std::optional<std::uint64_t> power_value(std::uint64_t base, int exponent) {
+// Only powers with an integer literal exponent have a value here.
+Residue power_value(const Expr& power, std::uint64_t base) {
+    const ExprPtr& exponent_node = power.child(1);
+    if (exponent_node->type() != ExprType::INT) {
+        return std::nullopt;
+    }
+    const int exponent = static_cast<const Int&>(*exponent_node).value();
     const std::uint64_t magnitude_power = field::power(base, magnitude(exponent));
     if (exponent >= 0) {
         return magnitude_power;  // 0^0 is 1, as simplify takes it
@@ -72,120 +67,43 @@ std::optional<std::uint64_t> power_value(std::uint64_t base, int exponent) {
     return field::inverse(magnitude_power);
 }
 
-// The value of a node from the values of its children (for a power, only
-// the base: the exponent is the node's own integer literal).
-std::optional<std::uint64_t> combined(const Expr& node, const std::uint64_t* operands) {
-    switch (node.type()) {
-    case ExprType::NEG: return field::negate(operands[0]);
-    case ExprType::ADD: return field::add(operands[0], operands[1]);
-    case ExprType::MUL: return field::multiply(operands[0], operands[1]);
-    case ExprType::DIV:
-        if (operands[1] == 0) {
+// A node's value from its children's; none where a child has none, and for
+// roots and functions, whose values are not residues.
+Residue node_value(const ExprPtr& node, const Residue* children) {
+    if (node->arity() == 0) {
+        return leaf_value(*node);
+    }
+    for (std::size_t i = 0; i < node->arity(); ++i) {
+        if (!children[i]) {
             return std::nullopt;
         }
-        return field::multiply(operands[0], field::inverse(operands[1]));
-    case ExprType::POW:
-        return power_value(operands[0], static_cast<const Int&>(*node.child(1)).value());
+    }
+    switch (node->type()) {
+    case ExprType::NEG: return field::negate(*children[0]);
+    case ExprType::ADD: return field::add(*children[0], *children[1]);
+    case ExprType::MUL: return field::multiply(*children[0], *children[1]);
+    case ExprType::DIV:
+        if (*children[1] == 0) {
+            return std::nullopt;
+        }
+        return field::multiply(*children[0], field::inverse(*children[1]));
+    case ExprType::POW: return power_value(*node, *children[0]);
     default: return std::nullopt;
     }
 }
 
-// The children whose values a node needs, or -1 when it has no value.
-int operands_needed(const Expr& node) {
-    if (!has_value(node.type())) {
-        return -1;
-    }
-    if (node.type() == ExprType::POW) {
-        return node.child(1)->type() == ExprType::INT ? 1 : -1;
-    }
-    return static_cast<int>(node.arity());
+Residue residue_of(const ExprPtr& tree, const Cancellation& cancel) {
+    return fold_tree<Residue>(tree, cancel, node_value);
 }
-
-// The tree's value modulo the prime, bottom-up from an explicit stack; a
-// node with other owners is evaluated once per call. None when the tree
-// has no value there (see the header).
-class ModularValue {
-public:
-    explicit ModularValue(const Cancellation& cancel) : cancel_(cancel) {}
-
-    std::optional<std::uint64_t> of(const Expr& root) {
-        std::vector<Frame> pending{{&root, false, false}};
-        std::vector<std::uint64_t> values;
-        while (!pending.empty()) {
-            cancel_.poll();
-            const Frame frame = pending.back();
-            pending.pop_back();
-            if (!frame.children_done && !visit(frame, pending, values)) {
-                return std::nullopt;
-            }
-            if (frame.children_done && !finish(frame, values)) {
-                return std::nullopt;
-            }
-        }
-        return values.back();
-    }
-
-private:
-    struct Frame {
-        const Expr* node;
-        bool shared;
-        bool children_done;
-    };
-
-    // Pushes a leaf's or a known node's value, or schedules the children.
-    bool visit(const Frame& frame, std::vector<Frame>& pending, std::vector<std::uint64_t>& values) {
-        const Expr& node = *frame.node;
-        if (const auto known = memo_.find(&node); frame.shared && known != memo_.end()) {
-            values.push_back(known->second);
-            return true;
-        }
-        if (node.arity() == 0) {
-            const std::optional<std::uint64_t> value = literal_value(node);
-            if (value) {
-                values.push_back(*value);
-            }
-            return value.has_value();
-        }
-        const int needed = operands_needed(node);
-        if (needed < 0) {
-            return false;
-        }
-        pending.push_back({&node, frame.shared, true});
-        for (int i = needed; i-- > 0;) {
-            const ExprPtr& child = node.child(static_cast<std::size_t>(i));
-            pending.push_back({child.get(), child.use_count() > 1, false});
-        }
-        return true;
-    }
-
-    bool finish(const Frame& frame, std::vector<std::uint64_t>& values) {
-        const std::size_t count = static_cast<std::size_t>(operands_needed(*frame.node));
-        const std::optional<std::uint64_t> value = combined(*frame.node, values.data() + values.size() - count);
-        if (!value) {
-            return false;
-        }
-        values.resize(values.size() - count);
-        values.push_back(*value);
-        if (frame.shared) {
-            memo_.emplace(frame.node, *value);
-        }
-        return true;
-    }
-
-    const Cancellation& cancel_;
-    // Values of nodes with other owners too; the trees keep them alive.
-    std::unordered_map<const Expr*, std::uint64_t> memo_;
-};
 
 }  // namespace
 
-bool wrapped_around(const Expr& input, const Expr& result, const Cancellation& cancel) {
-    ModularValue values(cancel);
-    const std::optional<std::uint64_t> before = values.of(input);
+bool wrapped_around(const ExprPtr& input, const ExprPtr& result, const Cancellation& cancel) {
+    const Residue before = residue_of(input, cancel);
     if (!before) {
         return false;
     }
-    const std::optional<std::uint64_t> after = values.of(result);
+    const Residue after = residue_of(result, cancel);
     return after && *after != *before;
 }
 

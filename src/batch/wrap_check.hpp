@@ -18,6 +18,6 @@
 namespace kalvira {
 
 // True when result's value differs from input's, as far as the check sees.
-bool wrapped_around(const Expr& input, const Expr& result, const Cancellation& cancel);
+bool wrapped_around(const ExprPtr& input, const ExprPtr& result, const Cancellation& cancel);
 
 }  // namespace kalvira

@@ -16,4 +16,8 @@ void bind_batch(pybind11::module_& m);
 // wrapped(tree, result) -> bool: a value lost to 32-bit wrap-around.
 void bind_wrap_check(pybind11::module_& m);
 
+// variables(tree), substitute(tree, replacements) and nodes(tree): the walks
+// behind kalvira.values.
+void bind_values(pybind11::module_& m);
+
 }  // namespace kalvira

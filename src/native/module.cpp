@@ -1,5 +1,5 @@
-// kalvira._native: the package's native front (the parser, the batch path
-// and the wrap check). It returns the core's own node classes, so
+// kalvira._native: the package's native front (the parser, the batch path,
+// the wrap check and the walks behind values). It returns the core's own node classes, so
 // _kalvira_core is imported first: pybind11 shares registered types between
 // modules.
 
@@ -13,4 +13,5 @@ PYBIND11_MODULE(_native, m) {
     kalvira::bind_parser(m);
     kalvira::bind_batch(m);
     kalvira::bind_wrap_check(m);
+    kalvira::bind_values(m);
 }

@@ -15,7 +15,7 @@ bool wrapped(const ExprPtr& tree, const ExprPtr& result) {
     }
     const Cancellation on_signal([] { return PyErr_CheckSignals() != 0; });
     try {
-        return wrapped_around(*tree, *result, on_signal);
+        return wrapped_around(tree, result, on_signal);
     } catch (const Cancelled&) {
         throw py::error_already_set();
     }
