@@ -58,8 +58,10 @@ from kalvira.display import Shown, constructor_form, show
 from kalvira.interop import to_sympy
 from kalvira.parser import ParseError, parse
 from kalvira.pickling import register_reducers
+from kalvira.values import install_value_semantics
 
 register_reducers()
+install_value_semantics()
 
 __all__ = [
     "Add", "Cbrt", "Cos", "Div", "E", "Expr", "Int", "Log", "Mul", "Neg", "Pi", "Pow",

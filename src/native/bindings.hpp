@@ -13,4 +13,7 @@ void bind_parser(pybind11::module_& m);
 // without the GIL.
 void bind_batch(pybind11::module_& m);
 
+// structural_equal(a, b) and structural_hash(tree), with the GIL held.
+void bind_values(pybind11::module_& m);
+
 }  // namespace kalvira

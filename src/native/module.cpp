@@ -1,4 +1,4 @@
-// kalvira._native: the package's native front (the parser and the batch path). It returns the
+// kalvira._native: the package's native front (the parser, the batch path and trees as values). It returns the
 // core's own node classes, so _kalvira_core is imported first: pybind11
 // shares registered types between modules.
 
@@ -11,4 +11,5 @@ PYBIND11_MODULE(_native, m) {
     m.doc() = "The native front of the kalvira package";
     kalvira::bind_parser(m);
     kalvira::bind_batch(m);
+    kalvira::bind_values(m);
 }
