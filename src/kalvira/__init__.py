@@ -53,16 +53,23 @@ from _kalvira_core import (
 )
 
 from kalvira._version import __version__
-from kalvira.batch import BatchError, batch
+from kalvira.answers import Verdict, equivalent, is_expanded, is_simplified
+from kalvira.batch import BatchError, WrappedResult, batch
 from kalvira.display import Shown, constructor_form, show
+from kalvira.evaluation import Undefined, evaluate, substitute, variables
 from kalvira.interop import to_sympy
 from kalvira.parser import ParseError, parse
 from kalvira.pickling import register_reducers
+from kalvira.values import install_value_semantics
+from kalvira.wrapping import wrapped
 
 register_reducers()
+install_value_semantics()
 
 __all__ = [
     "Add", "Cbrt", "Cos", "Div", "E", "Expr", "Int", "Log", "Mul", "Neg", "Pi", "Pow",
     "Rational", "Sin", "Sqrt", "Tan", "Var", "expand", "simplify",
     "BatchError", "ParseError", "Shown", "batch", "constructor_form", "parse", "show", "to_sympy", "__version__",
+    "Undefined", "Verdict", "WrappedResult", "equivalent", "evaluate", "is_expanded", "is_simplified", "substitute",
+    "variables", "wrapped",
 ]

@@ -17,6 +17,7 @@ from _kalvira_core import Expr
 
 from kalvira import _native
 from kalvira.parser import ParseError, parse
+from kalvira.wrapping import wrapped
 
 Operation = Literal["latex", "simplify", "expand"]
 
@@ -62,11 +63,11 @@ def batch(operation: Operation, texts: Iterable[str], jobs: int = 1) -> list[str
     """
     if type(jobs) is not int or jobs < 1:
         raise ValueError(f"jobs must be a positive integer, not {jobs!r}")
-    texts_or_none, failures, wrapped = _native.run_batch(operation, texts, jobs)
+    texts_or_none, failures, wrapped_indices = _native.run_batch(operation, texts, jobs)
     results: list[str | BatchError] = texts_or_none  # type: ignore[assignment]  # every None is replaced
     for index, kind, message, position in failures:
         results[index] = BatchError(kind, message, position)
-    for index in wrapped:
+    for index in wrapped_indices:
         results[index] = WrappedResult(results[index])
     return results
 
@@ -81,7 +82,7 @@ def batch_in_python(operation: Operation, texts: Iterable[str], render: Callable
             tree = parse(text)
             result = apply(tree)
             rendered = render(result)
-            results.append(WrappedResult(rendered) if _native.wrapped(tree, result) else rendered)
+            results.append(WrappedResult(rendered) if wrapped(tree, result) else rendered)
         except ParseError as error:
             results.append(BatchError("parse", error.summary, error.position))
         except ValueError as error:

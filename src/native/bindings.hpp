@@ -9,15 +9,18 @@ namespace kalvira {
 // parse(text) -> Expr, raising ParseFailure(offset, reason, hint).
 void bind_parser(pybind11::module_& m);
 
-// run_batch(operation, texts, jobs) -> (results, failures), on threads
-// without the GIL.
+// run_batch(operation, texts, jobs, check_wrap) -> (results, failures,
+// wrapped), on threads without the GIL.
 void bind_batch(pybind11::module_& m);
+
+// structural_equal(a, b) and structural_hash(tree), with the GIL held.
+void bind_values(pybind11::module_& m);
 
 // wrapped(tree, result) -> bool: a value lost to 32-bit wrap-around.
 void bind_wrap_check(pybind11::module_& m);
 
 // variables(tree), substitute(tree, replacements) and nodes(tree): the walks
-// behind kalvira.values.
-void bind_values(pybind11::module_& m);
+// behind kalvira.evaluation.
+void bind_walks(pybind11::module_& m);
 
 }  // namespace kalvira

@@ -1,7 +1,7 @@
 // kalvira._native: the package's native front (the parser, the batch path,
-// the wrap check and the walks behind values). It returns the core's own node classes, so
-// _kalvira_core is imported first: pybind11 shares registered types between
-// modules.
+// trees as values, the wrap check and the walks behind evaluation). It
+// returns the core's own node classes, so _kalvira_core is imported first:
+// pybind11 shares registered types between modules.
 
 #include <pybind11/pybind11.h>
 
@@ -12,6 +12,7 @@ PYBIND11_MODULE(_native, m) {
     m.doc() = "The native front of the kalvira package";
     kalvira::bind_parser(m);
     kalvira::bind_batch(m);
-    kalvira::bind_wrap_check(m);
     kalvira::bind_values(m);
+    kalvira::bind_wrap_check(m);
+    kalvira::bind_walks(m);
 }

@@ -1,85 +1,35 @@
-// variables(tree), substitute(tree, replacements) and nodes(tree), the walks
-// behind kalvira.values. They build Python objects, so they keep the GIL;
-// Ctrl-C stops a long walk.
+// Trees as values: structural equality and hash, which the package installs
+// on the core classes as ==, != and hash. Both hold the GIL and poll for
+// Ctrl-C.
 
-#include <pybind11/stl.h>
+#include <cstdint>
 
-#include <string>
-#include <unordered_map>
-#include <utility>
-#include <vector>
-
-#include "ast/fold_tree.hpp"
 #include "native/bindings.hpp"
-#include "values/tree_values.hpp"
+#include "native/interruptible.hpp"
+#include "values/structural_hash.hpp"
 
 namespace py = pybind11;
 
 namespace kalvira {
 namespace {
 
-template <class Walk>
-auto interruptibly(Walk&& walk) {
-    const Cancellation on_signal([] { return PyErr_CheckSignals() != 0; });
-    try {
-        return walk(on_signal);
-    } catch (const Cancelled&) {
-        throw py::error_already_set();
-    }
+bool structural_equal(const ExprPtr& a, const ExprPtr& b) {
+    return call_interruptibly([&](const Cancellation& cancel) { return a->equals(b, cancel); });
 }
 
-const ExprPtr& present(const ExprPtr& tree) {
-    if (!tree) {
-        throw py::type_error("expected an expression tree, not None");
-    }
-    return tree;
-}
-
-// A leaf's data as the second and third fields of its entry in nodes().
-std::pair<py::object, py::object> leaf_fields(const Expr& node) {
-    switch (node.type()) {
-    case ExprType::INT: return {py::int_(static_cast<const Int&>(node).value()), py::none()};
-    case ExprType::VAR: return {py::str(static_cast<const Var&>(node).name()), py::none()};
-    case ExprType::RATIONAL: {
-        const auto& fraction = static_cast<const Rational&>(node);
-        return {py::int_(fraction.num()), py::int_(fraction.den())};
-    }
-    default: return {py::none(), py::none()};
-    }
-}
-
-// Every distinct node once, children before parents, as (kind, first,
-// second): a leaf's data (Int value; Var name; Rational num and den), or
-// the positions in this list of the node's children; None where unused.
-py::list nodes(const ExprPtr& tree) {
-    py::list entries;
-    interruptibly([&](const Cancellation& cancel) {
-        return fold_tree<std::size_t>(present(tree), cancel, [&entries](const ExprPtr& node, const std::size_t* children) {
-            const py::int_ kind(static_cast<int>(node->type()));
-            if (node->arity() == 0) {
-                const auto [first, second] = leaf_fields(*node);
-                entries.append(py::make_tuple(kind, first, second));
-            } else {
-                const py::object second = node->arity() == 2 ? py::object(py::int_(children[1])) : py::none();
-                entries.append(py::make_tuple(kind, children[0], second));
-            }
-            return entries.size() - 1;
-        });
-    });
-    return entries;
+// A Python int in the range of Py_hash_t, as hash() wants.
+std::int64_t structural_hash_of(const ExprPtr& tree) {
+    return static_cast<std::int64_t>(
+        call_interruptibly([&](const Cancellation& cancel) { return structural_hash(tree, cancel); }));
 }
 
 }  // namespace
 
 void bind_values(py::module_& m) {
-    m.def("variables", [](const ExprPtr& tree) {
-        return interruptibly([&](const Cancellation& cancel) { return variables(present(tree), cancel); });
-    }, py::arg("tree"), "The names of the tree's variables, sorted");
-    m.def("substitute", [](const ExprPtr& tree, const std::unordered_map<std::string, ExprPtr>& replacements) {
-        return interruptibly([&](const Cancellation& cancel) { return substitute(present(tree), replacements, cancel); });
-    }, py::arg("tree"), py::arg("replacements"), "The tree with the named variables replaced by trees");
-    m.def("nodes", &nodes, py::arg("tree"),
-          "Every distinct node, children first, as (kind, first, second): leaf data or child positions");
+    m.def("structural_equal", &structural_equal, py::arg("a").none(false), py::arg("b").none(false),
+          "Whether two trees have the same structure: same kinds, same data, equal children in order.");
+    m.def("structural_hash", &structural_hash_of, py::arg("tree").none(false),
+          "A hash of the tree's structure; equal trees hash equal.");
 }
 
 }  // namespace kalvira

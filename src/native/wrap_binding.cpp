@@ -3,6 +3,7 @@
 
 #include "batch/wrap_check.hpp"
 #include "native/bindings.hpp"
+#include "native/interruptible.hpp"
 
 namespace py = pybind11;
 
@@ -10,21 +11,13 @@ namespace kalvira {
 namespace {
 
 bool wrapped(const ExprPtr& tree, const ExprPtr& result) {
-    if (!tree || !result) {
-        throw py::type_error("wrapped() needs two expression trees, not None");
-    }
-    const Cancellation on_signal([] { return PyErr_CheckSignals() != 0; });
-    try {
-        return wrapped_around(tree, result, on_signal);
-    } catch (const Cancelled&) {
-        throw py::error_already_set();
-    }
+    return call_interruptibly([&](const Cancellation& cancel) { return wrapped_around(tree, result, cancel); });
 }
 
 }  // namespace
 
 void bind_wrap_check(py::module_& m) {
-    m.def("wrapped", &wrapped, py::arg("tree"), py::arg("result"),
+    m.def("wrapped", &wrapped, py::arg("tree").none(false), py::arg("result").none(false),
           "True when result's value differs from tree's because an integer wrapped around at 32 bits");
 }
 

@@ -1,0 +1,164 @@
+"""Checking answers: whether two expressions have the same value, and
+whether an answer is in the form a question asks for.
+
+    >>> from kalvira import equivalent, is_expanded, parse
+    >>> print(equivalent(parse("2(x+1)"), parse("2x+2")))
+    equal
+    >>> print(equivalent(parse("(a+b)^2"), parse("a^2+b^2")))
+    different: at a = -9/7, b = 5/3 the expected value is 64/441 and the answer's is 6946/1764 ...
+    >>> is_expanded(parse("2(x+1)"))
+    False
+"""
+
+from __future__ import annotations
+
+import math
+import random
+from collections.abc import Iterator
+from dataclasses import dataclass
+from fractions import Fraction
+from typing import Literal
+
+import _kalvira_core as core
+from _kalvira_core import Expr
+
+from kalvira.evaluation import Undefined, evaluate, point_text, variables
+from kalvira.wrapping import wrapped
+
+Status = Literal["equal", "probably equal", "different"]
+
+# Points tried, and how many of them must give both expressions a value.
+ATTEMPTS = 60
+SAMPLES = 8
+
+# Floats agree within this share of the larger magnitude (or of 1, for
+# values near zero, such as sin(pi) against 0).
+TOLERANCE = 1e-9
+
+
+@dataclass(frozen=True)
+class Verdict:
+    """Whether an answer has the expected value; true unless "different".
+
+    `status` is "equal" (proven: the expanded difference is 0),
+    "probably equal" (the values agree at `points` random points, but the
+    difference does not expand to 0) or "different": then `point` is where
+    the values differ, `expected_value` and `answer_value` are the values
+    there (`answer_value` None when the answer has none there).
+    """
+
+    status: Status
+    points: int = 0
+    point: dict[str, Fraction] | None = None
+    expected_value: Fraction | float | None = None
+    answer_value: Fraction | float | None = None
+
+    def __bool__(self) -> bool:
+        return self.status != "different"
+
+    def __str__(self) -> str:
+        if self.status == "equal":
+            return "equal"
+        if self.status == "probably equal":
+            return f"probably equal: the values agree at {self.points} points, without a proof"
+        where = f"at {point_text(self.point)} " if self.point else ""
+        if self.answer_value is None:
+            return f"different: {where}the expected value is {self.expected_value} but the answer has none"
+        return f"different: {where}the expected value is {self.expected_value} and the answer's is {self.answer_value}"
+
+
+def equivalent(expected: Expr, answer: Expr) -> Verdict:
+    """Whether `answer` has the value of `expected` wherever both have one.
+
+    First a proof: expected - answer, expanded, is 0 (and no integer
+    wrapped around on the way), or both are constants with the same exact
+    value. Then both are evaluated at random points
+    (the same in every call), exactly where they are rational and as floats
+    with a relative tolerance otherwise; points where either has no value
+    are skipped. A point where they differ makes the verdict "different"
+    even against a proof the wrap check could not confirm. Raises
+    ValueError when `expected` has no value at any point tried.
+    """
+    # expand multiplies -1 into a sum, but leaves a negated sum as it is.
+    difference = core.Add(expected, core.Mul(core.Int(-1), answer))
+    try:
+        expanded = core.expand(difference)
+        proven = isinstance(expanded, core.Int) and expanded.value() == 0 and not wrapped(difference, expanded)
+    except ValueError:
+        proven = False
+    agreed = 0
+    answer_undefined: Verdict | None = None
+    names = sorted(set(variables(expected)) | set(variables(answer)))
+    for point in _points(names):
+        try:
+            expected_value = evaluate(expected, point)
+        except ValueError:
+            continue
+        try:
+            answer_value = evaluate(answer, point)
+        except ValueError:
+            answer_undefined = answer_undefined or Verdict("different", 0, point, expected_value, None)
+            continue
+        if not _agree(expected_value, answer_value):
+            return Verdict("different", agreed, point, expected_value, answer_value)
+        agreed += 1
+        if not names:
+            # Constants: their one value decides, and exact values are a proof.
+            proven = proven or isinstance(expected_value, Fraction) and isinstance(answer_value, Fraction)
+            break
+        if agreed == SAMPLES:
+            break
+    if agreed == 0:
+        if answer_undefined is not None:
+            return answer_undefined
+        raise ValueError("the expected expression has no value at any of the points tried")
+    return Verdict("equal" if proven else "probably equal", agreed)
+
+
+def is_expanded(tree: Expr) -> bool:
+    """Whether the tree is a sum of terms that `expand` leaves alone: no
+    product or power of a sum is left to multiply out, no like terms to
+    collect, nothing to fold (2·3x). The order of the terms, and of the
+    factors within a term, is free: 2yx + x^2 is expanded."""
+    texts = []
+    for term in _terms(tree):
+        expanded = core.expand(term)
+        if isinstance(expanded, core.Add) or not is_simplified(term):
+            return False
+        texts.append(expanded.to_string())
+    return sorted(texts) == sorted(term.to_string() for term in _terms(core.expand(tree)))
+
+
+def is_simplified(tree: Expr) -> bool:
+    """Whether `simplify` leaves the tree as it reads: its LaTeX stays the
+    same (x - 1 is simplified, although simplify turns the parser's
+    Neg(Int(1)) into Int(-1))."""
+    return core.simplify(tree).to_string() == tree.to_string()
+
+
+def _terms(tree: Expr) -> list[Expr]:
+    """The summands of a sum, however nested, left to right."""
+    terms, pending = [], [tree]
+    while pending:
+        node = pending.pop()
+        if isinstance(node, core.Add):
+            pending += [node.right(), node.left()]
+        else:
+            terms.append(node)
+    return terms
+
+
+def _points(names: list[str]) -> Iterator[dict[str, Fraction]]:
+    """Points with small fractions for coordinates, the same in every call."""
+    rng = random.Random(16)
+    for _ in range(ATTEMPTS):
+        yield {name: Fraction(rng.randint(-12, 12), rng.choice((1, 1, 2, 3, 5, 7))) for name in names}
+
+
+def _agree(a: Fraction | float, b: Fraction | float) -> bool:
+    if isinstance(a, Fraction) and isinstance(b, Fraction):
+        return a == b
+    try:
+        return math.isclose(a, b, rel_tol=TOLERANCE, abs_tol=TOLERANCE)
+    except OverflowError:  # an exact value beyond the floats: surely not close to a float
+        return False

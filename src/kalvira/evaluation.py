@@ -1,0 +1,329 @@
+"""Values of trees: their variables, substitution, and exact evaluation.
+
+    >>> from fractions import Fraction
+    >>> from kalvira import evaluate, parse, substitute, variables
+    >>> variables(parse("a x^2 + b"))
+    ['a', 'b', 'x']
+    >>> evaluate(parse("(x+1)^2 / 4"), {"x": Fraction(1, 2)})
+    Fraction(9, 16)
+    >>> evaluate(parse("sqrt(2) x"), {"x": 3})
+    4.242640687119286
+
+Evaluation is exact mathematics, not the core's 32-bit arithmetic: Python
+integers and fractions as long as the value stays rational, a float once a
+root, a function or a constant makes it irrational.
+"""
+
+from __future__ import annotations
+
+import enum
+import math
+from collections.abc import Callable, Mapping
+from fractions import Fraction
+from numbers import Rational as RationalNumber
+from typing import Union
+
+import _kalvira_core as core
+from _kalvira_core import Expr
+
+from kalvira import _native
+
+# A value while evaluating: ints stand for integral fractions, being faster.
+Value = Union[int, Fraction, float]
+Number = Union[int, Fraction, float]
+
+INT32 = range(-(2**31), 2**31)
+
+# Exact values larger than this many bits are refused rather than computed:
+# the next power or product of such numbers could take minutes.
+MAX_EXACT_BITS = 1 << 20
+
+# A float cosine below this counts as zero, so that tan(pi/2) is refused
+# rather than given as 1.6e16.
+COSINE_ZERO = 1e-12
+
+
+class Undefined(ValueError):
+    """The tree has no value at the point: the message names the cause."""
+
+
+def variables(tree: Expr) -> list[str]:
+    """The names of the tree's variables, each once, sorted."""
+    return _native.variables(_tree(tree, "tree"))
+
+
+def substitute(tree: Expr, mapping: Mapping[str | core.Var, Expr | int | Fraction]) -> Expr:
+    """The tree with each variable of `mapping` (given by name or as a Var)
+    replaced by its tree, int or Fraction (as Int or Rational; 32-bit
+    numbers only). Subtrees without such a variable are shared with `tree`,
+    which itself stays as it was; without any, `tree` itself comes back."""
+    replacements = {_name(key): _as_tree(value) for key, value in mapping.items()}
+    return _native.substitute(_tree(tree, "tree"), replacements)
+
+
+def evaluate(tree: Expr, mapping: Mapping[str | core.Var, Number] | None = None) -> Fraction | float:
+    """The value of the tree with each variable given its number in `mapping`.
+
+    The value is an exact Fraction where the tree is rational at the point:
+    integers, fractions, sums, products, quotients, integer powers and
+    roots that come out exact (sqrt(9/4) is 3/2, 8^(1/3) is 2). Otherwise it
+    is a float: pi, e, sin, cos, tan, ln and inexact roots, or a float in
+    `mapping`. Raises Undefined (a ValueError) where the tree has no value:
+    division by zero, the square root of a negative number, the logarithm
+    of a number that is not positive, tan at pi/2 (plus a multiple of pi),
+    a negative number to a fractional power; ValueError for a variable
+    without a value and for exact values beyond a million bits (such as
+    2^(10^9)), which are refused rather than computed; TypeError for values
+    that are not numbers.
+    """
+    point = {_name(key): _number(value) for key, value in (mapping or {}).items()}
+    values: list[Value] = []
+    try:
+        for kind, first, second in _native.nodes(_tree(tree, "tree")):
+            if kind in _BINARY:
+                values.append(_BINARY[kind](values[first], values[second]))
+            elif kind in _UNARY:
+                values.append(_UNARY[kind](values[first]))
+            else:
+                values.append(_leaf(kind, first, second, point))
+    except Undefined as error:
+        raise Undefined(f"{error} (at {point_text(point)})" if point else str(error)) from None
+    result = values[-1]
+    if isinstance(result, float):
+        if not math.isfinite(result):
+            raise ValueError("the value is too large for a float")
+        return result
+    return Fraction(result)
+
+
+def point_text(point: Mapping[str, Number]) -> str:
+    """A point as "x = 2, y = 1/2"."""
+    return ", ".join(f"{name} = {value}" for name, value in sorted(point.items()))
+
+
+def _tree(value: object, what: str) -> Expr:
+    if not isinstance(value, Expr):
+        raise TypeError(f"{what} must be an expression tree, not {type(value).__name__}")
+    return value
+
+
+def _name(key: object) -> str:
+    if isinstance(key, core.Var):
+        return key.name()
+    if isinstance(key, str):
+        return key
+    raise TypeError(f"a variable is given by its name or as a Var, not as {type(key).__name__}")
+
+
+def _as_tree(value: object) -> Expr:
+    if isinstance(value, Expr):
+        return value
+    if isinstance(value, bool) or not isinstance(value, (int, Fraction)):
+        raise TypeError(f"a variable is replaced by a tree, an int or a Fraction, not by {type(value).__name__}")
+    if value.numerator not in INT32 or value.denominator not in INT32:
+        raise ValueError(f"{value} does not fit the 32-bit integers of a tree")
+    return core.Int(value) if isinstance(value, int) else core.Rational(value.numerator, value.denominator)
+
+
+def _number(value: object) -> Value:
+    if isinstance(value, bool) or not isinstance(value, (RationalNumber, float)):
+        raise TypeError(f"a variable's value must be an int, a Fraction or a float, not {type(value).__name__}")
+    if isinstance(value, float):
+        if not math.isfinite(value):
+            raise ValueError(f"a variable's value must be finite, not {value}")
+        return value
+    return _exact(Fraction(value.numerator, value.denominator))
+
+
+def _exact(value: Fraction) -> int | Fraction:
+    return value.numerator if value.denominator == 1 else value
+
+
+def _bits(value: int | Fraction) -> int:
+    if isinstance(value, int):
+        return abs(value).bit_length()
+    return max(abs(value.numerator).bit_length(), value.denominator.bit_length())
+
+
+def _bounded(value: Value) -> Value:
+    if not isinstance(value, float) and _bits(value) > MAX_EXACT_BITS:
+        raise ValueError(f"the exact value needs more than {MAX_EXACT_BITS:,} bits; refused as too large to compute")
+    return value
+
+
+def _float(value: Value) -> float:
+    try:
+        return float(value)
+    except OverflowError:
+        raise ValueError("the value is too large for a float") from None
+
+
+def _quotient(a: Value, b: Value) -> Value:
+    if b == 0:
+        raise Undefined("undefined: division by zero")
+    if isinstance(a, int) and isinstance(b, int):
+        return _exact(Fraction(a, b))
+    return _bounded(a / b)
+
+
+def _root(value: int | Fraction, degree: int) -> int | Fraction | None:
+    """The exact root of a non-negative number, or None when it is irrational."""
+    fraction = Fraction(value)
+    roots = [_integer_root(part, degree) for part in (fraction.numerator, fraction.denominator)]
+    if None in roots:
+        return None
+    return _exact(Fraction(roots[0], roots[1]))  # type: ignore[arg-type]
+
+
+def _integer_root(n: int, degree: int) -> int | None:
+    if degree == 2:
+        root = math.isqrt(n)
+    else:
+        root = round(n ** (1 / degree)) if n.bit_length() < 1000 else _newton_root(n, degree)
+        while root**degree > n:
+            root -= 1
+        while (root + 1) ** degree <= n:
+            root += 1
+    return root if root**degree == n else None
+
+
+def _newton_root(n: int, degree: int) -> int:
+    root = 1 << (n.bit_length() // degree + 1)
+    while True:
+        better = ((degree - 1) * root + n // root ** (degree - 1)) // degree
+        if better >= root:
+            return root
+        root = better
+
+
+def _real_root(value: Value, degree: int) -> Value:
+    """The real root of odd degree of any number, of even degree of a
+    non-negative one; exact where it is rational."""
+    if value < 0:
+        if degree % 2 == 0:
+            raise Undefined("undefined: an even root of a negative number")
+        return -_real_root(-value, degree)
+    if not isinstance(value, float):
+        exact = _root(value, degree)
+        if exact is not None:
+            return exact
+    return math.sqrt(_float(value)) if degree == 2 else _float(value) ** (1 / degree)
+
+
+def _power(base: Value, exponent: Value) -> Value:
+    if not isinstance(exponent, float) and Fraction(exponent).denominator == 1:
+        return _integer_power(base, int(exponent))
+    if base == 0:
+        if exponent < 0:
+            raise Undefined("undefined: division by zero (zero to a negative power)")
+        return 0
+    if not isinstance(exponent, float):
+        fraction = Fraction(exponent)
+        if fraction.denominator % 2 == 0 and base < 0:
+            raise Undefined("undefined: a negative number to a fractional power with an even denominator")
+        return _integer_power(_real_root(base, fraction.denominator), fraction.numerator)
+    if base < 0:
+        raise Undefined("undefined: a negative number to a power that is not an integer")
+    return _float_power(_float(base), exponent)
+
+
+def _integer_power(base: Value, exponent: int) -> Value:
+    if exponent < 0:
+        if base == 0:
+            raise Undefined("undefined: division by zero (zero to a negative power)")
+        return _quotient(1, _integer_power(base, -exponent))
+    if isinstance(base, float):
+        return _float_power(base, exponent)
+    if exponent > 1 and _bits(base) > 1 and (_bits(base) - 1) * exponent > MAX_EXACT_BITS:
+        raise ValueError(f"the exact value of a power needs more than {MAX_EXACT_BITS:,} bits;"
+                         " refused as too large to compute")
+    return base**exponent
+
+
+def _float_power(base: float, exponent: float) -> float:
+    try:
+        return math.pow(base, exponent)
+    except OverflowError:
+        raise ValueError("the value is too large for a float") from None
+
+
+def _square_root(value: Value) -> Value:
+    if value < 0:
+        raise Undefined("undefined: the square root of a negative number")
+    return _real_root(value, 2)
+
+
+def _logarithm(value: Value) -> Value:
+    if value <= 0:
+        raise Undefined("undefined: the logarithm of a number that is not positive")
+    if value == 1:
+        return 0
+    if isinstance(value, Fraction):
+        return math.log(value.numerator) - math.log(value.denominator)
+    return math.log(value)
+
+
+def _tangent(value: Value) -> Value:
+    if value == 0:
+        return 0
+    if isinstance(value, float) and abs(math.cos(value)) < COSINE_ZERO:
+        raise Undefined("undefined: the tangent of pi/2 (plus a multiple of pi)")
+    return math.tan(_float(value))
+
+
+def _variable(point: Mapping[str, Value], name: str) -> Value:
+    if name not in point:
+        raise ValueError(f"no value given for the variable {name}")
+    return point[name]
+
+
+def _function(at_zero: int, function: Callable[[float], float]) -> Callable[[Value], Value]:
+    return lambda value: at_zero if value == 0 else function(_float(value))
+
+
+class Kind(enum.IntEnum):
+    """The core's node kinds, as `_native.nodes` numbers them."""
+
+    INT = 0
+    VAR = 1
+    RATIONAL = 2
+    NEG = 3
+    ADD = 4
+    MUL = 5
+    DIV = 6
+    POW = 7
+    SQRT = 8
+    PI = 9
+    E = 10
+    CBRT = 11
+    SIN = 12
+    COS = 13
+    TAN = 14
+    LOG = 15
+
+
+def _leaf(kind: int, first: object, second: object, point: Mapping[str, Value]) -> Value:
+    if kind == Kind.INT:
+        return first  # type: ignore[return-value]
+    if kind == Kind.VAR:
+        return _variable(point, first)  # type: ignore[arg-type]
+    if kind == Kind.RATIONAL:
+        return _exact(Fraction(first, second))  # type: ignore[arg-type]
+    return math.pi if kind == Kind.PI else math.e
+
+
+_UNARY: dict[int, Callable[[Value], Value]] = {
+    Kind.NEG: lambda a: -a,
+    Kind.SQRT: _square_root,
+    Kind.CBRT: lambda a: _real_root(a, 3),
+    Kind.SIN: _function(0, math.sin),
+    Kind.COS: _function(1, math.cos),
+    Kind.TAN: _tangent,
+    Kind.LOG: _logarithm,
+}
+_BINARY: dict[int, Callable[[Value, Value], Value]] = {
+    Kind.ADD: lambda a, b: a + b,
+    Kind.MUL: lambda a, b: _bounded(a * b),
+    Kind.DIV: _quotient,
+    Kind.POW: _power,
+}

@@ -1,0 +1,35 @@
+"""Results that lost their value to the core's 32-bit arithmetic.
+
+The core computes with signed 32-bit integers that wrap around, so
+expand(parse("(x+1000)^4")) has the coefficient -294967296 where the exact
+one is 4000000000. `wrapped` tells such results from exact ones, and the
+command line warns about them (or, with --strict, refuses them).
+"""
+
+from __future__ import annotations
+
+from _kalvira_core import Expr
+
+from kalvira import _native
+
+WARNING = "coefficients exceeded 32 bits and wrapped around; the result is exact modulo 2^32"
+
+
+def wrapped(tree: Expr, result: Expr) -> bool:
+    """Whether `result` (simplify or expand of `tree`) has another value than
+    `tree` because an integer exceeded 32 bits and wrapped around.
+
+    Both trees are evaluated exactly modulo the prime 2^61 - 1 at one
+    pseudo-random point (the same in every run), in C++, in time linear in
+    their sizes. False when the values agree, and also when the check
+    cannot tell: for trees with square or cube roots, sin, cos, tan or ln,
+    for powers whose exponent is not an integer literal (x^n, x^(1/2)), and
+    when a denominator is 0 at that point. A wrap that leaves the value as
+    it is (such as one inside a factor multiplied by 0) is no loss and is
+    not reported; a lost value goes unseen with a chance of about the
+    tree's degree in 2^61.
+    """
+    for argument in (tree, result):
+        if not isinstance(argument, Expr):
+            raise TypeError(f"wrapped() compares two expression trees, not {type(argument).__name__}")
+    return _native.wrapped(tree, result)

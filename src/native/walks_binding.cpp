@@ -1,0 +1,76 @@
+// variables(tree), substitute(tree, replacements) and nodes(tree), the walks
+// behind kalvira.evaluation. They build Python objects, so they keep the GIL;
+// Ctrl-C stops a long walk.
+
+#include <pybind11/stl.h>
+
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "ast/fold_tree.hpp"
+#include "native/bindings.hpp"
+#include "native/interruptible.hpp"
+#include "values/tree_values.hpp"
+
+namespace py = pybind11;
+
+namespace kalvira {
+namespace {
+
+// A leaf's data as the second and third fields of its entry in nodes().
+std::pair<py::object, py::object> leaf_fields(const Expr& node) {
+    switch (node.type()) {
+    case ExprType::INT: return {py::int_(static_cast<const Int&>(node).value()), py::none()};
+    case ExprType::VAR: return {py::str(static_cast<const Var&>(node).name()), py::none()};
+    case ExprType::RATIONAL: {
+        const auto& fraction = static_cast<const Rational&>(node);
+        return {py::int_(fraction.num()), py::int_(fraction.den())};
+    }
+    default: return {py::none(), py::none()};
+    }
+}
+
+// Every distinct node once, children before parents, as (kind, first,
+// second): a leaf's data (Int value; Var name; Rational num and den), or
+// the positions in this list of the node's children; None where unused.
+py::list nodes(const ExprPtr& tree) {
+    py::list entries;
+    call_interruptibly([&](const Cancellation& cancel) {
+        return fold_tree<std::size_t>(tree, cancel, [&entries](const ExprPtr& node, const std::size_t* children) {
+            const py::int_ kind(static_cast<int>(node->type()));
+            if (node->arity() == 0) {
+                const auto [first, second] = leaf_fields(*node);
+                entries.append(py::make_tuple(kind, first, second));
+            } else {
+                const py::object second = node->arity() == 2 ? py::object(py::int_(children[1])) : py::none();
+                entries.append(py::make_tuple(kind, children[0], second));
+            }
+            return entries.size() - 1;
+        });
+    });
+    return entries;
+}
+
+}  // namespace
+
+void bind_walks(py::module_& m) {
+    m.def(
+        "variables",
+        [](const ExprPtr& tree) {
+            return call_interruptibly([&](const Cancellation& cancel) { return variables(tree, cancel); });
+        },
+        py::arg("tree").none(false), "The names of the tree's variables, sorted");
+    m.def(
+        "substitute",
+        [](const ExprPtr& tree, const std::unordered_map<std::string, ExprPtr>& replacements) {
+            return call_interruptibly(
+                [&](const Cancellation& cancel) { return substitute(tree, replacements, cancel); });
+        },
+        py::arg("tree").none(false), py::arg("replacements"), "The tree with the named variables replaced by trees");
+    m.def("nodes", &nodes, py::arg("tree").none(false),
+          "Every distinct node, children first, as (kind, first, second): leaf data or child positions");
+}
+
+}  // namespace kalvira
