@@ -1,4 +1,5 @@
-"""The command line: kalvira {simplify,expand,latex} [EXPRESSION ...] [options].
+"""The command line: kalvira {simplify,expand,latex} [EXPRESSION ...] [options];
+check and eval are in cli_check.
 
 Expressions go through the batch path (parsing, the operation and LaTeX in
 C++, on every core); --tree goes through Python trees. Output line k
@@ -9,11 +10,13 @@ from __future__ import annotations
 
 import os
 import sys
-from collections.abc import Iterator
+from collections.abc import Callable, Iterator
 
-from kalvira.batch import batch, batch_in_python
+from kalvira.batch import WrappedResult, batch, batch_in_python
+from kalvira.cli_check import ANSWER_COMMANDS
 from kalvira.cli_options import USAGE, Options, UsageError, help_text, read_arguments, version_text
-from kalvira.worksheet import Runner, answer, expressions
+from kalvira.worksheet import NO_RESULT, Runner, answer, expressions
+from kalvira.wrapping import WARNING
 
 # Bytes read at a time from a file; a pipe or terminal gives what it has.
 CHUNK = 1 << 20
@@ -58,19 +61,28 @@ def _lines_of(fd: int) -> Iterator[list[str]]:
 
 
 class _Session:
-    """Answers expressions, writes the answers and the errors, and remembers
-    whether any failed and which expressions to draw."""
+    """Answers expressions, writes the answers, the errors and the warnings
+    of wrapped results (errors with --strict), and remembers whether any
+    failed and which expressions to draw."""
 
     def __init__(self, options: Options) -> None:
         if sys.stdout is None:
             raise _WriteFailed("standard output is closed")
         self.output = sys.stdout.buffer
         self.run = _runner(options)
+        self.strict = options.strict
         self.drawing = bool(options.png)
         self.drawn: list[str] = []
         self.failed = False
 
-    def _emit(self, texts: list[str], outputs: list[str], errors: list[tuple[str, str]]) -> None:
+    def _emit(self, texts: list[str], outputs: list[str], errors: list[tuple[int, str]],
+              label_of: Callable[[int], str]) -> None:
+        warnings = [index for index, output in enumerate(outputs) if isinstance(output, WrappedResult)]
+        if self.strict:
+            for index in warnings:
+                outputs[index] = NO_RESULT
+            errors = sorted(errors + [(index, WARNING) for index in warnings])
+            warnings = []
         try:
             if outputs:
                 self.output.write(("\n".join(outputs) + "\n").encode("utf-8", "backslashreplace"))
@@ -79,15 +91,17 @@ class _Session:
             raise
         except OSError as error:
             raise _WriteFailed(f"cannot write the results: {error.strerror}") from None
-        for label, message in errors:
-            print(f"kalvira: {label}: {message}", file=sys.stderr)
+        for index, message in errors:
+            print(f"kalvira: {label_of(index)}: {message}", file=sys.stderr)
+        for index in warnings:
+            print(f"kalvira: {label_of(index)}: warning: {WARNING}", file=sys.stderr)
         self.failed = self.failed or bool(errors)
         if self.drawing:
             self.drawn += [text for text, output in zip(texts, outputs) if output]
 
     def arguments(self, texts: list[str]) -> None:
         outputs, errors = answer(self.run, texts)
-        self._emit(texts, outputs, [(repr(texts[index]), message) for index, message in errors])
+        self._emit(texts, outputs, errors, lambda index: repr(texts[index]))
 
     def worksheet(self, name: str, fd: int) -> None:
         number = 1
@@ -95,8 +109,7 @@ class _Session:
             for lines in _lines_of(fd):
                 indices, texts = expressions(lines)
                 outputs, errors = answer(self.run, texts)
-                labelled = [(f"{name}, line {number + indices[index]}", message) for index, message in errors]
-                self._emit(texts, outputs, labelled)
+                self._emit(texts, outputs, errors, lambda index: f"{name}, line {number + indices[index]}")
                 number += len(lines)
         except OSError as error:
             print(f"kalvira: cannot read {name}: {error.strerror}", file=sys.stderr)
@@ -124,6 +137,8 @@ class _Session:
 
 
 def _run(options: Options) -> int:
+    if options.command in ANSWER_COMMANDS:
+        return ANSWER_COMMANDS[options.command](options)
     if options.png and os.path.isdir(options.png):
         raise UsageError(f"--png needs the name of an image file, and {options.png} is a directory")
     session = _Session(options)
@@ -146,7 +161,8 @@ def _silence_standard_output() -> None:
 
 
 def main(argv: list[str] | None = None) -> int:
-    """Runs the command line; returns the exit status (0, 2 on any error, 130 on Ctrl-C)."""
+    """Runs the command line; returns the exit status (0, 2 on any error, 130
+    on Ctrl-C; check gives 1 when an answer is not accepted)."""
     arguments = sys.argv[1:] if argv is None else argv
     if not arguments:
         print(f"{USAGE}\nkalvira: give a command and expressions, as in kalvira expand \"(x+1)^3\";"

@@ -14,9 +14,14 @@ import os
 
 from kalvira._version import __version__
 
-COMMANDS = ("simplify", "expand", "latex")
+COMMANDS = ("simplify", "expand", "latex", "check", "eval")
 
-USAGE = "usage: kalvira {simplify,expand,latex} [EXPRESSION ...] [-f FILE] [-j N] [--tree] [--png FILE] [--version] [-h]"
+FORMS = ("expanded", "simplified")
+
+USAGE = ("usage: kalvira {simplify,expand,latex} [EXPRESSION ...] [-f FILE] [-j N] [--tree] [--png FILE] [--strict]"
+         " [--version] [-h]\n"
+         "       kalvira check EXPECTED ANSWER ... [--form {expanded,simplified}]\n"
+         "       kalvira eval EXPRESSION ... [NAME=VALUE ...]")
 
 HELP = """{usage}
 
@@ -27,6 +32,14 @@ commands:
   simplify          simplify each expression
   expand            multiply out and collect like terms
   latex             only render
+  check             tell for each ANSWER whether it has the value of
+                    EXPECTED: "equal" (proven), "probably equal" (agrees
+                    at random points) or "different" (with a point where
+                    the values differ); exit status 0 when every answer is
+                    accepted, 1 when one is not, 2 on bad input
+  eval              the exact value of each expression (a fraction where
+                    it is rational, else a decimal), with the variables
+                    given as NAME=VALUE (x=2 y=1/2 z=0.5 t=pi/4)
 
 arguments:
   EXPRESSION        an expression; read from standard input when there is
@@ -38,17 +51,22 @@ arguments:
   -j, --jobs N      threads to work on (default: all cores, here {cores})
   --tree            print the Python constructor form of each result
   --png FILE        also draw the results into a PNG image (needs matplotlib)
+  --strict          refuse a result whose integers exceeded 32 bits (its
+                    line stays empty, exit status 2) instead of warning
+  --form FORM       check: accept only answers in expanded or simplified
+                    form
   --version         print the version
   -h, --help        print this help
 
 Output line k answers expression k. An expression without a result prints
 an empty line, and its error goes to standard error naming the file and
-line; the exit status is then 2.
+line; the exit status is then 2. A result whose coefficients exceeded 32
+bits and wrapped around is printed with a warning on standard error.
 
 example: kalvira expand "(x+1)^3"   prints   x^{{3}} + 3x^{{2}} + 3x + 1"""
 
-FLAGS = {"--tree": "tree", "-h": "help", "--help": "help", "--version": "version"}
-VALUED = {"-f": "files", "--file": "files", "-j": "jobs", "--jobs": "jobs", "--png": "png"}
+FLAGS = {"--tree": "tree", "--strict": "strict", "-h": "help", "--help": "help", "--version": "version"}
+VALUED = {"-f": "files", "--file": "files", "-j": "jobs", "--jobs": "jobs", "--png": "png", "--form": "form"}
 
 
 class UsageError(Exception):
@@ -65,6 +83,8 @@ class Options:
         self.jobs = len(os.sched_getaffinity(0))
         self.tree = False
         self.png = ""
+        self.strict = False
+        self.form = ""
         self.help = False
         self.version = False
 
@@ -87,6 +107,12 @@ def _jobs(value: str) -> int:
     return int(value)
 
 
+def _form(value: str) -> str:
+    if value not in FORMS:
+        raise UsageError(f"--form needs expanded or simplified, not {value!r}")
+    return value
+
+
 def _set_option(options: Options, argument: str, following: list[str]) -> None:
     """Applies one option; a value not written as --name=value is taken from
     the front of `following`."""
@@ -102,6 +128,8 @@ def _set_option(options: Options, argument: str, following: list[str]) -> None:
             options.files.append(value)
         elif VALUED[name] == "jobs":
             options.jobs = _jobs(value)
+        elif VALUED[name] == "form":
+            options.form = _form(value)
         else:
             options.png = value
     elif name in FLAGS:
@@ -129,11 +157,14 @@ def read_arguments(arguments: list[str]) -> Options:
     if options.help or options.version:
         return options
     if not words:
-        raise UsageError("no command given: choose simplify, expand or latex, as in kalvira expand \"(x+1)^3\"")
+        raise UsageError("no command given: choose simplify, expand, latex, check or eval,"
+                         " as in kalvira expand \"(x+1)^3\"")
     options.command, options.expressions = words[0], words[1:]
     if options.command not in COMMANDS:
         raise UsageError(f"unknown command {options.command!r}{_suggestion(options.command, list(COMMANDS))}"
-                         " (choose simplify, expand or latex)")
+                         " (choose simplify, expand, latex, check or eval)")
+    if options.form and options.command != "check":
+        raise UsageError("--form belongs to the check command")
     return options
 
 

@@ -1,0 +1,105 @@
+"""The command line's answer commands:
+
+    kalvira check EXPECTED ANSWER ... [--form expanded|simplified]
+    kalvira eval EXPRESSION ... [NAME=VALUE ...]
+
+check prints one verdict line per answer ("ANSWER: equal"); eval one value
+line per expression. An answer or expression that cannot be read or has
+no value gets an empty line, and its error goes to standard error.
+"""
+
+from __future__ import annotations
+
+import sys
+from collections.abc import Callable
+from fractions import Fraction
+
+from _kalvira_core import Expr, Var
+
+from kalvira.answers import equivalent, is_expanded, is_simplified
+from kalvira.cli_options import Options, UsageError
+from kalvira.evaluation import evaluate
+from kalvira.parser import parse
+
+FORM_TESTS: dict[str, Callable[[Expr], bool]] = {"expanded": is_expanded, "simplified": is_simplified}
+
+# Exit statuses: every answer accepted, one not accepted, bad input.
+ACCEPTED, NOT_ACCEPTED, BAD_INPUT = 0, 1, 2
+
+
+def _failed(text: str, error: ValueError) -> int:
+    print()
+    print(f"kalvira: {text!r}: {getattr(error, 'summary', error)}", file=sys.stderr)
+    return BAD_INPUT
+
+
+def _verdict_line(expected: Expr, text: str, form: str) -> tuple[str, bool]:
+    """The answer's line, and whether it is accepted."""
+    answer = parse(text)
+    verdict = equivalent(expected, answer)
+    if verdict and form and not FORM_TESTS[form](answer):
+        return f"{text}: {verdict}, but not in {form} form", False
+    return f"{text}: {verdict}", bool(verdict)
+
+
+def check(options: Options) -> int:
+    if len(options.expressions) < 2:
+        raise UsageError("check needs the expected expression and at least one answer,"
+                         " as in kalvira check \"2(x+1)\" \"2x+2\"")
+    expected_text, *answers = (text.strip() for text in options.expressions)
+    expected = parse(expected_text)  # a ParseError ends the run with status 2
+    status = ACCEPTED
+    for text in answers:
+        try:
+            line, accepted = _verdict_line(expected, text, options.form)
+        except ValueError as error:
+            status = _failed(text, error)
+            continue
+        print(line)
+        if not accepted:
+            status = max(status, NOT_ACCEPTED)
+    return status
+
+
+def _variable_value(assignment: str) -> tuple[str, Fraction | float]:
+    """NAME=VALUE: a decimal or fraction ("0.5", "-3/4") exactly, anything
+    else ("pi/4", "sqrt(2)") as the value of that expression."""
+    name, _, value = (part.strip() for part in assignment.partition("="))
+    try:
+        variable = parse(name)
+    except ValueError:
+        variable = None
+    if not isinstance(variable, Var):
+        raise UsageError(f"{name!r} in {assignment!r} is not a variable name")
+    try:
+        return variable.name(), Fraction(value)
+    except ValueError:
+        pass
+    try:
+        return variable.name(), evaluate(parse(value))
+    except ValueError as error:
+        raise UsageError(f"the value in {assignment!r} is not a number: {getattr(error, 'summary', error)}") from None
+
+
+def _number_text(value: Fraction | float) -> str:
+    return str(value) if isinstance(value, Fraction) else repr(value)
+
+
+def evaluate_expressions(options: Options) -> int:
+    texts = [text.strip() for text in options.expressions if "=" not in text]
+    if not texts:
+        raise UsageError("eval needs an expression, as in kalvira eval \"x^2 + 1\" x=3")
+    point = dict(_variable_value(text) for text in options.expressions if "=" in text)
+    sys.set_int_max_str_digits(0)  # exact values may have any number of digits
+    status = ACCEPTED
+    for text in texts:
+        try:
+            line = _number_text(evaluate(parse(text), point))
+        except ValueError as error:
+            status = _failed(text, error)
+            continue
+        print(line)
+    return status
+
+
+ANSWER_COMMANDS: dict[str, Callable[[Options], int]] = {"check": check, "eval": evaluate_expressions}
