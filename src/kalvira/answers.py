@@ -5,7 +5,7 @@ whether an answer is in the form a question asks for.
     >>> print(equivalent(parse("2(x+1)"), parse("2x+2")))
     equal
     >>> print(equivalent(parse("(a+b)^2"), parse("a^2+b^2")))
-    different: at a = -9/7, b = 5/3 the expected value is 64/441 and the answer's is 6946/1764 ...
+    different: at a = -1/3, b = 3/2 the expected value is 49/36 and the answer's is 85/36
     >>> is_expanded(parse("2(x+1)"))
     False
 """
@@ -22,6 +22,7 @@ from typing import Literal
 import _kalvira_core as core
 from _kalvira_core import Expr
 
+from kalvira import _native
 from kalvira.evaluation import Undefined, evaluate, point_text, variables
 from kalvira.wrapping import wrapped
 
@@ -60,7 +61,8 @@ class Verdict:
         if self.status == "equal":
             return "equal"
         if self.status == "probably equal":
-            return f"probably equal: the values agree at {self.points} points, without a proof"
+            points = "1 point" if self.points == 1 else f"{self.points} points"
+            return f"probably equal: the values agree at {points}, without a proof"
         where = f"at {point_text(self.point)} " if self.point else ""
         if self.answer_value is None:
             return f"different: {where}the expected value is {self.expected_value} but the answer has none"
@@ -80,7 +82,7 @@ def equivalent(expected: Expr, answer: Expr) -> Verdict:
     ValueError when `expected` has no value at any point tried.
     """
     # expand multiplies -1 into a sum, but leaves a negated sum as it is.
-    difference = core.Add(expected, core.Mul(core.Int(-1), answer))
+    difference = _native.negations_as_products(core.Add(expected, core.Neg(answer)))
     try:
         expanded = core.expand(difference)
         proven = isinstance(expanded, core.Int) and expanded.value() == 0 and not wrapped(difference, expanded)
@@ -122,11 +124,11 @@ def is_expanded(tree: Expr) -> bool:
     factors within a term, is free: 2yx + x^2 is expanded."""
     texts = []
     for term in _terms(tree):
-        expanded = core.expand(term)
+        expanded = _expanded(term)
         if isinstance(expanded, core.Add) or not is_simplified(term):
             return False
         texts.append(expanded.to_string())
-    return sorted(texts) == sorted(term.to_string() for term in _terms(core.expand(tree)))
+    return sorted(texts) == sorted(term.to_string() for term in _terms(_expanded(tree)))
 
 
 def is_simplified(tree: Expr) -> bool:
@@ -134,6 +136,11 @@ def is_simplified(tree: Expr) -> bool:
     same (x - 1 is simplified, although simplify turns the parser's
     Neg(Int(1)) into Int(-1))."""
     return core.simplify(tree).to_string() == tree.to_string()
+
+
+def _expanded(tree: Expr) -> Expr:
+    # expand multiplies -1 into a sum, but leaves a negated sum as it is.
+    return core.expand(_native.negations_as_products(tree))
 
 
 def _terms(tree: Expr) -> list[Expr]:

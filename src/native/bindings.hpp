@@ -19,8 +19,8 @@ void bind_values(pybind11::module_& m);
 // wrapped(tree, result) -> bool: a value lost to 32-bit wrap-around.
 void bind_wrap_check(pybind11::module_& m);
 
-// variables(tree), substitute(tree, replacements) and nodes(tree): the walks
-// behind kalvira.evaluation.
+// variables, substitute, negations_as_products and nodes: the walks behind
+// kalvira.evaluation and kalvira.answers.
 void bind_walks(pybind11::module_& m);
 
 }  // namespace kalvira
