@@ -21,7 +21,7 @@ import math
 from collections.abc import Callable, Mapping
 from fractions import Fraction
 from numbers import Rational as RationalNumber
-from typing import Union
+from typing import Any, Union
 
 import _kalvira_core as core
 from _kalvira_core import Expr
@@ -31,6 +31,8 @@ from kalvira import _native
 # A value while evaluating: ints stand for integral fractions, being faster.
 Value = Union[int, Fraction, float]
 Number = Union[int, Fraction, float]
+# Numbers of variables, given by name or as Var nodes.
+Point = Union[Mapping[str, Number], Mapping[core.Var, Number], Mapping[Union[str, core.Var], Number]]
 
 INT32 = range(-(2**31), 2**31)
 
@@ -52,7 +54,11 @@ def variables(tree: Expr) -> list[str]:
     return _native.variables(_tree(tree, "tree"))
 
 
-def substitute(tree: Expr, mapping: Mapping[str | core.Var, Expr | int | Fraction]) -> Expr:
+Replacements = Union[Mapping[str, Union[Expr, int, Fraction]], Mapping[core.Var, Union[Expr, int, Fraction]],
+                     Mapping[Union[str, core.Var], Union[Expr, int, Fraction]]]
+
+
+def substitute(tree: Expr, mapping: Replacements) -> Expr:
     """The tree with each variable of `mapping` (given by name or as a Var)
     replaced by its tree, int or Fraction (as Int or Rational; 32-bit
     numbers only). Subtrees without such a variable are shared with `tree`,
@@ -61,7 +67,7 @@ def substitute(tree: Expr, mapping: Mapping[str | core.Var, Expr | int | Fractio
     return _native.substitute(_tree(tree, "tree"), replacements)
 
 
-def evaluate(tree: Expr, mapping: Mapping[str | core.Var, Number] | None = None) -> Fraction | float:
+def evaluate(tree: Expr, mapping: Point | None = None) -> Fraction | float:
     """The value of the tree with each variable given its number in `mapping`.
 
     The value is an exact Fraction where the tree is rational at the point:
@@ -132,7 +138,7 @@ def _number(value: object) -> Value:
         if not math.isfinite(value):
             raise ValueError(f"a variable's value must be finite, not {value}")
         return value
-    return _exact(Fraction(value.numerator, value.denominator))
+    return _exact(Fraction(int(value.numerator), int(value.denominator)))
 
 
 def _exact(value: Fraction) -> int | Fraction:
@@ -302,13 +308,13 @@ class Kind(enum.IntEnum):
     LOG = 15
 
 
-def _leaf(kind: int, first: object, second: object, point: Mapping[str, Value]) -> Value:
+def _leaf(kind: int, first: Any, second: Any, point: Mapping[str, Value]) -> Value:
     if kind == Kind.INT:
-        return first  # type: ignore[return-value]
+        return int(first)
     if kind == Kind.VAR:
-        return _variable(point, first)  # type: ignore[arg-type]
+        return _variable(point, str(first))
     if kind == Kind.RATIONAL:
-        return _exact(Fraction(first, second))  # type: ignore[arg-type]
+        return _exact(Fraction(int(first), int(second)))
     return math.pi if kind == Kind.PI else math.e
 
 
