@@ -18,8 +18,8 @@ unsigned thread_count(unsigned jobs, std::size_t texts) {
 
 }  // namespace
 
-BatchRun::BatchRun(BatchOperation op, std::vector<std::string> texts, unsigned jobs)
-    : op_(op), texts_(std::move(texts)), outcomes_(texts_.size()) {
+BatchRun::BatchRun(BatchOperation op, BatchNotation notation, std::vector<std::string> texts, unsigned jobs)
+    : op_(op), notation_(notation), texts_(std::move(texts)), outcomes_(texts_.size()) {
     try {
         for (unsigned i = thread_count(jobs, texts_.size()); i > 0; --i) {
             {
@@ -51,7 +51,7 @@ void BatchRun::work() {
         for (std::size_t start; (start = next_.fetch_add(BLOCK)) < texts_.size() && !stop_.load();) {
             const std::size_t end = std::min(start + BLOCK, texts_.size());
             for (std::size_t i = start; i < end && !stop_.load(std::memory_order_relaxed); ++i) {
-                outcomes_[i] = run_text(op_, texts_[i], cancel);
+                outcomes_[i] = run_text(op_, notation_, texts_[i], cancel);
             }
         }
     } catch (const Cancelled&) {

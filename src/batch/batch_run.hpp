@@ -22,7 +22,7 @@ namespace kalvira {
 class BatchRun {
 public:
     // Starts `jobs` threads (at least one) over texts.
-    BatchRun(BatchOperation op, std::vector<std::string> texts, unsigned jobs);
+    BatchRun(BatchOperation op, BatchNotation notation, std::vector<std::string> texts, unsigned jobs);
     // Stops the threads, if still running, and waits for them.
     ~BatchRun();
     BatchRun(const BatchRun&) = delete;
@@ -42,6 +42,7 @@ private:
     void work();
 
     const BatchOperation op_;
+    const BatchNotation notation_;
     const std::vector<std::string> texts_;
     std::vector<Outcome> outcomes_;
     std::atomic<std::size_t> next_{0};

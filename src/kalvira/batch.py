@@ -19,6 +19,7 @@ from kalvira import _native
 from kalvira.parser import ParseError, parse
 
 Operation = Literal["latex", "simplify", "expand"]
+Notation = Literal["latex", "text", "unicode"]
 
 OPERATIONS: dict[str, Callable[[Expr], Expr]] = {
     "latex": lambda tree: tree,
@@ -42,17 +43,19 @@ class BatchError(NamedTuple):
     position: int | None = None
 
 
-def batch(operation: Operation, texts: Iterable[str], jobs: int = 1) -> list[str | BatchError]:
+def batch(operation: Operation, texts: Iterable[str], jobs: int = 1,
+          notation: Notation = "latex") -> list[str | BatchError]:
     """For each text, the LaTeX of `operation` applied to it, or a BatchError.
 
     Gives what parse, the operation and to_string give one by one, in the
-    order of `texts`, whatever `jobs` is. With jobs > 1 that many threads
+    order of `texts`, whatever `jobs` is. With notation="text" or
+    "unicode" the results are written as `to_text` writes them instead. With jobs > 1 that many threads
     share the work. Ctrl-C stops the batch within a fraction of a second
     and raises KeyboardInterrupt.
     """
     if type(jobs) is not int or jobs < 1:
         raise ValueError(f"jobs must be a positive integer, not {jobs!r}")
-    texts_or_none, failures = _native.run_batch(operation, texts, jobs)
+    texts_or_none, failures = _native.run_batch(operation, texts, jobs, notation)
     results: list[str | BatchError] = texts_or_none  # type: ignore[assignment]  # every None is replaced
     for index, kind, message, position in failures:
         results[index] = BatchError(kind, message, position)

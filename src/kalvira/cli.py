@@ -1,7 +1,8 @@
 """The command line: kalvira {simplify,expand,latex} [EXPRESSION ...] [options].
 
-Expressions go through the batch path (parsing, the operation and LaTeX in
-C++, on every core); --tree goes through Python trees. Output line k
+Expressions go through the batch path (parsing, the operation and LaTeX or
+school notation in C++, on every core); --tree goes through Python trees
+(cli_formats has the output formats). Output line k
 answers expression k; see cli_options for the arguments.
 """
 
@@ -11,9 +12,10 @@ import os
 import sys
 from collections.abc import Iterator
 
-from kalvira.batch import batch, batch_in_python
+from kalvira.batch import batch
+from kalvira.cli_formats import runner
 from kalvira.cli_options import USAGE, Options, UsageError, help_text, read_arguments, version_text
-from kalvira.worksheet import Runner, answer, expressions
+from kalvira.worksheet import answer, expressions
 
 # Bytes read at a time from a file; a pipe or terminal gives what it has.
 CHUNK = 1 << 20
@@ -23,14 +25,6 @@ STANDARD_INPUT = "standard input"
 
 class _WriteFailed(Exception):
     """Standard output refused the results (a full disk, a closed descriptor)."""
-
-
-def _runner(options: Options) -> Runner:
-    if options.tree:
-        from kalvira.display import constructor_form
-
-        return lambda texts: batch_in_python(options.command, texts, constructor_form)  # type: ignore[arg-type]
-    return lambda texts: batch(options.command, texts, options.jobs)  # type: ignore[arg-type]
 
 
 def _lines_of(fd: int) -> Iterator[list[str]]:
@@ -65,7 +59,7 @@ class _Session:
         if sys.stdout is None:
             raise _WriteFailed("standard output is closed")
         self.output = sys.stdout.buffer
-        self.run = _runner(options)
+        self.run = runner(options)
         self.drawing = bool(options.png)
         self.drawn: list[str] = []
         self.failed = False

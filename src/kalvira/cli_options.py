@@ -16,7 +16,7 @@ from kalvira._version import __version__
 
 COMMANDS = ("simplify", "expand", "latex")
 
-USAGE = "usage: kalvira {simplify,expand,latex} [EXPRESSION ...] [-f FILE] [-j N] [--tree] [--png FILE] [--version] [-h]"
+USAGE = "usage: kalvira {simplify,expand,latex} [EXPRESSION ...] [-f FILE] [-j N] [--tree | --text | --unicode | --mathml] [--png FILE] [--version] [-h]"
 
 HELP = """{usage}
 
@@ -37,6 +37,11 @@ arguments:
                     comment; blank lines and comment lines have no output
   -j, --jobs N      threads to work on (default: all cores, here {cores})
   --tree            print the Python constructor form of each result
+  --text            print school notation, which kalvira reads back
+                    (x^2 + 2x + 1)
+  --unicode         the same with Unicode symbols (x² + 2x + 1, √2, π)
+  --mathml          print MathML, for web pages and screen readers
+                    (needs latex2mathml: pip install 'kalvira-core[mathml]')
   --png FILE        also draw the results into a PNG image (needs matplotlib)
   --version         print the version
   -h, --help        print this help
@@ -47,7 +52,8 @@ line; the exit status is then 2.
 
 example: kalvira expand "(x+1)^3"   prints   x^{{3}} + 3x^{{2}} + 3x + 1"""
 
-FLAGS = {"--tree": "tree", "-h": "help", "--help": "help", "--version": "version"}
+FLAGS = {"--tree": "tree", "--text": "text", "--unicode": "unicode", "--mathml": "mathml",
+         "-h": "help", "--help": "help", "--version": "version"}
 VALUED = {"-f": "files", "--file": "files", "-j": "jobs", "--jobs": "jobs", "--png": "png"}
 
 
@@ -64,6 +70,9 @@ class Options:
         self.files: list[str] = []
         self.jobs = len(os.sched_getaffinity(0))
         self.tree = False
+        self.text = False
+        self.unicode = False
+        self.mathml = False
         self.png = ""
         self.help = False
         self.version = False

@@ -7,6 +7,7 @@
 
 #include "native/bindings.hpp"
 #include "native/interruptible.hpp"
+#include "parser/parse_errors.hpp"
 #include "values/constructor_form.hpp"
 #include "values/school_text.hpp"
 #include "values/structural_hash.hpp"
@@ -53,6 +54,11 @@ py::str constructor_form_of(const ExprPtr& tree) {
     return written([&](std::string& out, const Cancellation& cancel) { write_constructor_form(*tree, out, cancel); });
 }
 
+// The parser's words for an integer it refuses, for the operators' too.
+std::string integer_range_error(bool negative, const std::string& digits) {
+    return parse_errors::integer_too_large(negative, digits) + "; " + parse_errors::INTEGER_RANGE_HINT;
+}
+
 }  // namespace
 
 void bind_values(py::module_& m) {
@@ -64,6 +70,8 @@ void bind_values(py::module_& m) {
           "The tree in the school notation that parse reads.");
     m.def("constructor_form", &constructor_form_of, py::arg("tree").none(false),
           "The Python expression that builds the tree.");
+    m.def("integer_range_error", &integer_range_error, py::arg("negative"), py::arg("digits"),
+          "The message for an integer outside 32 bits, given its sign and decimal digits.");
 }
 
 }  // namespace kalvira
