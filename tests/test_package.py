@@ -147,7 +147,7 @@ def test_command_line_answers_line_for_line(tmp_path):
     (["expand", "-fx", "-x+1", "--3", "-f_1+2"], (0, "-xf\n-x + 1\n3\n-f_1 + 2\n", [])),
     (["latex", "--", "-h", "(x"], (2, "-h\n\n", ["kalvira: '(x': unexpected end of input at position 3"])),
     (["--version"], (0, f"kalvira {kalvira.__version__}\n", [])),
-    ([], (2, "", ["usage: kalvira {simplify,expand,latex} [EXPRESSION ...] [-f FILE] [-j N] [--tree] [--png FILE] [--version] [-h]",
+    ([], (2, "", ["usage: kalvira {simplify,expand,latex} [EXPRESSION ...] [-f FILE] [-j N] [--tree | --text | --unicode | --mathml] [--png FILE] [--version] [-h]",
                   'kalvira: give a command and expressions, as in kalvira expand "(x+1)^3"; see kalvira --help'])),
 ])
 def test_command_line_options(args, expected):
