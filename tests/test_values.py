@@ -13,7 +13,7 @@ import pytest
 from hypothesis import given, settings
 
 import _kalvira_core as kc
-from kalvira import Add, Int, Mul, Neg, Pow, Rational, Var, parse, show, simplify, to_text
+from kalvira import Add, Int, Mul, Neg, Pow, Rational, Var, batch, expand, parse, show, simplify, to_text
 from kalvira.tree_walk import fold, leaf_arguments
 from tree_strategies import school_trees, trees
 
@@ -144,22 +144,22 @@ def test_notebooks_typeset_bare_and_shown_trees():
     assert repr(show(tree)) == repr(tree) == "Div(Pow(Var('x'), Int(2)), Int(2))"
 
 
-def chains(depth):
-    """Three trees `depth` levels deep, each built twice, and how parse reads them."""
-    shapes = {
-        "neg": (lambda t: Neg(t), "-(" * depth + "x" + ")" * depth),
-        "left sum": (lambda t: Add(t, y), "x" + " + y" * depth),
-        "power tower": (lambda t: Pow(y, t), "y^(" * depth + "x" + ")" * depth),
-    }
-    for name, (grow, text) in shapes.items():
-        built = x
-        for _ in range(depth):
-            built = grow(built)
-        yield name, built, parse(text)
-
-
 def test_deep_trees_compare_hash_and_print():
-    for name, built, parsed in chains(DEPTH):
-        assert built == parsed and hash(built) == hash(parsed), name
-        assert parse(str(built)) == built, name
-        assert repr(built).count("(") == repr(parsed).count("(") >= DEPTH, name
+    # One chain through every binding level: sums, products, signs, powers, calls.
+    grow = (lambda t: Add(t, y), lambda t: Mul(x, t), lambda t: Neg(t), lambda t: Pow(t, y), lambda t: kc.Sin(t))
+    built = x
+    for level in range(DEPTH):
+        built = grow[level % len(grow)](built)
+    text = str(built)
+    parsed = parse(text)
+    assert parsed == built and hash(parsed) == hash(built) and parsed != Neg(built)
+    assert repr(built).count("(") == repr(parsed).count("(") > DEPTH
+
+
+@pytest.mark.parametrize("notation", ["text", "unicode"])
+def test_batch_writes_school_text_as_to_text_does(notation):
+    texts = ["(x-1)^3", "(2x+√3)^2", "sin(pi/4) + 2^10", "l*n*(x_1 + 1)", "(x"]
+    expected = [to_text(expand(parse(text)), unicode=notation == "unicode") for text in texts[:-1]]
+    assert batch("expand", texts, jobs=2, notation=notation)[:-1] == expected
+    with pytest.raises(ValueError, match="unknown notation 'tex'"):
+        batch("expand", texts, notation="tex")
