@@ -155,6 +155,21 @@ def test_command_line_options(args, expected):
     assert (code, out, [line.split(" (")[0] for line in err]) == expected
 
 
+def test_command_line_output_formats(tmp_path):
+    expressions = ["(x-1)^2", "2sqrt(2)pi/x_1", "(x"]
+    assert [kalvira_cli("expand", *expressions, form)[:2] for form in ("--text", "--unicode")] == [
+        (2, "x^2 + -2x + 1\n2sqrt(2)pi/x_1\n\n"), (2, "x² + -2x + 1\n2√2·π/x₁\n\n")]
+    code, out, _ = kalvira_cli("latex", "x^2", "--mathml")
+    assert code == 0 and out.startswith('<math xmlns="http://www.w3.org/1998/Math/MathML"') and out.count("\n") == 1
+    assert kalvira_cli("latex", "x", "--text", "--tree")[2] == [
+        "kalvira: choose one output format, not --tree and --text (see kalvira --help)"]
+    # Without the optional converter, --mathml says how to get it.
+    (tmp_path / "latex2mathml").mkdir()
+    (tmp_path / "latex2mathml" / "__init__.py").write_text("raise ImportError('not installed')")
+    missing = kalvira_cli("latex", "x", "--mathml", env={**os.environ, "PYTHONPATH": str(tmp_path)})
+    assert missing[0] == 2 and missing[2][0].startswith("kalvira: --mathml needs latex2mathml: pip install")
+
+
 def test_command_line_reports_lost_output(tmp_path):
     with open("/dev/full", "wb") as full:
         done = subprocess.run([sys.executable, "-m", "kalvira", "expand", "x+1"], stdout=full, stderr=subprocess.PIPE, timeout=60)

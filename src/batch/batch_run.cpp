@@ -18,8 +18,9 @@ unsigned thread_count(unsigned jobs, std::size_t texts) {
 
 }  // namespace
 
-BatchRun::BatchRun(BatchOperation op, std::vector<std::string> texts, unsigned jobs, bool check_wrap)
-    : op_(op), check_wrap_(check_wrap), texts_(std::move(texts)), outcomes_(texts_.size()) {
+BatchRun::BatchRun(BatchOperation op, BatchNotation notation, std::vector<std::string> texts, unsigned jobs,
+                   bool check_wrap)
+    : op_(op), notation_(notation), check_wrap_(check_wrap), texts_(std::move(texts)), outcomes_(texts_.size()) {
     try {
         for (unsigned i = thread_count(jobs, texts_.size()); i > 0; --i) {
             {
@@ -51,7 +52,7 @@ void BatchRun::work() {
         for (std::size_t start; (start = next_.fetch_add(BLOCK)) < texts_.size() && !stop_.load();) {
             const std::size_t end = std::min(start + BLOCK, texts_.size());
             for (std::size_t i = start; i < end && !stop_.load(std::memory_order_relaxed); ++i) {
-                outcomes_[i] = run_text(op_, texts_[i], check_wrap_, cancel);
+                outcomes_[i] = run_text(op_, notation_, texts_[i], check_wrap_, cancel);
             }
         }
     } catch (const Cancelled&) {

@@ -22,7 +22,8 @@ namespace kalvira {
 class BatchRun {
 public:
     // Starts `jobs` threads (at least one) over texts; check_wrap as in run_text.
-    BatchRun(BatchOperation op, std::vector<std::string> texts, unsigned jobs, bool check_wrap = true);
+    BatchRun(BatchOperation op, BatchNotation notation, std::vector<std::string> texts, unsigned jobs,
+             bool check_wrap = true);
     // Stops the threads, if still running, and waits for them.
     ~BatchRun();
     BatchRun(const BatchRun&) = delete;
@@ -42,6 +43,7 @@ private:
     void work();
 
     const BatchOperation op_;
+    const BatchNotation notation_;
     const bool check_wrap_;
     const std::vector<std::string> texts_;
     std::vector<Outcome> outcomes_;

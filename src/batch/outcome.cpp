@@ -7,6 +7,7 @@
 #include "batch/wrap_check.hpp"
 #include "parser/parse.hpp"
 #include "simplifier/simplifier.hpp"
+#include "values/school_text.hpp"
 
 namespace kalvira {
 
@@ -21,18 +22,28 @@ ExprPtr apply(BatchOperation op, ExprPtr tree, const Cancellation& cancel) {
     return tree;
 }
 
+void write_result(BatchNotation notation, const Expr& result, std::string& out, const Cancellation& cancel) {
+    switch (notation) {
+    case BatchNotation::TEXT: write_school_text(result, TextStyle::ASCII, out, cancel); return;
+    case BatchNotation::UNICODE: write_school_text(result, TextStyle::UNICODE, out, cancel); return;
+    case BatchNotation::LATEX: break;
+    }
+    write_latex(result, out, cancel);
+}
+
 Outcome failure(FailureKind kind, std::string message, std::size_t position = 0) {
     return Outcome{kind, std::move(message), position};
 }
 
 }  // namespace
 
-Outcome run_text(BatchOperation op, std::string_view text, bool check_wrap, const Cancellation& cancel) {
+Outcome run_text(BatchOperation op, BatchNotation notation, std::string_view text, bool check_wrap,
+                 const Cancellation& cancel) {
     try {
         const ExprPtr input = parse_expression(text, cancel);
         const ExprPtr result = apply(op, input, cancel);
         Outcome done;
-        write_latex(*result, done.text, cancel);
+        write_result(notation, *result, done.text, cancel);
         done.wrapped = check_wrap && op != BatchOperation::LATEX && wrapped_around(input, result, cancel);
         return done;
     } catch (const ParseFailure& refused) {

@@ -1,6 +1,6 @@
 #pragma once
 
-// What one text of a batch comes to: its LaTeX, or why it has none.
+// What one text of a batch comes to: its result written out, or why it has none.
 
 #include <cstddef>
 #include <string>
@@ -12,11 +12,14 @@ namespace kalvira {
 
 enum class BatchOperation { LATEX, SIMPLIFY, EXPAND };
 
+// How results are written: LaTeX, or the school notation parse reads.
+enum class BatchNotation { LATEX, TEXT, UNICODE };
+
 enum class FailureKind { NONE, PARSE, MATH, MEMORY };
 
 struct Outcome {
     FailureKind failure = FailureKind::NONE;
-    // The LaTeX text, or the one-line error message.
+    // The written result, or the one-line error message.
     std::string text;
     // For parse failures, where the text goes wrong: 1-based, in characters.
     std::size_t position = 0;
@@ -24,10 +27,12 @@ struct Outcome {
     bool wrapped = false;
 };
 
-// Parses text, applies op and renders the result; with check_wrap, also
-// looks for a value lost to 32-bit wrap-around (batch/wrap_check.hpp).
-// Failures of the text itself (not an expression, a mathematical error, no
-// memory) become the outcome; only Cancelled and faults of the library escape.
-Outcome run_text(BatchOperation op, std::string_view text, bool check_wrap, const Cancellation& cancel);
+// Parses text, applies op and writes the result in notation; with
+// check_wrap, also looks for a value lost to 32-bit wrap-around
+// (batch/wrap_check.hpp). Failures of the text itself (not an expression, a
+// mathematical error, no memory) become the outcome; only Cancelled and
+// faults of the library escape.
+Outcome run_text(BatchOperation op, BatchNotation notation, std::string_view text, bool check_wrap,
+                 const Cancellation& cancel);
 
 }  // namespace kalvira

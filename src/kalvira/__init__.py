@@ -16,6 +16,16 @@ Write expressions in school notation, simplify or expand them exactly
 - The node classes `Int`, `Var`, `Rational`, `Neg`, `Add`, `Mul`, `Div`,
   `Pow`, `Sqrt`, `Cbrt`, `Sin`, `Cos`, `Tan`, `Log`, `Pi`, `E` (all `Expr`)
   build trees directly: Add(Var("x"), Int(1)).
+- Once this package is imported, trees are Python values (installed on the
+  core classes; `_kalvira_core` imported alone keeps identity semantics):
+  `==`, `!=` and `hash` go by structure, so trees work as dict keys and set
+  members; `+ - * / **` and unary `-` build trees from trees, ints of 32
+  bits and fractions.Fraction (`2*x + 1` is what parse("2*x + 1") gives;
+  floats are refused); `repr(tree)` is the constructor form, `str(tree)`
+  school notation, and a bare tree typesets in Jupyter. `bool(tree)`
+  raises TypeError rather than guess.
+- `to_text(tree, unicode=False)` writes the school notation that parse
+  reads back: "x^2 + 2x + 1", or "x² + 2x + 1" with Unicode symbols.
 - `show(tree)` displays a tree as typeset LaTeX in Jupyter; its repr is the
   constructor form (`constructor_form(tree)`).
 - Trees pickle, copy and deep-copy once this package is imported, whatever
@@ -60,7 +70,7 @@ from kalvira.evaluation import Undefined, evaluate, substitute, variables
 from kalvira.interop import to_sympy
 from kalvira.parser import ParseError, parse
 from kalvira.pickling import register_reducers
-from kalvira.values import install_value_semantics
+from kalvira.values import install_value_semantics, to_text
 from kalvira.wrapping import wrapped
 
 register_reducers()
@@ -69,7 +79,7 @@ install_value_semantics()
 __all__ = [
     "Add", "Cbrt", "Cos", "Div", "E", "Expr", "Int", "Log", "Mul", "Neg", "Pi", "Pow",
     "Rational", "Sin", "Sqrt", "Tan", "Var", "expand", "simplify",
-    "BatchError", "ParseError", "Shown", "batch", "constructor_form", "parse", "show", "to_sympy", "__version__",
+    "BatchError", "ParseError", "Shown", "batch", "constructor_form", "parse", "show", "to_sympy", "to_text", "__version__",
     "Undefined", "Verdict", "WrappedResult", "equivalent", "evaluate", "is_expanded", "is_simplified", "substitute",
     "variables", "wrapped",
 ]

@@ -20,6 +20,7 @@ from kalvira.parser import ParseError, parse
 from kalvira.wrapping import wrapped
 
 Operation = Literal["latex", "simplify", "expand"]
+Notation = Literal["latex", "text", "unicode"]
 
 OPERATIONS: dict[str, Callable[[Expr], Expr]] = {
     "latex": lambda tree: tree,
@@ -52,18 +53,21 @@ class BatchError(NamedTuple):
     position: int | None = None
 
 
-def batch(operation: Operation, texts: Iterable[str], jobs: int = 1) -> list[str | BatchError]:
+def batch(operation: Operation, texts: Iterable[str], jobs: int = 1,
+          notation: Notation = "latex") -> list[str | BatchError]:
     """For each text, the LaTeX of `operation` applied to it, or a BatchError.
 
     Gives what parse, the operation and to_string give one by one, in the
-    order of `texts`, whatever `jobs` is. With jobs > 1 that many threads
-    share the work. A result of simplify or expand whose integers wrapped
-    around at 32 bits comes as a `WrappedResult`. Ctrl-C stops the batch
-    within a fraction of a second and raises KeyboardInterrupt.
+    order of `texts`, whatever `jobs` is. With notation="text" or
+    "unicode" the results are written as `to_text` writes them instead.
+    With jobs > 1 that many threads share the work. A result of simplify or
+    expand whose integers wrapped around at 32 bits comes as a
+    `WrappedResult`. Ctrl-C stops the batch within a fraction of a second
+    and raises KeyboardInterrupt.
     """
     if type(jobs) is not int or jobs < 1:
         raise ValueError(f"jobs must be a positive integer, not {jobs!r}")
-    texts_or_none, failures, wrapped_indices = _native.run_batch(operation, texts, jobs)
+    texts_or_none, failures, wrapped_indices = _native.run_batch(operation, texts, jobs, notation)
     results: list[str | BatchError] = texts_or_none  # type: ignore[assignment]  # every None is replaced
     for index, kind, message, position in failures:
         results[index] = BatchError(kind, message, position)

@@ -1,9 +1,10 @@
 """The command line: kalvira {simplify,expand,latex} [EXPRESSION ...] [options];
 check and eval are in cli_check.
 
-Expressions go through the batch path (parsing, the operation and LaTeX in
-C++, on every core); --tree goes through Python trees. Output line k
-answers expression k; see cli_options for the arguments.
+Expressions go through the batch path (parsing, the operation and LaTeX or
+school notation in C++, on every core); --tree goes through Python trees
+(cli_formats has the output formats). Output line k answers expression k;
+see cli_options for the arguments.
 """
 
 from __future__ import annotations
@@ -12,10 +13,11 @@ import os
 import sys
 from collections.abc import Callable, Iterator
 
-from kalvira.batch import WrappedResult, batch, batch_in_python
+from kalvira.batch import WrappedResult, batch
 from kalvira.cli_check import ANSWER_COMMANDS
+from kalvira.cli_formats import runner
 from kalvira.cli_options import USAGE, Options, UsageError, help_text, read_arguments, version_text
-from kalvira.worksheet import NO_RESULT, Runner, answer, expressions
+from kalvira.worksheet import NO_RESULT, answer, expressions
 from kalvira.wrapping import WARNING
 
 # Bytes read at a time from a file; a pipe or terminal gives what it has.
@@ -26,14 +28,6 @@ STANDARD_INPUT = "standard input"
 
 class _WriteFailed(Exception):
     """Standard output refused the results (a full disk, a closed descriptor)."""
-
-
-def _runner(options: Options) -> Runner:
-    if options.tree:
-        from kalvira.display import constructor_form
-
-        return lambda texts: batch_in_python(options.command, texts, constructor_form)  # type: ignore[arg-type]
-    return lambda texts: batch(options.command, texts, options.jobs)  # type: ignore[arg-type]
 
 
 def _lines_of(fd: int) -> Iterator[list[str]]:
@@ -69,7 +63,7 @@ class _Session:
         if sys.stdout is None:
             raise _WriteFailed("standard output is closed")
         self.output = sys.stdout.buffer
-        self.run = _runner(options)
+        self.run = runner(options)
         self.strict = options.strict
         self.drawing = bool(options.png)
         self.drawn: list[str] = []

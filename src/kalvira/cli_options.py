@@ -18,8 +18,8 @@ COMMANDS = ("simplify", "expand", "latex", "check", "eval")
 
 FORMS = ("expanded", "simplified")
 
-USAGE = ("usage: kalvira {simplify,expand,latex} [EXPRESSION ...] [-f FILE] [-j N] [--tree] [--png FILE] [--strict]"
-         " [--version] [-h]\n"
+USAGE = ("usage: kalvira {simplify,expand,latex} [EXPRESSION ...] [-f FILE] [-j N] [--tree | --text | --unicode | --mathml]"
+         " [--png FILE] [--strict] [--version] [-h]\n"
          "       kalvira check EXPECTED ANSWER ... [--form {expanded,simplified}]\n"
          "       kalvira eval EXPRESSION ... [NAME=VALUE ...]")
 
@@ -50,6 +50,11 @@ arguments:
                     comment; blank lines and comment lines have no output
   -j, --jobs N      threads to work on (default: all cores, here {cores})
   --tree            print the Python constructor form of each result
+  --text            print school notation, which kalvira reads back
+                    (x^2 + 2x + 1)
+  --unicode         the same with Unicode symbols (x² + 2x + 1, √2, π)
+  --mathml          print MathML, for web pages and screen readers
+                    (needs latex2mathml: pip install 'kalvira-core[mathml]')
   --png FILE        also draw the results into a PNG image (needs matplotlib)
   --strict          refuse a result whose integers exceeded 32 bits (its
                     line stays empty, exit status 2) instead of warning
@@ -65,7 +70,8 @@ bits and wrapped around is printed with a warning on standard error.
 
 example: kalvira expand "(x+1)^3"   prints   x^{{3}} + 3x^{{2}} + 3x + 1"""
 
-FLAGS = {"--tree": "tree", "--strict": "strict", "-h": "help", "--help": "help", "--version": "version"}
+FLAGS = {"--tree": "tree", "--text": "text", "--unicode": "unicode", "--mathml": "mathml", "--strict": "strict",
+         "-h": "help", "--help": "help", "--version": "version"}
 VALUED = {"-f": "files", "--file": "files", "-j": "jobs", "--jobs": "jobs", "--png": "png", "--form": "form"}
 
 
@@ -82,6 +88,9 @@ class Options:
         self.files: list[str] = []
         self.jobs = len(os.sched_getaffinity(0))
         self.tree = False
+        self.text = False
+        self.unicode = False
+        self.mathml = False
         self.png = ""
         self.strict = False
         self.form = ""

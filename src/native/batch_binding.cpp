@@ -1,4 +1,4 @@
-// kalvira._native.run_batch: texts in, LaTeX or errors out, on threads that
+// kalvira._native.run_batch: texts in, LaTeX or school notation or errors out, on threads that
 // run without the GIL. The calling thread waits with the GIL released and
 // takes it back every WAIT_SLICE to let signal handlers run, so Ctrl-C
 // stops the batch within a fraction of a second.
@@ -43,6 +43,13 @@ py::str str_of(const std::string& utf8) {
     return py::reinterpret_steal<py::str>(text);
 }
 
+BatchNotation notation_named(const std::string& name) {
+    if (name == "latex") return BatchNotation::LATEX;
+    if (name == "text") return BatchNotation::TEXT;
+    if (name == "unicode") return BatchNotation::UNICODE;
+    throw py::value_error("unknown notation '" + name + "': expected 'latex', 'text' or 'unicode'");
+}
+
 const char* kind_name(FailureKind kind) {
     switch (kind) {
     case FailureKind::PARSE: return "parse";
@@ -53,9 +60,9 @@ const char* kind_name(FailureKind kind) {
     return "";
 }
 
-std::vector<Outcome> run_interruptibly(BatchOperation op, std::vector<std::string> texts, unsigned jobs,
-                                       bool check_wrap) {
-    BatchRun run(op, std::move(texts), jobs, check_wrap);
+std::vector<Outcome> run_interruptibly(BatchOperation op, BatchNotation notation, std::vector<std::string> texts,
+                                       unsigned jobs, bool check_wrap) {
+    BatchRun run(op, notation, std::move(texts), jobs, check_wrap);
     for (;;) {
         bool finished = false;
         {
@@ -76,16 +83,18 @@ std::vector<Outcome> run_interruptibly(BatchOperation op, std::vector<std::strin
     }
 }
 
-// Returns (results, failures, wrapped): results[i] is the LaTeX of texts[i]
-// or None, failures lists (index, kind, message, position) for each None,
-// and wrapped the indices of results whose integers wrapped around.
-py::tuple run_batch(const std::string& operation, const py::iterable& texts, unsigned jobs, bool check_wrap) {
+// Returns (results, failures, wrapped): results[i] is the written result of
+// texts[i] or None, failures lists (index, kind, message, position) for each
+// None, and wrapped the indices of results whose integers wrapped around.
+py::tuple run_batch(const std::string& operation, const py::iterable& texts, unsigned jobs,
+                    const std::string& notation, bool check_wrap) {
     const BatchOperation op = operation_named(operation);
+    const BatchNotation written_as = notation_named(notation);
     std::vector<std::string> utf8;
     for (const py::handle text : texts) {
         utf8.push_back(utf8_of(text, utf8.size()));
     }
-    const std::vector<Outcome> outcomes = run_interruptibly(op, std::move(utf8), jobs, check_wrap);
+    const std::vector<Outcome> outcomes = run_interruptibly(op, written_as, std::move(utf8), jobs, check_wrap);
     py::list results(outcomes.size());
     py::list failures;
     py::list wrapped;
@@ -109,9 +118,9 @@ py::tuple run_batch(const std::string& operation, const py::iterable& texts, uns
 
 void bind_batch(py::module_& m) {
     m.def("run_batch", &run_batch, py::arg("operation"), py::arg("texts"), py::arg("jobs") = 1,
-          py::arg("check_wrap") = true,
-          "Parses, applies the operation and renders every text on `jobs` threads; returns (results, failures,"
-          " wrapped).");
+          py::arg("notation") = "latex", py::arg("check_wrap") = true,
+          "Parses, applies the operation and writes every result in the notation ('latex', 'text' or "
+          "'unicode') on `jobs` threads; returns (results, failures, wrapped).");
 }
 
 }  // namespace kalvira
