@@ -32,7 +32,7 @@ def _mathml_converter() -> Callable[[str], str]:
         from latex2mathml.converter import convert
     except ImportError:
         raise UsageError(MATHML_MISSING) from None
-    return convert  # type: ignore[no-any-return]
+    return convert
 
 
 def _to_mathml(convert: Callable[[str], str], latex: str | BatchError) -> str | BatchError:

@@ -96,6 +96,6 @@ def install_operators() -> None:
     for name, build in BINARY.items():
         setattr(Expr, f"__{name}__", _forward(build))
         setattr(Expr, f"__r{name}__", _reflected(build))
-    Expr.__pow__ = _power  # type: ignore[attr-defined]
-    Expr.__neg__ = _negative  # type: ignore[attr-defined]
-    Expr.__pos__ = _positive  # type: ignore[attr-defined]
+    setattr(Expr, "__pow__", _power)
+    setattr(Expr, "__neg__", _negative)
+    setattr(Expr, "__pos__", _positive)

@@ -47,16 +47,18 @@ def latex_display(tree: Expr) -> str:
     return f"${tree.to_string()}$"
 
 
-def _equal(self: Expr, other: object) -> bool:
-    if not isinstance(other, Expr):
-        return NotImplemented
-    return _native.structural_equal(self, other)
+class _Comparisons:
+    """The comparison methods that install_value_semantics copies onto Expr."""
 
+    def __eq__(self, other: object) -> bool:
+        if not isinstance(self, Expr) or not isinstance(other, Expr):
+            return NotImplemented
+        return _native.structural_equal(self, other)
 
-def _not_equal(self: Expr, other: object) -> bool:
-    if not isinstance(other, Expr):
-        return NotImplemented
-    return not _native.structural_equal(self, other)
+    def __ne__(self, other: object) -> bool:
+        if not isinstance(self, Expr) or not isinstance(other, Expr):
+            return NotImplemented
+        return not _native.structural_equal(self, other)
 
 
 def _hash(self: Expr) -> int:
@@ -78,11 +80,10 @@ def _no_truth_value(self: Expr) -> NoReturn:
 
 def install_value_semantics() -> None:
     """Puts the value methods on Expr, which every node class inherits."""
-    Expr.__eq__ = _equal  # type: ignore[method-assign,assignment]
-    Expr.__ne__ = _not_equal  # type: ignore[method-assign,assignment]
-    Expr.__hash__ = _hash  # type: ignore[method-assign,assignment]
-    Expr.__repr__ = _repr  # type: ignore[method-assign,assignment]
-    Expr.__str__ = _str  # type: ignore[method-assign,assignment]
-    Expr.__bool__ = _no_truth_value  # type: ignore[attr-defined]
-    Expr._repr_latex_ = latex_display  # type: ignore[attr-defined]
+    methods = {
+        "__eq__": _Comparisons.__eq__, "__ne__": _Comparisons.__ne__, "__hash__": _hash, "__repr__": _repr, "__str__": _str,
+        "__bool__": _no_truth_value, "_repr_latex_": latex_display,
+    }
+    for name, method in methods.items():
+        setattr(Expr, name, method)
     install_operators()
