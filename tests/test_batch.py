@@ -14,7 +14,7 @@ import pytest
 
 from _kalvira_core import Expr
 from kalvira import BatchError, batch
-from kalvira.batch import batch_in_python
+from kalvira.batch import WrappedResult, batch_in_python
 
 ATOMS = ["x", "y", "2", "-3", "pi", "e", "x_1", "θ", "2147483647", "1/0", "sqrt(-4)", "tan(pi/2)", "(x+1)"]
 OPERATORS = ["+", "-", "*", "/", "^", "", " "]
@@ -45,9 +45,11 @@ TEXTS = [generated_text(random.Random(seed)) for seed in range(3000)]
 @pytest.mark.parametrize("operation", ["latex", "simplify", "expand"])
 def test_batch_equals_the_python_path_for_any_number_of_threads(operation):
     expected = batch_in_python(operation, TEXTS, Expr.to_string)
-    assert any(type(r) is str for r in expected) and {r.kind for r in expected if type(r) is not str} >= {"parse"}
+    assert any(type(r) is str for r in expected) and {r.kind for r in expected if isinstance(r, BatchError)} >= {"parse"}
+    assert any(type(r) is WrappedResult for r in expected) == (operation != "latex")
     for jobs in (1, 2, 3):
-        assert batch(operation, TEXTS, jobs=jobs) == expected
+        results = batch(operation, TEXTS, jobs=jobs)
+        assert results == expected and list(map(type, results)) == list(map(type, expected))
 
 
 def test_results_and_errors_are_what_the_docs_say():

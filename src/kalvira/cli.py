@@ -144,7 +144,7 @@ def _run(options: Options) -> int:
     if options.png:
         from kalvira.png import write_png
 
-        write_png([r for r in batch(options.command, session.drawn) if type(r) is str], options.png)  # type: ignore[arg-type]
+        write_png([r for r in batch(options.command, session.drawn) if isinstance(r, str)], options.png)  # type: ignore[arg-type]
     return 2 if session.failed else 0
 
 
