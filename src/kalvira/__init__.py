@@ -26,6 +26,15 @@ Write expressions in school notation, simplify or expand them exactly
   raises TypeError rather than guess.
 - `to_text(tree, unicode=False)` writes the school notation that parse
   reads back: "x^2 + 2x + 1", or "x² + 2x + 1" with Unicode symbols.
+- `variables(tree)`, `substitute(tree, mapping)` and `evaluate(tree,
+  mapping)`: the exact value at a point, a Fraction where it is rational,
+  else a float; `Undefined` (a ValueError) names why a point has none.
+- `equivalent(expected, answer)` tells whether an answer has the expected
+  value: a `Verdict` ("equal", "probably equal" or "different" with a
+  point); `is_expanded(tree)` and `is_simplified(tree)` check the form.
+- `wrapped(tree, result)` tells whether a result lost its value because a
+  32-bit integer wrapped around; `batch` marks such results as
+  `WrappedResult`, and the command line warns about them.
 - `show(tree)` displays a tree as typeset LaTeX in Jupyter; its repr is the
   constructor form (`constructor_form(tree)`).
 - Trees pickle, copy and deep-copy once this package is imported, whatever
@@ -37,7 +46,8 @@ Write expressions in school notation, simplify or expand them exactly
   on a Dask cluster (pip install 'kalvira-core[dask]').
 
 The command line `kalvira` (or `python -m kalvira`) does the same from a
-shell: kalvira expand "(x+1)^3".
+shell: kalvira expand "(x+1)^3", kalvira check "2(x+1)" "2x+2",
+kalvira eval "x^2 + y" x=2 y=1/2.
 """
 
 from _kalvira_core import (
