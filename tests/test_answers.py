@@ -145,6 +145,16 @@ def test_wrapped_exactly_when_the_value_changed(tree):
     assert wrapped(tree, result) == changed, (tree.to_string(), result.to_string())
 
 
+def test_shared_subtrees_are_walked_once():
+    tree = kc.Var("x")
+    for _ in range(64):
+        tree = kc.Mul(tree, tree)  # 2^64 paths, 65 nodes
+    assert variables(tree) == ["x"] and not wrapped(tree, tree)
+    assert evaluate(substitute(tree, {"x": -1})) == 1
+    with pytest.raises(ValueError, match="too large"):
+        evaluate(tree, {"x": 2})
+
+
 def test_a_million_levels():
     tree = parse("x" + "+1" * DEPTH)
     assert variables(tree) == ["x"]
