@@ -23,7 +23,8 @@ import _kalvira_core as core
 from _kalvira_core import Expr
 
 from kalvira import _native
-from kalvira.evaluation import Undefined, evaluate, point_text, variables
+from kalvira.evaluation import flattened, numbers_of, point_text, value_at, variables
+from kalvira.tree_walk import require_tree
 from kalvira.wrapping import wrapped
 
 Status = Literal["equal", "probably equal", "different"]
@@ -82,7 +83,8 @@ def equivalent(expected: Expr, answer: Expr) -> Verdict:
     ValueError when `expected` has no value at any point tried.
     """
     # expand multiplies -1 into a sum, but leaves a negated sum as it is.
-    difference = _native.negations_as_products(core.Add(expected, core.Neg(answer)))
+    difference = _native.negations_as_products(
+        core.Add(require_tree(expected, "expected"), core.Neg(require_tree(answer, "answer"))))
     try:
         expanded = core.expand(difference)
         proven = isinstance(expanded, core.Int) and expanded.value() == 0 and not wrapped(difference, expanded)
@@ -91,13 +93,15 @@ def equivalent(expected: Expr, answer: Expr) -> Verdict:
     agreed = 0
     answer_undefined: Verdict | None = None
     names = sorted(set(variables(expected)) | set(variables(answer)))
+    expected_nodes, answer_nodes = flattened(expected), flattened(answer)
     for point in _points(names):
+        numbers = numbers_of(point)
         try:
-            expected_value = evaluate(expected, point)
+            expected_value = value_at(expected_nodes, numbers)
         except ValueError:
             continue
         try:
-            answer_value = evaluate(answer, point)
+            answer_value = value_at(answer_nodes, numbers)
         except ValueError:
             answer_undefined = answer_undefined or Verdict("different", 0, point, expected_value, None)
             continue
@@ -123,7 +127,7 @@ def is_expanded(tree: Expr) -> bool:
     collect, nothing to fold (2·3x). The order of the terms, and of the
     factors within a term, is free: 2yx + x^2 is expanded."""
     texts = []
-    for term in _terms(tree):
+    for term in _terms(require_tree(tree, "tree")):
         expanded = _expanded(term)
         if isinstance(expanded, core.Add) or not is_simplified(term):
             return False
@@ -135,7 +139,7 @@ def is_simplified(tree: Expr) -> bool:
     """Whether `simplify` leaves the tree as it reads: its LaTeX stays the
     same (x - 1 is simplified, although simplify turns the parser's
     Neg(Int(1)) into Int(-1))."""
-    return core.simplify(tree).to_string() == tree.to_string()
+    return core.simplify(require_tree(tree, "tree")).to_string() == tree.to_string()
 
 
 def _expanded(tree: Expr) -> Expr:

@@ -27,6 +27,7 @@ import _kalvira_core as core
 from _kalvira_core import Expr
 
 from kalvira import _native
+from kalvira.tree_walk import require_tree
 
 # A value while evaluating: ints stand for integral fractions, being faster.
 Value = Union[int, Fraction, float]
@@ -51,7 +52,7 @@ class Undefined(ValueError):
 
 def variables(tree: Expr) -> list[str]:
     """The names of the tree's variables, each once, sorted."""
-    return _native.variables(_tree(tree, "tree"))
+    return _native.variables(require_tree(tree, "tree"))
 
 
 Replacements = Union[Mapping[str, Union[Expr, int, Fraction]], Mapping[core.Var, Union[Expr, int, Fraction]],
@@ -64,7 +65,7 @@ def substitute(tree: Expr, mapping: Replacements) -> Expr:
     numbers only). Subtrees without such a variable are shared with `tree`,
     which itself stays as it was; without any, `tree` itself comes back."""
     replacements = {_name(key): _as_tree(value) for key, value in mapping.items()}
-    return _native.substitute(_tree(tree, "tree"), replacements)
+    return _native.substitute(require_tree(tree, "tree"), replacements)
 
 
 def evaluate(tree: Expr, mapping: Point | None = None) -> Fraction | float:
@@ -82,10 +83,29 @@ def evaluate(tree: Expr, mapping: Point | None = None) -> Fraction | float:
     2^(10^9)), which are refused rather than computed; TypeError for values
     that are not numbers.
     """
-    point = {_name(key): _number(value) for key, value in (mapping or {}).items()}
+    return value_at(flattened(tree), numbers_of(mapping or {}))
+
+
+# A tree as `_native.nodes` lists it: children before parents.
+Flat = list[tuple[int, Any, Any]]
+
+
+def flattened(tree: Expr) -> Flat:
+    """The tree's distinct nodes, children first, for `value_at`: a tree
+    evaluated at many points is walked in C++ once."""
+    return _native.nodes(require_tree(tree, "tree"))
+
+
+def numbers_of(mapping: Point) -> dict[str, Value]:
+    """The variables' numbers by name, checked as `evaluate` takes them."""
+    return {_name(key): _number(value) for key, value in mapping.items()}
+
+
+def value_at(nodes: Flat, point: Mapping[str, Value]) -> Fraction | float:
+    """`evaluate` of a flattened tree at a point of `numbers_of`."""
     values: list[Value] = []
     try:
-        for kind, first, second in _native.nodes(_tree(tree, "tree")):
+        for kind, first, second in nodes:
             if kind in _BINARY:
                 values.append(_BINARY[kind](values[first], values[second]))
             elif kind in _UNARY:
@@ -105,12 +125,6 @@ def evaluate(tree: Expr, mapping: Point | None = None) -> Fraction | float:
 def point_text(point: Mapping[str, Number]) -> str:
     """A point as "x = 2, y = 1/2"."""
     return ", ".join(f"{name} = {value}" for name, value in sorted(point.items()))
-
-
-def _tree(value: object, what: str) -> Expr:
-    if not isinstance(value, Expr):
-        raise TypeError(f"{what} must be an expression tree, not {type(value).__name__}")
-    return value
 
 
 def _name(key: object) -> str:

@@ -31,6 +31,13 @@ NODE_CLASSES: dict[str, type[Expr]] = {
 }
 
 
+def require_tree(value: object, what: str) -> Expr:
+    """`value` itself when it is a tree; else a TypeError naming `what`."""
+    if not isinstance(value, Expr):
+        raise TypeError(f"{what} must be an expression tree, not {type(value).__name__}")
+    return value
+
+
 def children(node: Expr) -> tuple[Expr, ...]:
     """The operands of a node, left to right; a leaf has none."""
     cls = type(node)

@@ -11,6 +11,7 @@ from __future__ import annotations
 from _kalvira_core import Expr
 
 from kalvira import _native
+from kalvira.tree_walk import require_tree
 
 WARNING = "coefficients exceeded 32 bits and wrapped around; the result is exact modulo 2^32"
 
@@ -29,7 +30,4 @@ def wrapped(tree: Expr, result: Expr) -> bool:
     not reported; a lost value goes unseen with a chance of about the
     tree's degree in 2^61.
     """
-    for argument in (tree, result):
-        if not isinstance(argument, Expr):
-            raise TypeError(f"wrapped() compares two expression trees, not {type(argument).__name__}")
-    return _native.wrapped(tree, result)
+    return _native.wrapped(require_tree(tree, "tree"), require_tree(result, "result"))
