@@ -139,13 +139,6 @@ def test_children_come_back_as_their_own_class():
     assert type(kc.Neg(kc.Pow(kc.Pi(), kc.E())).operand().exp()) is kc.E
 
 
-def test_equality_is_identity():
-    a = kc.Int(1)
-    assert (kc.Int(1) == kc.Int(1)) is False
-    assert a == a
-    assert hash(a) == hash(a)
-
-
 def test_bytes_names():
     assert kc.Var(b"t").name() == "t"
     assert kc.Var(bytearray(b"ab")).name() == "ab"
