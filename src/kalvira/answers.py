@@ -75,21 +75,28 @@ def equivalent(expected: Expr, answer: Expr) -> Verdict:
 
     First a proof: expected - answer, expanded, is 0 (and no integer
     wrapped around on the way), or both are constants with the same exact
-    value. Then both are evaluated at random points
-    (the same in every call), exactly where they are rational and as floats
-    with a relative tolerance otherwise; points where either has no value
-    are skipped. A point where they differ makes the verdict "different"
+    value. Then both are evaluated at random points (the same in every
+    call), exactly where they are rational and as floats with a relative
+    tolerance otherwise; points where either has no value are skipped. A point where they differ makes the verdict "different"
     even against a proof the wrap check could not confirm. Raises
     ValueError when `expected` has no value at any point tried.
     """
+    require_tree(expected, "expected")
+    require_tree(answer, "answer")
+    return _compared_at_points(expected, answer, _difference_expands_to_zero(expected, answer))
+
+
+def _difference_expands_to_zero(expected: Expr, answer: Expr) -> bool:
     # expand multiplies -1 into a sum, but leaves a negated sum as it is.
-    difference = _native.negations_as_products(
-        core.Add(require_tree(expected, "expected"), core.Neg(require_tree(answer, "answer"))))
+    difference = _native.negations_as_products(core.Add(expected, core.Neg(answer)))
     try:
         expanded = core.expand(difference)
-        proven = isinstance(expanded, core.Int) and expanded.value() == 0 and not wrapped(difference, expanded)
     except ValueError:
-        proven = False
+        return False
+    return isinstance(expanded, core.Int) and expanded.value() == 0 and not wrapped(difference, expanded)
+
+
+def _compared_at_points(expected: Expr, answer: Expr, proven: bool) -> Verdict:
     agreed = 0
     answer_undefined: Verdict | None = None
     names = sorted(set(variables(expected)) | set(variables(answer)))
