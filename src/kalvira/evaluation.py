@@ -16,7 +16,6 @@ root, a function or a constant makes it irrational.
 
 from __future__ import annotations
 
-import enum
 import math
 from collections.abc import Callable, Mapping
 from fractions import Fraction
@@ -87,7 +86,7 @@ def evaluate(tree: Expr, mapping: Point | None = None) -> Fraction | float:
 
 
 # A tree as `_native.nodes` lists it: children before parents.
-Flat = list[tuple[int, Any, Any]]
+Flat = list[tuple[str, Any, Any]]
 
 
 def flattened(tree: Expr) -> Flat:
@@ -301,49 +300,28 @@ def _function(at_zero: int, function: Callable[[float], float]) -> Callable[[Val
     return lambda value: at_zero if value == 0 else function(_float(value))
 
 
-class Kind(enum.IntEnum):
-    """The core's node kinds, as `_native.nodes` numbers them."""
-
-    INT = 0
-    VAR = 1
-    RATIONAL = 2
-    NEG = 3
-    ADD = 4
-    MUL = 5
-    DIV = 6
-    POW = 7
-    SQRT = 8
-    PI = 9
-    E = 10
-    CBRT = 11
-    SIN = 12
-    COS = 13
-    TAN = 14
-    LOG = 15
-
-
-def _leaf(kind: int, first: Any, second: Any, point: Mapping[str, Value]) -> Value:
-    if kind == Kind.INT:
+def _leaf(kind: str, first: Any, second: Any, point: Mapping[str, Value]) -> Value:
+    if kind == "Int":
         return int(first)
-    if kind == Kind.VAR:
+    if kind == "Var":
         return _variable(point, str(first))
-    if kind == Kind.RATIONAL:
+    if kind == "Rational":
         return _exact(Fraction(int(first), int(second)))
-    return math.pi if kind == Kind.PI else math.e
+    return math.pi if kind == "Pi" else math.e
 
 
-_UNARY: dict[int, Callable[[Value], Value]] = {
-    Kind.NEG: lambda a: -a,
-    Kind.SQRT: _square_root,
-    Kind.CBRT: lambda a: _real_root(a, 3),
-    Kind.SIN: _function(0, math.sin),
-    Kind.COS: _function(1, math.cos),
-    Kind.TAN: _tangent,
-    Kind.LOG: _logarithm,
+_UNARY: dict[str, Callable[[Value], Value]] = {
+    "Neg": lambda a: -a,
+    "Sqrt": _square_root,
+    "Cbrt": lambda a: _real_root(a, 3),
+    "Sin": _function(0, math.sin),
+    "Cos": _function(1, math.cos),
+    "Tan": _tangent,
+    "Log": _logarithm,
 }
-_BINARY: dict[int, Callable[[Value, Value], Value]] = {
-    Kind.ADD: lambda a, b: a + b,
-    Kind.MUL: lambda a, b: _bounded(a * b),
-    Kind.DIV: _quotient,
-    Kind.POW: _power,
+_BINARY: dict[str, Callable[[Value, Value], Value]] = {
+    "Add": lambda a, b: a + b,
+    "Mul": lambda a, b: _bounded(a * b),
+    "Div": _quotient,
+    "Pow": _power,
 }

@@ -4,6 +4,7 @@
 
 #include <pybind11/stl.h>
 
+#include <iterator>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -32,14 +33,24 @@ std::pair<py::object, py::object> leaf_fields(const Expr& node) {
     }
 }
 
+// The class names of the kinds, by ExprType value, as Python strings.
+std::vector<py::str> kind_names() {
+#define KALVIRA_NAME(Class, ...) #Class,
+    static const char* const names[] = {KALVIRA_NODE_KINDS(KALVIRA_NAME, KALVIRA_NAME, KALVIRA_NAME, KALVIRA_NAME)};
+#undef KALVIRA_NAME
+    return {std::begin(names), std::end(names)};
+}
+
 // Every distinct node once, children before parents, as (kind, first,
-// second): a leaf's data (Int value; Var name; Rational num and den), or
-// the positions in this list of the node's children; None where unused.
+// second): the kind is the node's class name; first and second are a leaf's
+// data (Int value; Var name; Rational num and den), or the positions in
+// this list of the node's children; None where unused.
 py::list nodes(const ExprPtr& tree) {
+    const std::vector<py::str> names = kind_names();
     py::list entries;
     call_interruptibly([&](const Cancellation& cancel) {
-        return fold_tree<std::size_t>(tree, cancel, [&entries](const ExprPtr& node, const std::size_t* children) {
-            const py::int_ kind(static_cast<int>(node->type()));
+        return fold_tree<std::size_t>(tree, cancel, [&](const ExprPtr& node, const std::size_t* children) {
+            const py::str& kind = names[static_cast<std::size_t>(node->type())];
             if (node->arity() == 0) {
                 const auto [first, second] = leaf_fields(*node);
                 entries.append(py::make_tuple(kind, first, second));
@@ -76,7 +87,7 @@ void bind_walks(py::module_& m) {
         },
         py::arg("tree").none(false), "The tree with every negation -t written as the product -1 * t");
     m.def("nodes", &nodes, py::arg("tree").none(false),
-          "Every distinct node, children first, as (kind, first, second): leaf data or child positions");
+          "Every distinct node, children first, as (class name, first, second): leaf data or child positions");
 }
 
 }  // namespace kalvira
