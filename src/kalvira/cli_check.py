@@ -64,7 +64,7 @@ def check(options: Options) -> int:
 def _variable_value(assignment: str) -> tuple[str, Fraction | float]:
     """NAME=VALUE: a decimal or fraction ("0.5", "-3/4") exactly, anything
     else ("pi/4", "sqrt(2)") as the value of that expression."""
-    name, _, value = (part.strip() for part in assignment.partition("="))
+    name, _, value = (side.strip() for side in assignment.partition("="))
     try:
         variable = parse(name)
     except ValueError:

@@ -188,7 +188,7 @@ def _quotient(a: Value, b: Value) -> Value:
 def _root(value: int | Fraction, degree: int) -> int | Fraction | None:
     """The exact root of a non-negative number, or None when it is irrational."""
     fraction = Fraction(value)
-    roots = [_integer_root(part, degree) for part in (fraction.numerator, fraction.denominator)]
+    roots = [_integer_root(number, degree) for number in (fraction.numerator, fraction.denominator)]
     if None in roots:
         return None
     return _exact(Fraction(roots[0], roots[1]))  # type: ignore[arg-type]
