@@ -28,17 +28,20 @@ from _kalvira_core import Expr
 from kalvira import _native
 from kalvira.tree_walk import require_tree
 
-# A value while evaluating: ints stand for integral fractions, being faster.
+# A number given or computed; while evaluating, ints stand for integral
+# fractions, being faster.
 Value = Union[int, Fraction, float]
-Number = Union[int, Fraction, float]
 # Numbers of variables, given by name or as Var nodes.
-Point = Union[Mapping[str, Number], Mapping[core.Var, Number], Mapping[Union[str, core.Var], Number]]
+Point = Union[Mapping[str, Value], Mapping[core.Var, Value], Mapping[Union[str, core.Var], Value]]
 
 INT32 = range(-(2**31), 2**31)
 
 # Exact values larger than this many bits are refused rather than computed:
 # the next power or product of such numbers could take minutes.
 MAX_EXACT_BITS = 1 << 20
+
+TOO_LARGE_EXACTLY = f"the exact value needs more than {MAX_EXACT_BITS:,} bits; refused as too large to compute"
+TOO_LARGE_FOR_A_FLOAT = "the value is too large for a float"
 
 # A float cosine below this counts as zero, so that tan(pi/2) is refused
 # rather than given as 1.6e16.
@@ -116,12 +119,12 @@ def value_at(nodes: Flat, point: Mapping[str, Value]) -> Fraction | float:
     result = values[-1]
     if isinstance(result, float):
         if not math.isfinite(result):
-            raise ValueError("the value is too large for a float")
+            raise ValueError(TOO_LARGE_FOR_A_FLOAT)
         return result
     return Fraction(result)
 
 
-def point_text(point: Mapping[str, Number]) -> str:
+def point_text(point: Mapping[str, Value]) -> str:
     """A point as "x = 2, y = 1/2"."""
     return ", ".join(f"{name} = {value}" for name, value in sorted(point.items()))
 
@@ -166,7 +169,7 @@ def _bits(value: int | Fraction) -> int:
 
 def _bounded(value: Value) -> Value:
     if not isinstance(value, float) and _bits(value) > MAX_EXACT_BITS:
-        raise ValueError(f"the exact value needs more than {MAX_EXACT_BITS:,} bits; refused as too large to compute")
+        raise ValueError(TOO_LARGE_EXACTLY)
     return value
 
 
@@ -174,7 +177,7 @@ def _float(value: Value) -> float:
     try:
         return float(value)
     except OverflowError:
-        raise ValueError("the value is too large for a float") from None
+        raise ValueError(TOO_LARGE_FOR_A_FLOAT) from None
 
 
 def _quotient(a: Value, b: Value) -> Value:
@@ -254,8 +257,7 @@ def _integer_power(base: Value, exponent: int) -> Value:
     if isinstance(base, float):
         return _float_power(base, exponent)
     if exponent > 1 and _bits(base) > 1 and (_bits(base) - 1) * exponent > MAX_EXACT_BITS:
-        raise ValueError(f"the exact value of a power needs more than {MAX_EXACT_BITS:,} bits;"
-                         " refused as too large to compute")
+        raise ValueError(TOO_LARGE_EXACTLY)
     return base**exponent
 
 
@@ -263,7 +265,7 @@ def _float_power(base: float, exponent: float) -> float:
     try:
         return math.pow(base, exponent)
     except OverflowError:
-        raise ValueError("the value is too large for a float") from None
+        raise ValueError(TOO_LARGE_FOR_A_FLOAT) from None
 
 
 def _square_root(value: Value) -> Value:
