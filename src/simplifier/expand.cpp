@@ -13,6 +13,7 @@
 #include "ast/make_node.hpp"
 #include "simplifier/simplifier.hpp"
 #include "simplifier/simplify_walk.hpp"
+#include "simplifier/term_conversion.hpp"
 #include "simplifier/term_table.hpp"
 
 namespace kalvira {

@@ -71,11 +71,4 @@ private:
     std::size_t irregular_ = 0;  // terms that do not read back as themselves
 };
 
-// Reads a tree as the summands of its sums, each summand's product split
-// into coefficient and factors (no recursion on the C stack).
-void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>& out);
-
-// The tree of one term: factors as ordered, coefficient applied.
-ExprPtr term_tree(const Term& term, const FactorTable& factors);
-
 }  // namespace kalvira

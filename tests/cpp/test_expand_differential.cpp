@@ -11,7 +11,7 @@
 
 #include "check.hpp"
 #include "result_comparison.hpp"
-#include "simplifier/expand_reference.hpp"
+#include "literal/expand_reference.hpp"
 #include "ast/make_node.hpp"
 #include "simplifier/simplifier.hpp"
 #include "tree_builders.hpp"

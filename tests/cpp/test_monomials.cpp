@@ -7,8 +7,8 @@
 
 #include "ast/cancellation.hpp"
 #include "check.hpp"
-#include "simplifier/collect_terms.hpp"
-#include "simplifier/monomial.hpp"
+#include "literal/collect_terms.hpp"
+#include "literal/monomial.hpp"
 
 using namespace kalvira;
 

@@ -26,7 +26,7 @@
 #include "ast/errors.hpp"
 #include "ast/latex.hpp"
 #include "ast/make_node.hpp"
-#include "simplifier/expand_reference.hpp"
+#include "literal/expand_reference.hpp"
 #include "simplifier/simplifier.hpp"
 
 using namespace kalvira;

@@ -2,10 +2,10 @@
 // again. It is slow but plainly right, and the expansion engine is tested
 // against it.
 
-#include "simplifier/expand_reference.hpp"
+#include "literal/expand_reference.hpp"
 
 #include "ast/make_node.hpp"
-#include "simplifier/collect_terms.hpp"
+#include "literal/collect_terms.hpp"
 #include "simplifier/rules.hpp"
 #include "simplifier/simplifier.hpp"
 

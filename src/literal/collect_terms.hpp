@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "ast/expr.hpp"
-#include "simplifier/monomial.hpp"
+#include "literal/monomial.hpp"
 
 namespace kalvira {
 

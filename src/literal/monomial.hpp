@@ -24,10 +24,4 @@ Monomial parse_monomial(const ExprPtr& expr);
 // as an Int on the left (1 omitted, -1 as a Neg).
 ExprPtr build_monomial(const Monomial& m);
 
-// The tree of coeff times the factors in the order given, exponent-0
-// factors dropped: Pow(f, Int(e)) for e other than 1, products nested to the
-// left, the coefficient as an Int on the left (1 omitted, -1 as a Neg, no
-// factors an Int, 0 always Int(0)).
-ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordered_vars);
-
 }  // namespace kalvira

@@ -1,4 +1,4 @@
-#include "simplifier/collect_terms.hpp"
+#include "literal/collect_terms.hpp"
 
 #include <map>
 #include <string>

@@ -1,10 +1,11 @@
-#include "simplifier/monomial.hpp"
+#include "literal/monomial.hpp"
 
 #include <algorithm>
 #include <string>
 
 #include "ast/cancellation.hpp"
 #include "ast/make_node.hpp"
+#include "simplifier/term_conversion.hpp"
 
 namespace kalvira {
 
@@ -75,31 +76,6 @@ Monomial parse_monomial(const ExprPtr& expr) {
         break;
     }
     return {1, {{expr, 1}}};
-}
-
-ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordered_vars) {
-    if (coeff == 0) {
-        return make_int(0);
-    }
-    ExprPtr product;
-    for (const auto& [factor, exp] : ordered_vars) {
-        if (exp == 0) {
-            continue;
-        }
-        ExprPtr part = exp == 1 ? factor : std::make_shared<Pow>(factor, make_int(exp));
-        product = product ? std::make_shared<Mul>(std::move(product), std::move(part)) : std::move(part);
-    }
-    if (!product) {
-        return make_int(coeff);
-    }
-    switch (coeff) {
-    case 1:
-        return product;
-    case -1:
-        return std::make_shared<Neg>(std::move(product));
-    default:
-        return std::make_shared<Mul>(make_int(coeff), std::move(product));
-    }
 }
 
 ExprPtr build_monomial(const Monomial& m) { return build_term(m.coeff, sorted_by_text(m.vars)); }

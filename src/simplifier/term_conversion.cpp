@@ -1,0 +1,174 @@
+// Between trees and terms: reading a tree's summands into terms, writing a
+// term back as a tree, and the key (the text of a term's product without
+// coefficient) by which like terms are collected.
+
+#include "simplifier/term_conversion.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "ast/latex.hpp"
+#include "ast/make_node.hpp"
+#include "ast/product_joint.hpp"
+
+namespace kalvira {
+
+namespace {
+
+std::vector<std::pair<ExprPtr, int>> factor_nodes(const Term& term, const FactorTable& factors) {
+    std::vector<std::pair<ExprPtr, int>> vars;
+    vars.reserve(term.powers().size());
+    for (const Power& power : term.powers()) {
+        vars.emplace_back(factors[power.factor].node, power.exp);
+    }
+    return vars;
+}
+
+// Writes one part of a product (a factor, or a power of it) as a product
+// operand would be written (alone, it is the whole product).
+void write_part(const Power& power, const Factor& factor, const std::string& text, bool alone, std::string& out) {
+    if (power.exp == 1) {
+        const bool wrapped = factor.wrapped_in_product && !alone;
+        out += wrapped ? "\\left(" : "";
+        out += text;
+        out += wrapped ? "\\right)" : "";
+        return;
+    }
+    out += factor.wrapped_as_pow_base ? "\\left(" : "";
+    out += text;
+    out += factor.wrapped_as_pow_base ? "\\right)^{" : "^{";
+    out += std::to_string(power.exp);
+    out += '}';
+}
+
+// Reads one summand's product: integer literals multiply the coefficient,
+// negations negate it, integer powers give their base and exponent, and any
+// other node is a factor, merged left to right into its first occurrence.
+Term read_product(const ExprPtr& summand, FactorTable& factors) {
+    Term term;
+    if (summand->arity() == 0 && summand->type() != ExprType::INT) {  // a lone factor
+        term.multiply(factors.intern(summand), 1, factors);
+        return term;
+    }
+    std::vector<const ExprPtr*> pending{&summand};
+    while (!pending.empty()) {
+        const ExprPtr& node = *pending.back();
+        pending.pop_back();
+        switch (node->type()) {
+        case ExprType::INT:
+            term.coeff = wrap_mul(term.coeff, static_cast<const Int&>(*node).value());
+            continue;
+        case ExprType::NEG:
+            term.coeff = wrap_neg(term.coeff);
+            pending.push_back(&static_cast<const Neg&>(*node).operand());
+            continue;
+        case ExprType::MUL:
+            pending.push_back(&static_cast<const Mul&>(*node).right());
+            pending.push_back(&static_cast<const Mul&>(*node).left());
+            continue;
+        case ExprType::POW: {
+            const auto& pow = static_cast<const Pow&>(*node);
+            if (pow.exp()->type() == ExprType::INT) {
+                term.multiply(factors.intern(pow.base()), static_cast<const Int&>(*pow.exp()).value(), factors);
+                continue;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        term.multiply(factors.intern(node), 1, factors);
+    }
+    return term;
+}
+
+}  // namespace
+
+ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordered_vars) {
+    if (coeff == 0) {
+        return make_int(0);
+    }
+    ExprPtr product;
+    for (const auto& [factor, exp] : ordered_vars) {
+        if (exp == 0) {
+            continue;
+        }
+        ExprPtr part = exp == 1 ? factor : std::make_shared<Pow>(factor, make_int(exp));
+        product = product ? std::make_shared<Mul>(std::move(product), std::move(part)) : std::move(part);
+    }
+    if (!product) {
+        return make_int(coeff);
+    }
+    switch (coeff) {
+    case 1:
+        return product;
+    case -1:
+        return std::make_shared<Neg>(std::move(product));
+    default:
+        return std::make_shared<Mul>(make_int(coeff), std::move(product));
+    }
+}
+
+ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
+    return build_term(1, factor_nodes(canonical, factors));
+}
+
+// Written straight from the factors' texts, joined as the renderer joins a
+// product's operands. An integer factor written alone takes part in the
+// special rules of -1 and 1, so such a product is built as a tree and
+// rendered instead.
+std::string key_of(const Term& canonical, const FactorTable& factors) {
+    const std::vector<Power>& powers = canonical.powers();
+    const bool has_lone_integer = std::any_of(powers.begin(), powers.end(), [&factors](const Power& p) {
+        return p.exp == 1 && factors[p.factor].is_int;
+    });
+    std::string key;
+    if (has_lone_integer) {
+        write_latex(*key_tree(canonical, factors), key, factors.cancel());
+        return key;
+    }
+    if (powers.empty()) {
+        return CONSTANT_KEY;
+    }
+    write_part(powers[0], factors[powers[0].factor], factors.text(powers[0].factor), powers.size() == 1, key);
+    ProductJoiner joiner;
+    std::string part;
+    for (std::size_t i = 1; i < powers.size(); ++i) {
+        const Factor& factor = factors[powers[i].factor];
+        part.clear();
+        write_part(powers[i], factor, factors.text(powers[i].factor), false, part);
+        const bool both_fractions = i == 1 && powers[0].exp == 1 && factors[powers[0].factor].is_fraction &&
+                                    powers[1].exp == 1 && factor.is_fraction;
+        const int first = part.empty() ? NO_FIRST_BYTE : static_cast<unsigned char>(part.front());
+        const ProductJoint joint = joiner.join(key, 0, first, both_fractions);
+        key += joint.separator;
+        key += joint.wrap_right ? "\\left(" : "";
+        key += part;
+        key += joint.wrap_right ? "\\right)" : "";
+    }
+    return key;
+}
+
+void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>& out) {
+    if (tree->type() != ExprType::ADD) {
+        out.push_back(read_product(tree, factors));
+        return;
+    }
+    std::vector<const ExprPtr*> pending{&tree};
+    while (!pending.empty()) {
+        const ExprPtr& node = *pending.back();
+        pending.pop_back();
+        if (node->type() == ExprType::ADD) {
+            pending.push_back(&static_cast<const Add&>(*node).right());
+            pending.push_back(&static_cast<const Add&>(*node).left());
+        } else {
+            out.push_back(read_product(node, factors));
+        }
+    }
+}
+
+ExprPtr term_tree(const Term& term, const FactorTable& factors) {
+    return build_term(term.coeff, factor_nodes(term, factors));
+}
+
+}  // namespace kalvira

@@ -1,0 +1,40 @@
+#pragma once
+
+// Between trees and terms: a tree read as summands (each a coefficient
+// times powers of interned factors), a term written back as a tree, and a
+// term's key, the text by which like terms are collected.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ast/expr.hpp"
+#include "simplifier/factor_table.hpp"
+#include "simplifier/term.hpp"
+
+namespace kalvira {
+
+// The key of the constant term.
+inline const std::string CONSTANT_KEY = "1";
+
+// Reads a tree as the summands of its sums, each summand's product split
+// into coefficient and factors (no recursion on the C stack).
+void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>& out);
+
+// The tree of coeff times the factors in the order given, exponent-0
+// factors dropped: Pow(f, Int(e)) for e other than 1, products nested to the
+// left, the coefficient as an Int on the left (1 omitted, -1 as a Neg, no
+// factors an Int, 0 always Int(0)).
+ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordered_vars);
+
+// The tree of one term: factors as ordered, coefficient applied.
+ExprPtr term_tree(const Term& term, const FactorTable& factors);
+
+// The tree whose text is a canonical term's key: its product without
+// coefficient (Int(1) for the constant).
+ExprPtr key_tree(const Term& canonical, const FactorTable& factors);
+
+// The key of a canonical term: the text of its product without coefficient.
+std::string key_of(const Term& canonical, const FactorTable& factors);
+
+}  // namespace kalvira
