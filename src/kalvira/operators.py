@@ -23,7 +23,7 @@ from kalvira import _native
 INT_MIN = -(2**31)
 INT_MAX = 2**31 - 1
 
-INEXACT = ("a {kind} is inexact, and trees hold exact numbers only: write it as an int or a "
+INEXACT = ("trees hold exact integers and fractions only, not a {kind}: write it as an int or a "
            "fractions.Fraction (Fraction(1, 2), or Fraction('0.5') for a decimal)")
 
 

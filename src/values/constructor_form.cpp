@@ -10,27 +10,21 @@
 namespace kalvira {
 namespace {
 
+#define KALVIRA_NAME_CASE(Class, KIND, ...) \
+    case ExprType::KIND: return #Class;
+#define KALVIRA_CONSTANT_NAME_CASE(Class, KIND) \
+    case ExprType::KIND: return #Class;
+
+// The Python class of a node is named after its C++ class.
 const char* class_name(ExprType type) {
     switch (type) {
-    case ExprType::INT: return "Int";
-    case ExprType::VAR: return "Var";
-    case ExprType::RATIONAL: return "Rational";
-    case ExprType::NEG: return "Neg";
-    case ExprType::ADD: return "Add";
-    case ExprType::MUL: return "Mul";
-    case ExprType::DIV: return "Div";
-    case ExprType::POW: return "Pow";
-    case ExprType::SQRT: return "Sqrt";
-    case ExprType::PI: return "Pi";
-    case ExprType::E: return "E";
-    case ExprType::CBRT: return "Cbrt";
-    case ExprType::SIN: return "Sin";
-    case ExprType::COS: return "Cos";
-    case ExprType::TAN: return "Tan";
-    case ExprType::LOG: return "Log";
+        KALVIRA_NODE_KINDS(KALVIRA_NAME_CASE, KALVIRA_CONSTANT_NAME_CASE, KALVIRA_NAME_CASE, KALVIRA_NAME_CASE)
     }
     return "Expr";
 }
+
+#undef KALVIRA_NAME_CASE
+#undef KALVIRA_CONSTANT_NAME_CASE
 
 // Python's repr of bytes: printable ASCII as itself, the rest escaped.
 void append_bytes_repr(std::string& out, std::string_view bytes) {

@@ -65,6 +65,10 @@ bool is_int_at_least(const Expr& node, int minimum) {
     return node.type() == ExprType::INT && static_cast<const Int&>(node).value() >= minimum;
 }
 
+// After a leading minus only powers and atoms stand bare, and no bare
+// integer: "-3" would read as the literal Int(-3).
+bool wrapped_after_sign(const Expr& operand) { return level(operand) < POWER || is_int_at_least(operand, 0); }
+
 // How a text begins or ends, as far as joining two factors cares.
 // WORD: a function name or "pi", which stand apart after a letter.
 enum class Edge { DIGIT, LETTER, WORD, OPEN, CLOSE, ROOT, NUMBER, OTHER };
@@ -118,8 +122,8 @@ private:
         bool superscript;
     };
 
-    // A piece of a node's text, in reading order: a child with the level
-    // it must bind at (written in parentheses when looser), or a text.
+    // A piece of a node's text, in reading order: a child (in parentheses
+    // when wrapped), or a fixed text.
     struct Piece {
         const Expr* child;
         bool wrapped;
@@ -164,8 +168,7 @@ void SchoolTextWriter::write_node(const Expr& node) {
     switch (node.type()) {
     case ExprType::NEG: {
         const ExprPtr& operand = static_cast<const Neg&>(node).operand();
-        // A bare integer after the sign would read as a negative literal.
-        push({text("-"), {operand.get(), level(*operand) < POWER || is_int_at_least(*operand, 0), {}}});
+        push({text("-"), {operand.get(), wrapped_after_sign(*operand), {}}});
         return;
     }
     case ExprType::ADD: push_sum(static_cast<const Add&>(node)); return;
@@ -326,7 +329,7 @@ Boundary SchoolTextWriter::last_of(const Expr& node, bool wrapped) const {
     }
     case ExprType::NEG: {
         const Expr& operand = *static_cast<const Neg&>(node).operand();
-        return last_of(operand, level(operand) < POWER || is_int_at_least(operand, 0));
+        return last_of(operand, wrapped_after_sign(operand));
     }
     default: break;
     }
