@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "ast/expr.hpp"
@@ -10,6 +11,17 @@ namespace kalvira {
 // Appends one monomial per summand of expr (split at its sum nodes only) to
 // terms; nothing for null.
 void flatten_add(const ExprPtr& expr, std::vector<Monomial>& terms);
+
+// Like terms: summands whose coefficient-free products render alike.
+struct LikeTerms {
+    Monomial sum;                      // coefficients added, the first member's factors
+    std::vector<std::size_t> members;  // indices of the summands, in order
+};
+
+// The groups of like terms among terms, in canonical order: descending
+// order of the text of their coefficient-free product, the constant last.
+// Summands with coefficient 0 belong to no group.
+std::vector<LikeTerms> group_like_terms(const std::vector<Monomial>& terms);
 
 // expr as a sum of like-term-collected monomials: terms whose
 // coefficient-free products render alike add their coefficients, cancelled

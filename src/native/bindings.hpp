@@ -13,4 +13,8 @@ void bind_parser(pybind11::module_& m);
 // without the GIL.
 void bind_batch(pybind11::module_& m);
 
+// trace_rewrites(tree, operation, observer) -> Expr, like_terms(sum) and
+// rule_names(): the working of simplify and of the literal expansion.
+void bind_steps(pybind11::module_& m);
+
 }  // namespace kalvira

@@ -1,6 +1,7 @@
-// kalvira._native: the package's native front (the parser and the batch path). It returns the
-// core's own node classes, so _kalvira_core is imported first: pybind11
-// shares registered types between modules.
+// kalvira._native: the package's native front (the parser, the batch path
+// and the working of simplify and expand). It returns the core's own node
+// classes, so _kalvira_core is imported first: pybind11 shares registered
+// types between modules.
 
 #include <pybind11/pybind11.h>
 
@@ -11,4 +12,5 @@ PYBIND11_MODULE(_native, m) {
     m.doc() = "The native front of the kalvira package";
     kalvira::bind_parser(m);
     kalvira::bind_batch(m);
+    kalvira::bind_steps(m);
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "native/bindings.hpp"
+#include "native/interruptible.hpp"
 #include "native/utf8_text.hpp"
 #include "parser/parse.hpp"
 
@@ -14,19 +15,9 @@ namespace py = pybind11;
 namespace kalvira {
 namespace {
 
-// Ctrl-C during a long parse: the pending KeyboardInterrupt is rethrown.
-ExprPtr parse_interruptibly(std::string_view text) {
-    const Cancellation on_signal([] { return PyErr_CheckSignals() != 0; });
-    try {
-        return parse_expression(text, on_signal);
-    } catch (const Cancelled&) {
-        throw py::error_already_set();
-    }
-}
-
 ExprPtr parse_str(const py::str& text) {
     const Utf8Text utf8(text);
-    return parse_interruptibly(utf8.view());
+    return interruptibly([&utf8](const Cancellation& cancel) { return parse_expression(utf8.view(), cancel); });
 }
 
 }  // namespace

@@ -32,6 +32,9 @@ ExprPtr SimplifyWalk::run(const ExprPtr& root, bool own_results) {
             cancel_.poll();
             const ExprPtr* known = arity == 0 ? &node : memoised(node, own_results);
             if (known != nullptr) {
+                if (trace_ != nullptr && !own_results && arity > 0) {
+                    report(frames, Rule::SAME_AS_BEFORE, node, *known);
+                }
                 results.push_back(*known);
                 frames.pop_back();
                 continue;
@@ -42,7 +45,17 @@ ExprPtr SimplifyWalk::run(const ExprPtr& root, bool own_results) {
             frames.push_back({child, 0});
             continue;
         }
-        ExprPtr result = rewrite(node, &results[results.size() - arity], own_results);
+        const ExprPtr* children = &results[results.size() - arity];
+        RuleResult rewritten = rewrite(node, children, own_results);
+        if (trace_ != nullptr && !own_results && rewritten.rule != Rule::NONE) {
+            // What the rule saw: the node over its simplified children.
+            const bool same_children = arity == 0 || (children[0] == node->child(0) &&
+                                                      (arity == 1 || children[1] == node->child(1)));
+            const ExprPtr before =
+                same_children ? node : make_node(node->type(), children[0], arity == 2 ? children[1] : nullptr);
+            report(frames, rewritten.rule, before, rewritten.result);
+        }
+        ExprPtr result = std::move(rewritten.result);
         results.resize(results.size() - arity);
         if (own_results || node.use_count() > 1) {
             memo_.emplace(node.get(), Memo{node, result});
@@ -53,9 +66,23 @@ ExprPtr SimplifyWalk::run(const ExprPtr& root, bool own_results) {
     return std::move(results.back());
 }
 
-ExprPtr SimplifyWalk::rewrite(const ExprPtr& node, const ExprPtr* children, bool own_results) {
+void SimplifyWalk::report(const std::vector<Frame>& frames, Rule rule, const ExprPtr& before, const ExprPtr& after) {
+    if (!trace_->active()) {
+        return;
+    }
+    // The path to the node on top of the stack: the child each frame below
+    // it went down into last.
+    std::vector<std::size_t> path;
+    path.reserve(frames.size() - 1);
+    for (std::size_t i = 0; i + 1 < frames.size(); ++i) {
+        path.push_back(frames[i].next_child - 1);
+    }
+    trace_->report(rule, path, before, after);
+}
+
+RuleResult SimplifyWalk::rewrite(const ExprPtr& node, const ExprPtr* children, bool own_results) {
     const ExprType kind = node->type();
-    ExprPtr result;
+    RuleResult result;
     switch (kind) {
     case ExprType::NEG: result = rule_neg(children[0]); break;
     case ExprType::ADD: result = rule_add(children[0], children[1], cancel_); break;
@@ -70,7 +97,7 @@ ExprPtr SimplifyWalk::rewrite(const ExprPtr& node, const ExprPtr* children, bool
     case ExprType::TAN: result = rule_trig(kind, children[0]); break;
     default: break;
     }
-    if (result) {
+    if (result.result) {
         return result;
     }
     const std::size_t arity = node->arity();
@@ -79,9 +106,9 @@ ExprPtr SimplifyWalk::rewrite(const ExprPtr& node, const ExprPtr* children, bool
         unchanged = unchanged && children[i] == node->child(i);
     }
     if (unchanged && own_results) {
-        return node;
+        return {node};
     }
-    return make_node(kind, children[0], arity == 2 ? children[1] : nullptr);
+    return {make_node(kind, children[0], arity == 2 ? children[1] : nullptr)};
 }
 
 }  // namespace kalvira
