@@ -20,6 +20,8 @@ Write expressions in school notation, simplify or expand them exactly
   constructor form (`constructor_form(tree)`).
 - Trees pickle, copy and deep-copy once this package is imported, whatever
   their depth, so they can be sent to multiprocessing workers.
+- `steps(tree, "simplify" | "expand", lang="en" | "ja")` shows the working
+  step by step in the teacher's words; in Jupyter as an aligned derivation.
 - `to_sympy(tree)` converts to SymPy (pip install 'kalvira-core[sympy]').
 - `batch(operation, texts, jobs=1)` parses, simplifies or expands and
   renders many texts in C++, on `jobs` threads: a list of LaTeX strings,
@@ -27,7 +29,7 @@ Write expressions in school notation, simplify or expand them exactly
   on a Dask cluster (pip install 'kalvira-core[dask]').
 
 The command line `kalvira` (or `python -m kalvira`) does the same from a
-shell: kalvira expand "(x+1)^3".
+shell: kalvira expand "(x+1)^3", and kalvira steps simplify "1/sqrt(8)".
 """
 
 from _kalvira_core import (
@@ -58,11 +60,12 @@ from kalvira.display import Shown, constructor_form, show
 from kalvira.interop import to_sympy
 from kalvira.parser import ParseError, parse
 from kalvira.pickling import register_reducers
+from kalvira.working import Step, Steps, steps
 
 register_reducers()
 
 __all__ = [
     "Add", "Cbrt", "Cos", "Div", "E", "Expr", "Int", "Log", "Mul", "Neg", "Pi", "Pow",
     "Rational", "Sin", "Sqrt", "Tan", "Var", "expand", "simplify",
-    "BatchError", "ParseError", "Shown", "batch", "constructor_form", "parse", "show", "to_sympy", "__version__",
+    "BatchError", "ParseError", "Shown", "Step", "Steps", "batch", "constructor_form", "parse", "show", "steps", "to_sympy", "__version__",
 ]

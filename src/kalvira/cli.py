@@ -1,4 +1,5 @@
-"""The command line: kalvira {simplify,expand,latex} [EXPRESSION ...] [options].
+"""The command line: kalvira {simplify,expand,latex} [EXPRESSION ...] [options],
+and kalvira steps (cli_steps).
 
 Expressions go through the batch path (parsing, the operation and LaTeX in
 C++, on every core); --tree goes through Python trees. Output line k
@@ -153,6 +154,10 @@ def main(argv: list[str] | None = None) -> int:
               " see kalvira --help", file=sys.stderr)
         return 2
     try:
+        if arguments[0] == "steps":
+            from kalvira.cli_steps import run_steps
+
+            return run_steps(arguments[1:])
         options = read_arguments(arguments)
         if options.help or options.version:
             print(help_text() if options.help else version_text())

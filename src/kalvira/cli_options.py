@@ -27,6 +27,8 @@ commands:
   simplify          simplify each expression
   expand            multiply out and collect like terms
   latex             only render
+  steps             show the working step by step, as in
+                    kalvira steps simplify "1/sqrt(8)" (see kalvira steps -h)
 
 arguments:
   EXPRESSION        an expression; read from standard input when there is
