@@ -7,8 +7,8 @@
          take the square factor out of the root: \\sqrt{8} = 2\\sqrt{2}
 
 The core reports every rewrite (kalvira._native.trace_rewrites): where in
-the tree, the part before and after, and the rule. Here each rewrite is
-applied to the whole expression; rewrites a reader cannot see are dropped,
+the tree, the part before and after, the rule, and the whole expression
+after it. Rewrites a reader cannot see are dropped,
 a run of them that comes back to an earlier line drops that run, and
 neighbouring rewrites of one rule at one depth share a line. Expansion is
 traced through the literal school method, whose results are those of
@@ -105,21 +105,6 @@ def _latex_words(step: Step) -> str:
     return step.math.join(words) if len(words) > 1 else words[0]
 
 
-def _replace_at(tree: Expr, path: Path, part: Expr) -> Expr:
-    """The tree with the subtree at `path` replaced by `part`, rebuilding
-    the nodes above it; without recursion, for paths of any length."""
-    above: list[tuple[Expr, int]] = []
-    node = tree
-    for index in path:
-        above.append((node, index))
-        node = children(node)[index]
-    for parent, index in reversed(above):
-        operands = list(children(parent))
-        operands[index] = part
-        part = type(parent)(*operands)
-    return part
-
-
 def _narrowed(change: Change) -> Change:
     """The change reduced to the smallest part that differs: while both
     sides are nodes of one class of which exactly one child differs, that
@@ -184,7 +169,6 @@ class _Tracer:
 
     def __init__(self, start: Expr, lang: str, max_steps: int | None) -> None:
         self.start = start
-        self.whole = start
         self.start_latex = start.to_string()
         self.lang = lang
         self.max_steps = max_steps
@@ -197,11 +181,10 @@ class _Tracer:
     def latex(self) -> str:
         return self.lines[-1].latex if self.lines else self.start_latex
 
-    def __call__(self, rule: str, path: Path, before: Expr, after: Expr) -> bool:
-        self.whole = _replace_at(self.whole, path, after)
+    def __call__(self, rule: str, path: Path, before: Expr, after: Expr, whole: Expr) -> bool:
         if type(before) is type(after) and before.to_string() == after.to_string():
             return True  # nothing a reader can see changed
-        latex = self.whole.to_string()
+        latex = whole.to_string()
         if latex == self.latex():
             return True
         earlier = [self.start_latex] + [line.latex for line in self.lines]
@@ -220,7 +203,7 @@ class _Tracer:
                 return False
             self.last, self.last_changes = (rule, len(path)), [change]
         wording, math = _wording_and_math(rule, self.last_changes, self.lang)
-        self.lines.append(Step(self.whole, latex, rule, tuple(self.last_changes), wording, math))
+        self.lines.append(Step(whole, latex, rule, tuple(self.last_changes), wording, math))
         return True
 
     def finish(self, result: Expr) -> Steps:

@@ -1,6 +1,6 @@
 // kalvira._native.trace_rewrites and like_terms: the rewrites of one
 // simplification or literal expansion, handed to a Python observer as they
-// happen, and the like-term groups a collection forms; kalvira.steps turns
+// happen with the whole expression after each, and the like-term groups a collection forms; kalvira.steps turns
 // them into the working a reader follows. The GIL is held throughout.
 
 #include <pybind11/pybind11.h>
@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "ast/make_node.hpp"
 #include "literal/collect_terms.hpp"
 #include "literal/expand_reference.hpp"
 #include "native/bindings.hpp"
@@ -70,20 +71,46 @@ bool is_expansion_rule(Rule rule) {
     }
 }
 
-// Calls the observer with (rule, path, before, after) until it returns
-// false. While expanding, every tree the expansion builds is measured, even
-// after the observer has had enough, so that its recursion stays shallow.
+// tree with the subtree at path replaced by part; the nodes above it are
+// rebuilt, everything else is shared.
+ExprPtr replace_at(const ExprPtr& tree, const std::vector<std::size_t>& path, ExprPtr part) {
+    std::vector<const Expr*> above;
+    above.reserve(path.size());
+    const Expr* node = tree.get();
+    for (const std::size_t index : path) {
+        above.push_back(node);
+        node = node->child(index).get();
+    }
+    for (std::size_t level = path.size(); level-- > 0;) {
+        const Expr& parent = *above[level];
+        const std::size_t index = path[level];
+        if (parent.arity() == 1) {
+            part = make_node(parent.type(), std::move(part));
+        } else {
+            part = index == 0 ? make_node(parent.type(), std::move(part), parent.child(1))
+                              : make_node(parent.type(), parent.child(0), std::move(part));
+        }
+    }
+    return part;
+}
+
+// Keeps the whole expression up to date and calls the observer with (rule,
+// path, before, after, whole) until it returns false. While expanding,
+// every tree the expansion builds is measured, even after the observer has
+// had enough, so that its recursion stays shallow.
 class PythonObserver {
 public:
-    PythonObserver(py::function observer, bool expanding) : observer_(std::move(observer)), expanding_(expanding) {}
+    PythonObserver(py::function observer, const ExprPtr& tree, bool expanding)
+        : observer_(std::move(observer)), whole_(tree), expanding_(expanding) {}
 
     bool operator()(const Rewrite& rewrite) {
         if (expanding_ && is_expansion_rule(rewrite.rule) && deeper_than(rewrite.after, TRACE_DEPTH_LIMIT)) {
             throw py::value_error(TOO_DEEP);
         }
         if (listening_) {
+            whole_ = replace_at(whole_, rewrite.path, rewrite.after);
             const py::object wants_more = observer_(rule_name(rewrite.rule), py::tuple(py::cast(rewrite.path)),
-                                                    rewrite.before, rewrite.after);
+                                                    rewrite.before, rewrite.after, whole_);
             listening_ = wants_more.cast<bool>();
         }
         return listening_ || expanding_;
@@ -91,6 +118,7 @@ public:
 
 private:
     py::function observer_;
+    ExprPtr whole_;
     bool expanding_;
     bool listening_ = true;
 };
@@ -103,7 +131,7 @@ ExprPtr trace_rewrites(const ExprPtr& tree, const std::string& operation, const 
     if (expanding && deeper_than(tree, TRACE_DEPTH_LIMIT)) {
         throw py::value_error(TOO_DEEP);
     }
-    RewriteTrace trace(PythonObserver(observer, expanding));
+    RewriteTrace trace(PythonObserver(observer, tree, expanding));
     return interruptibly([&](const Cancellation& cancel) {
         return expanding ? expand_reference(tree, cancel, &trace) : simplify(tree, cancel, &trace);
     });
@@ -139,8 +167,8 @@ std::vector<std::string> rule_names() {
 
 void bind_steps(py::module_& m) {
     m.def("trace_rewrites", &trace_rewrites, py::arg("tree"), py::arg("operation"), py::arg("observer"),
-          "Simplifies or expands (literally) the tree, calling observer(rule, path, before, after) for each "
-          "rewrite until it returns False; returns the result.");
+          "Simplifies or expands (literally) the tree, calling observer(rule, path, before, after, whole) "
+          "for each rewrite until it returns False; returns the result.");
     m.def("like_terms", &like_terms, py::arg("sum"),
           "The like-term groups of a sum in collected order: (members, collected term or None).");
     m.def("rule_names", &rule_names, "The names of every rule a trace reports.");
