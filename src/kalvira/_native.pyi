@@ -1,6 +1,7 @@
-"""The native front of the kalvira package: the parser and the batch path."""
+"""The native front of the kalvira package: the parser, the batch path and
+the working of simplify and expand."""
 
-from collections.abc import Iterable
+from collections.abc import Callable, Iterable
 
 from _kalvira_core import Expr
 
@@ -10,3 +11,8 @@ def parse(text: str) -> Expr: ...
 def run_batch(
     operation: str, texts: Iterable[str], jobs: int = 1
 ) -> tuple[list[str | None], list[tuple[int, str, str, int | None]]]: ...
+def trace_rewrites(
+    tree: Expr, operation: str, observer: Callable[[str, tuple[int, ...], Expr, Expr, Expr], bool]
+) -> Expr: ...
+def like_terms(sum: Expr) -> list[tuple[list[Expr], Expr | None]]: ...
+def rule_names() -> list[str]: ...
