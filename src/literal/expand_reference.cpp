@@ -99,21 +99,21 @@ ExprPtr LiteralExpansion::expand(ExprPtr expr) {
     expr = simplify(std::move(expr), cancel_, trace_);
     switch (expr->type()) {
     case ExprType::ADD: {
-        const auto add = std::static_pointer_cast<Add>(expr);
-        ExprPtr l = expand_child(add->left(), 0);
-        return collected(std::make_shared<Add>(std::move(l), expand_child(add->right(), 1)));
+        const auto& add = static_cast<const Add&>(*expr);
+        ExprPtr l = expand_child(add.left(), 0);
+        return collected(std::make_shared<Add>(std::move(l), expand_child(add.right(), 1)));
     }
     case ExprType::MUL: {
-        const auto mul = std::static_pointer_cast<Mul>(expr);
-        const ExprPtr l = expand_child(mul->left(), 0);
-        return product(l, expand_child(mul->right(), 1));
+        const auto& mul = static_cast<const Mul&>(*expr);
+        const ExprPtr l = expand_child(mul.left(), 0);
+        return product(l, expand_child(mul.right(), 1));
     }
     case ExprType::POW: {
-        const auto pow = std::static_pointer_cast<Pow>(expr);
-        ExprPtr base = expand_child(pow->base(), 0);
-        const ExprPtr& exp = pow->exp();
-        if (exp->type() == ExprType::INT && std::static_pointer_cast<Int>(exp)->value() >= 0) {
-            const int n = std::static_pointer_cast<Int>(exp)->value();
+        const auto& pow = static_cast<const Pow&>(*expr);
+        ExprPtr base = expand_child(pow.base(), 0);
+        const ExprPtr& exp = pow.exp();
+        if (exp->type() == ExprType::INT && static_cast<const Int&>(*exp).value() >= 0) {
+            const int n = static_cast<const Int&>(*exp).value();
             const PowerSteps steps(base, n);
             if (trace_ != nullptr && steps.split_first()) {
                 report(Rule::POWER_AS_PRODUCT, std::make_shared<Pow>(base, exp), steps.whole(base, 1));
@@ -123,14 +123,14 @@ ExprPtr LiteralExpansion::expand(ExprPtr expr) {
         return std::make_shared<Pow>(std::move(base), exp);
     }
     case ExprType::NEG:
-        return collected(std::make_shared<Neg>(expand_child(std::static_pointer_cast<Neg>(expr)->operand(), 0)));
+        return collected(std::make_shared<Neg>(expand_child(static_cast<const Neg&>(*expr).operand(), 0)));
     case ExprType::SQRT:
     case ExprType::CBRT:
     case ExprType::SIN:
     case ExprType::COS:
     case ExprType::TAN:
     case ExprType::LOG:
-        return make_node(expr->type(), expand_child(std::static_pointer_cast<UnaryExpr>(expr)->operand(), 0));
+        return make_node(expr->type(), expand_child(static_cast<const UnaryExpr&>(*expr).operand(), 0));
     default:  // leaves and quotients stay as simplified
         return expr;
     }

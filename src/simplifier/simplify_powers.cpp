@@ -26,8 +26,8 @@ RuleResult rule_pow(const ExprPtr& base, const ExprPtr& exp) {
         return {base, Rule::POW_OF_ZERO_OR_ONE};
     }
     if (base->type() == ExprType::INT && exp->type() == ExprType::INT) {
-        const int b = std::static_pointer_cast<Int>(base)->value();
-        const int e = std::static_pointer_cast<Int>(exp)->value();
+        const int b = static_cast<const Int&>(*base).value();
+        const int e = static_cast<const Int&>(*exp).value();
         if (e >= 0) {
             return {make_int(int_pow(b, e)), Rule::POW_INTEGERS};
         }
@@ -40,7 +40,7 @@ RuleResult rule_pow(const ExprPtr& base, const ExprPtr& exp) {
 
 RuleResult rule_sqrt(const ExprPtr& op) {
     if (op->type() == ExprType::INT) {
-        const int value = std::static_pointer_cast<Int>(op)->value();
+        const int value = static_cast<const Int&>(*op).value();
         if (value == 0 || value == 1) {
             return {make_int(value), Rule::SQRT_OF_ZERO_OR_ONE};
         }
@@ -58,18 +58,18 @@ RuleResult rule_sqrt(const ExprPtr& op) {
 
 RuleResult rule_cbrt(const ExprPtr& op) {
     if (is_int(op, 0) || is_int(op, 1)) {
-        return {make_int(std::static_pointer_cast<Int>(op)->value()), Rule::CBRT_OF_ZERO_OR_ONE};
+        return {make_int(static_cast<const Int&>(*op).value()), Rule::CBRT_OF_ZERO_OR_ONE};
     }
     if (op->type() == ExprType::POW) {
-        const auto pow = std::static_pointer_cast<Pow>(op);
-        if (is_int(pow->exp(), 3)) {
-            return {pow->base(), Rule::CBRT_OF_CUBE};
+        const auto& pow = static_cast<const Pow&>(*op);
+        if (is_int(pow.exp(), 3)) {
+            return {pow.base(), Rule::CBRT_OF_CUBE};
         }
     }
     if (op->type() == ExprType::INT) {
         // The one use of floating point: the double cube root, rounded half
         // away from zero, is exact whenever the value is a perfect cube.
-        const int value = std::static_pointer_cast<Int>(op)->value();
+        const int value = static_cast<const Int&>(*op).value();
         const auto root = static_cast<std::int64_t>(std::round(std::cbrt(static_cast<double>(value))));
         if (root * root * root == value) {
             return {make_int(static_cast<int>(root)), Rule::CBRT_PERFECT_CUBE};
@@ -86,9 +86,9 @@ RuleResult rule_log(const ExprPtr& op) {
         return {make_int(1), Rule::LOG_OF_E};
     }
     if (op->type() == ExprType::POW) {
-        const auto pow = std::static_pointer_cast<Pow>(op);
-        if (pow->base()->type() == ExprType::E) {
-            return {pow->exp(), Rule::LOG_OF_POWER_OF_E};
+        const auto& pow = static_cast<const Pow&>(*op);
+        if (pow.base()->type() == ExprType::E) {
+            return {pow.exp(), Rule::LOG_OF_POWER_OF_E};
         }
     }
     return {};

@@ -7,6 +7,24 @@
 
 namespace kalvira {
 
+namespace {
+
+bool has_children(const Expr& node, const ExprPtr* children) {
+    for (std::size_t i = 0; i < node.arity(); ++i) {
+        if (children[i] != node.child(i)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A new node of node's kind over the given children.
+ExprPtr over_children(const Expr& node, const ExprPtr* children) {
+    return make_node(node.type(), children[0], node.arity() == 2 ? children[1] : nullptr);
+}
+
+}  // namespace
+
 const ExprPtr* SimplifyWalk::memoised(const ExprPtr& node, bool own_results) const {
     // A caller's node held only by its one parent is reached only once.
     if (!own_results && node.use_count() == 1) {
@@ -49,10 +67,7 @@ ExprPtr SimplifyWalk::run(const ExprPtr& root, bool own_results) {
         RuleResult rewritten = rewrite(node, children, own_results);
         if (trace_ != nullptr && !own_results && rewritten.rule != Rule::NONE) {
             // What the rule saw: the node over its simplified children.
-            const bool same_children = arity == 0 || (children[0] == node->child(0) &&
-                                                      (arity == 1 || children[1] == node->child(1)));
-            const ExprPtr before =
-                same_children ? node : make_node(node->type(), children[0], arity == 2 ? children[1] : nullptr);
+            const ExprPtr before = has_children(*node, children) ? node : over_children(*node, children);
             report(frames, rewritten.rule, before, rewritten.result);
         }
         ExprPtr result = std::move(rewritten.result);
@@ -87,7 +102,11 @@ RuleResult SimplifyWalk::rewrite(const ExprPtr& node, const ExprPtr* children, b
     case ExprType::NEG: result = rule_neg(children[0]); break;
     case ExprType::ADD: result = rule_add(children[0], children[1], cancel_); break;
     case ExprType::MUL: result = rule_mul(children[0], children[1]); break;
-    case ExprType::DIV: result = rule_div(children[0], children[1], *this); break;
+    case ExprType::DIV: {
+        auto again = [this](const ExprPtr& tree) { return simplify_result(tree); };
+        result = rule_div(children[0], children[1], cancel_, Resimplify(again));
+        break;
+    }
     case ExprType::POW: result = rule_pow(children[0], children[1]); break;
     case ExprType::SQRT: result = rule_sqrt(children[0]); break;
     case ExprType::CBRT: result = rule_cbrt(children[0]); break;
@@ -100,15 +119,10 @@ RuleResult SimplifyWalk::rewrite(const ExprPtr& node, const ExprPtr* children, b
     if (result.result) {
         return result;
     }
-    const std::size_t arity = node->arity();
-    bool unchanged = true;
-    for (std::size_t i = 0; i < arity; ++i) {
-        unchanged = unchanged && children[i] == node->child(i);
-    }
-    if (unchanged && own_results) {
+    if (own_results && has_children(*node, children)) {
         return {node};
     }
-    return {make_node(kind, children[0], arity == 2 ? children[1] : nullptr)};
+    return {over_children(*node, children)};
 }
 
 }  // namespace kalvira
