@@ -22,7 +22,7 @@ RULES: dict[str, tuple[str, str]] = {
     "mul-integers": ("multiply the numbers: {}", "数を掛ける: {}"),
     "div-zero-numerator": ("0 divided by anything is 0: {}", "0 を割ると 0: {}"),
     "div-integers": ("divide the numbers, in lowest terms: {}", "数を割る（既約分数にする）: {}"),
-    "div-by-itself": ("a quotient of equal parts is 1: {}", "同じもの同士の商は 1: {}"),
+    "div-by-itself": ("an expression divided by itself is 1: {}", "同じもの同士の商は 1: {}"),
     "div-rationalise": ("rationalise the denominator: {}", "分母を有理化する: {}"),
     "pow-zero-exponent": ("anything to the power 0 is 1: {}", "0 乗は 1: {}"),
     "pow-one-exponent": ("the power 1 changes nothing: {}", "1 乗はそのまま: {}"),

@@ -7,7 +7,7 @@
          take the square factor out of the root: \\sqrt{8} = 2\\sqrt{2}
 
 The core reports every rewrite (kalvira._native.trace_rewrites): where in
-the tree, the part before and after, the rule, and the whole expression
+the tree, the subtree before and after, the rule, and the whole expression
 after it. Rewrites a reader cannot see are dropped,
 a run of them that comes back to an earlier line drops that run, and
 neighbouring rewrites of one rule at one depth share a line. Expansion is
@@ -36,7 +36,7 @@ DEFAULT_MAX_STEPS = 100
 
 @dataclass(frozen=True)
 class Change:
-    """One part of the expression that a step rewrote: at `path` (child
+    """One piece of the expression that a step rewrote: at `path` (child
     indices from the root), `before` became `after`."""
 
     path: Path
@@ -47,7 +47,7 @@ class Change:
 @dataclass(frozen=True)
 class Step:
     """One line of the working: the whole expression after it (`tree` and
-    its LaTeX), the parts that changed, the rule's name and the explanation
+    its LaTeX), what changed, the rule's name and the explanation
     ("{}" of `wording` filled with `math`)."""
 
     tree: Expr
@@ -101,12 +101,12 @@ class Steps:
 
 def _latex_words(step: Step) -> str:
     """The explanation in LaTeX: the words as \\text, the mathematics as it is."""
-    words = [f"\\text{{{part}}}" if part else "" for part in step.wording.split("{}")]
+    words = [f"\\text{{{piece}}}" if piece else "" for piece in step.wording.split("{}")]
     return step.math.join(words) if len(words) > 1 else words[0]
 
 
 def _narrowed(change: Change) -> Change:
-    """The change reduced to the smallest part that differs: while both
+    """The change reduced to the smallest subtree that differs: while both
     sides are nodes of one class of which exactly one child differs, that
     child."""
     path, before, after = change.path, change.before, change.after
@@ -217,7 +217,7 @@ def steps(tree: Expr, operation: Operation, lang: str = "en", max_steps: int | N
     """The working of simplify(tree) or expand(tree), step by step.
 
     Each step holds the whole expression after it (`tree`, `latex`), the
-    parts that changed (`changes`) and an explanation in the teacher's words
+    subtrees that changed (`changes`) and an explanation in the teacher's words
     (`explanation`, in English for lang="en", in Japanese for "ja"). Every
     step keeps the value of the one before; the last step's expression is
     exactly what simplify or expand returns. At most `max_steps` steps are

@@ -30,10 +30,11 @@ void flatten_add(const ExprPtr& expr, std::vector<Monomial>& terms) {
     terms.push_back(parse_monomial(expr));
 }
 
-std::vector<LikeTerms> group_like_terms(const std::vector<Monomial>& terms) {
+std::vector<LikeTerms> group_like_terms(const std::vector<Monomial>& terms, const Cancellation& cancel) {
     // Each group keeps the factors of its first summand.
     std::map<std::string, LikeTerms> term_map;
     for (std::size_t i = 0; i < terms.size(); ++i) {
+        cancel.poll();
         const Monomial& m = terms[i];
         if (m.coeff == 0) {
             continue;
@@ -58,11 +59,11 @@ std::vector<LikeTerms> group_like_terms(const std::vector<Monomial>& terms) {
     return groups;
 }
 
-ExprPtr collect_terms(const ExprPtr& expr) {
+ExprPtr collect_terms(const ExprPtr& expr, const Cancellation& cancel) {
     std::vector<Monomial> terms;
     flatten_add(expr, terms);
     ExprPtr sum;
-    for (const LikeTerms& group : group_like_terms(terms)) {
+    for (const LikeTerms& group : group_like_terms(terms, cancel)) {
         if (group.sum.coeff == 0) {
             continue;
         }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "ast/cancellation.hpp"
 #include "ast/expr.hpp"
 #include "literal/monomial.hpp"
 
@@ -20,13 +21,13 @@ struct LikeTerms {
 
 // The groups of like terms among terms, in canonical order: descending
 // order of the text of their coefficient-free product, the constant last.
-// Summands with coefficient 0 belong to no group.
-std::vector<LikeTerms> group_like_terms(const std::vector<Monomial>& terms);
+// Summands with coefficient 0 belong to no group. Polls cancel per summand.
+std::vector<LikeTerms> group_like_terms(const std::vector<Monomial>& terms, const Cancellation& cancel = Cancellation());
 
 // expr as a sum of like-term-collected monomials: terms whose
 // coefficient-free products render alike add their coefficients, cancelled
 // terms vanish, and the rest stand in descending order of that text with the
 // constant last, nested to the left. Int(0) when nothing remains.
-ExprPtr collect_terms(const ExprPtr& expr);
+ExprPtr collect_terms(const ExprPtr& expr, const Cancellation& cancel = Cancellation());
 
 }  // namespace kalvira

@@ -44,7 +44,7 @@ private:
         }
     }
     ExprPtr collected(const ExprPtr& sum) {
-        ExprPtr result = collect_terms(sum);
+        ExprPtr result = collect_terms(sum, cancel_);
         report(Rule::COLLECT_TERMS, sum, result);
         return result;
     }
@@ -74,14 +74,14 @@ ExprPtr LiteralExpansion::power(const ExprPtr& base, int exp, const PowerSteps& 
     const ExprPtr half = power(base, exp / 2, steps);
     const int even = exp - exp % 2;
     const ExprPtr squared = distribute_mul(half, half);
-    ExprPtr result = collect_terms(squared);
+    ExprPtr result = collect_terms(squared, cancel_);
     if (trace_ != nullptr) {
         report(Rule::EXPAND_SQUARE, steps.whole(half, exp / 2), steps.whole(squared, even));
         report(Rule::COLLECT_TERMS, steps.whole(squared, even), steps.whole(result, even));
     }
     if (exp % 2 == 1) {
         const ExprPtr times_base = distribute_mul(result, base);
-        ExprPtr collected_product = collect_terms(times_base);
+        ExprPtr collected_product = collect_terms(times_base, cancel_);
         if (trace_ != nullptr) {
             report(Rule::EXPAND_TIMES_BASE, steps.whole(result, even), steps.whole(times_base, exp));
             report(Rule::COLLECT_TERMS, steps.whole(times_base, exp), steps.whole(collected_product, exp));

@@ -71,9 +71,9 @@ bool is_expansion_rule(Rule rule) {
     }
 }
 
-// tree with the subtree at path replaced by part; the nodes above it are
+// tree with the subtree at path replaced by piece; the nodes above it are
 // rebuilt, everything else is shared.
-ExprPtr replace_at(const ExprPtr& tree, const std::vector<std::size_t>& path, ExprPtr part) {
+ExprPtr replace_at(const ExprPtr& tree, const std::vector<std::size_t>& path, ExprPtr piece) {
     std::vector<const Expr*> above;
     above.reserve(path.size());
     const Expr* node = tree.get();
@@ -85,13 +85,13 @@ ExprPtr replace_at(const ExprPtr& tree, const std::vector<std::size_t>& path, Ex
         const Expr& parent = *above[level];
         const std::size_t index = path[level];
         if (parent.arity() == 1) {
-            part = make_node(parent.type(), std::move(part));
+            piece = make_node(parent.type(), std::move(piece));
         } else {
-            part = index == 0 ? make_node(parent.type(), std::move(part), parent.child(1))
-                              : make_node(parent.type(), parent.child(0), std::move(part));
+            piece = index == 0 ? make_node(parent.type(), std::move(piece), parent.child(1))
+                               : make_node(parent.type(), parent.child(0), std::move(piece));
         }
     }
-    return part;
+    return piece;
 }
 
 // Keeps the whole expression up to date and calls the observer with (rule,
@@ -104,6 +104,11 @@ public:
         : observer_(std::move(observer)), whole_(tree), expanding_(expanding) {}
 
     bool operator()(const Rewrite& rewrite) {
+        // The literal expansion polls the cancellation check only between
+        // nodes; a rewrite is a finer moment to heed Ctrl-C.
+        if (PyErr_CheckSignals() != 0) {
+            throw py::error_already_set();
+        }
         if (expanding_ && is_expansion_rule(rewrite.rule) && deeper_than(rewrite.after, TRACE_DEPTH_LIMIT)) {
             throw py::value_error(TOO_DEEP);
         }

@@ -2,7 +2,7 @@
 
 // The rewrite rules of simplification and of the literal expansion, one
 // line each: a stable identifier and the name a trace reports it by. The
-// names are part of the package's interface (kalvira.steps reads them), so
+// names belong to the package's interface (kalvira.steps reads them), so
 // a name never changes once released; new rules take new names.
 
 namespace kalvira {

@@ -14,7 +14,7 @@ namespace kalvira {
 // stack, and a memo by node identity so that a subtree shared by several
 // parents is simplified once. With a trace, every rule applied to the
 // caller's tree is reported, and so is every reuse of a shared subtree's
-// result (rules applied to the walk's own results are part of the rule that
+// result (rules applied to the walk's own results belong to the rule that
 // asked for them).
 class SimplifyWalk {
 public:
