@@ -37,7 +37,9 @@ def value(node, point):
     if name == "Neg":
         return -value(node.operand(), point)
     if name in FUNCTIONS:
-        return FUNCTIONS[name](value(node.operand(), point))
+        # Adding 0 turns a zero of sign minus into plain zero, so that equal
+        # arguments land on the same side of a branch cut: 1/(-1) as -1.
+        return FUNCTIONS[name](value(node.operand(), point) + 0)
     if name == "Pow":
         return value(node.base(), point) ** value(node.exp(), point)
     left, right = (node.left(), node.right()) if name in ("Add", "Mul") else (node.num(), node.den())

@@ -39,6 +39,8 @@ Write expressions in school notation, simplify or expand them exactly
   constructor form (`constructor_form(tree)`).
 - Trees pickle, copy and deep-copy once this package is imported, whatever
   their depth, so they can be sent to multiprocessing workers.
+- `steps(tree, "simplify" | "expand", lang="en" | "ja")` shows the working
+  step by step in the teacher's words; in Jupyter as an aligned derivation.
 - `to_sympy(tree)` converts to SymPy (pip install 'kalvira-core[sympy]').
 - `batch(operation, texts, jobs=1)` parses, simplifies or expands and
   renders many texts in C++, on `jobs` threads: a list of LaTeX strings,
@@ -47,7 +49,7 @@ Write expressions in school notation, simplify or expand them exactly
 
 The command line `kalvira` (or `python -m kalvira`) does the same from a
 shell: kalvira expand "(x+1)^3", kalvira check "2(x+1)" "2x+2",
-kalvira eval "x^2 + y" x=2 y=1/2.
+kalvira eval "x^2 + y" x=2 y=1/2, and kalvira steps simplify "1/sqrt(8)".
 """
 
 from _kalvira_core import (
@@ -82,6 +84,7 @@ from kalvira.parser import ParseError, parse
 from kalvira.pickling import register_reducers
 from kalvira.values import install_value_semantics, to_text
 from kalvira.wrapping import wrapped
+from kalvira.working import Step, Steps, steps
 
 register_reducers()
 install_value_semantics()
@@ -92,4 +95,5 @@ __all__ = [
     "BatchError", "ParseError", "Shown", "batch", "constructor_form", "parse", "show", "to_sympy", "to_text", "__version__",
     "Undefined", "Verdict", "WrappedResult", "equivalent", "evaluate", "is_expanded", "is_simplified", "substitute",
     "variables", "wrapped",
+    "Step", "Steps", "steps",
 ]

@@ -1,5 +1,5 @@
 """The command line: kalvira {simplify,expand,latex} [EXPRESSION ...] [options];
-check and eval are in cli_check.
+check and eval are in cli_check, steps in cli_steps.
 
 Expressions go through the batch path (parsing, the operation and LaTeX or
 school notation in C++, on every core); --tree goes through Python trees
@@ -163,6 +163,10 @@ def main(argv: list[str] | None = None) -> int:
               " see kalvira --help", file=sys.stderr)
         return 2
     try:
+        if arguments[0] == "steps":
+            from kalvira.cli_steps import run_steps
+
+            return run_steps(arguments[1:])
         options = read_arguments(arguments)
         if options.help or options.version:
             print(help_text() if options.help else version_text())

@@ -21,7 +21,8 @@ FORMS = ("expanded", "simplified")
 USAGE = ("usage: kalvira {simplify,expand,latex} [EXPRESSION ...] [-f FILE] [-j N] [--tree | --text | --unicode | --mathml]"
          " [--png FILE] [--strict] [--version] [-h]\n"
          "       kalvira check EXPECTED ANSWER ... [--form {expanded,simplified}]\n"
-         "       kalvira eval EXPRESSION ... [NAME=VALUE ...]")
+         "       kalvira eval EXPRESSION ... [NAME=VALUE ...]\n"
+         "       kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--png FILE]")
 
 HELP = """{usage}
 
@@ -40,6 +41,8 @@ commands:
   eval              the exact value of each expression (a fraction where
                     it is rational, else a decimal), with the variables
                     given as NAME=VALUE (x=2 y=1/2 z=0.5 t=pi/4)
+  steps             show the working step by step, as in
+                    kalvira steps simplify "1/sqrt(8)" (see kalvira steps -h)
 
 arguments:
   EXPRESSION        an expression; read from standard input when there is

@@ -30,39 +30,44 @@ void flatten_add(const ExprPtr& expr, std::vector<Monomial>& terms) {
     terms.push_back(parse_monomial(expr));
 }
 
-ExprPtr collect_terms(const ExprPtr& expr) {
-    std::vector<Monomial> terms;
-    flatten_add(expr, terms);
-
+std::vector<LikeTerms> group_like_terms(const std::vector<Monomial>& terms, const Cancellation& cancel) {
     // Each group keeps the factors of its first summand.
-    std::map<std::string, Monomial> term_map;
-    for (const Monomial& m : terms) {
+    std::map<std::string, LikeTerms> term_map;
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+        cancel.poll();
+        const Monomial& m = terms[i];
         if (m.coeff == 0) {
             continue;
         }
-        const auto [entry, inserted] = term_map.try_emplace(term_key(m), m);
+        const auto [entry, inserted] = term_map.try_emplace(term_key(m), LikeTerms{m, {}});
         if (!inserted) {
-            entry->second.coeff = wrap_add(entry->second.coeff, m.coeff);
+            entry->second.sum.coeff = wrap_add(entry->second.sum.coeff, m.coeff);
         }
+        entry->second.members.push_back(i);
     }
 
     // Canonical order: descending key (the map ascends), the constant last.
-    std::vector<const Monomial*> sorted_terms;
+    std::vector<LikeTerms> groups;
     for (auto it = term_map.rbegin(); it != term_map.rend(); ++it) {
         if (it->first != CONSTANT_KEY) {
-            sorted_terms.push_back(&it->second);
+            groups.push_back(std::move(it->second));
         }
     }
     if (const auto constant = term_map.find(CONSTANT_KEY); constant != term_map.end()) {
-        sorted_terms.push_back(&constant->second);
+        groups.push_back(std::move(constant->second));
     }
+    return groups;
+}
 
+ExprPtr collect_terms(const ExprPtr& expr, const Cancellation& cancel) {
+    std::vector<Monomial> terms;
+    flatten_add(expr, terms);
     ExprPtr sum;
-    for (const Monomial* m : sorted_terms) {
-        if (m->coeff == 0) {
+    for (const LikeTerms& group : group_like_terms(terms, cancel)) {
+        if (group.sum.coeff == 0) {
             continue;
         }
-        ExprPtr term = build_monomial(*m);
+        ExprPtr term = build_monomial(group.sum);
         sum = sum ? std::make_shared<Add>(std::move(sum), std::move(term)) : std::move(term);
     }
     return sum ? sum : std::make_shared<Int>(0);

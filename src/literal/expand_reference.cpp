@@ -6,7 +6,7 @@
 
 #include "ast/make_node.hpp"
 #include "literal/collect_terms.hpp"
-#include "simplifier/rules.hpp"
+#include "literal/power_steps.hpp"
 #include "simplifier/simplifier.hpp"
 
 namespace kalvira {
@@ -27,62 +27,119 @@ ExprPtr distribute_mul(const ExprPtr& l, const ExprPtr& r) {
     return std::make_shared<Mul>(l, r);
 }
 
+class LiteralExpansion {
+public:
+    LiteralExpansion(const Cancellation& cancel, RewriteTrace* trace) : cancel_(cancel), trace_(trace) {}
+
+    ExprPtr expand(ExprPtr expr);
+
+private:
+    ExprPtr expand_child(const ExprPtr& child, std::size_t index) {
+        const TracedChild traced(trace_, index);
+        return expand(child);
+    }
+    void report(Rule rule, const ExprPtr& before, const ExprPtr& after) {
+        if (trace_ != nullptr) {
+            trace_->report(rule, before, after);
+        }
+    }
+    ExprPtr collected(const ExprPtr& sum) {
+        ExprPtr result = collect_terms(sum, cancel_);
+        report(Rule::COLLECT_TERMS, sum, result);
+        return result;
+    }
+    ExprPtr product(const ExprPtr& l, const ExprPtr& r) {
+        ExprPtr distributed = distribute_mul(l, r);
+        if (trace_ != nullptr) {
+            report(Rule::EXPAND_PRODUCT, std::make_shared<Mul>(l, r), distributed);
+        }
+        return collected(distributed);
+    }
+    ExprPtr power(const ExprPtr& base, int exp, const PowerSteps& steps);
+
+    const Cancellation& cancel_;
+    RewriteTrace* trace_;
+};
+
 // base^exp (exp >= 0) by square-and-multiply from the most significant bit,
-// collecting after every product.
-ExprPtr distribute_pow(const ExprPtr& base, int exp) {
+// collecting after every product. Traced, each step rewrites the whole
+// power, written with what is done so far (PowerSteps).
+ExprPtr LiteralExpansion::power(const ExprPtr& base, int exp, const PowerSteps& steps) {
     if (exp == 0) {
         return std::make_shared<Int>(1);
     }
     if (exp == 1) {
         return base;
     }
-    const ExprPtr half = distribute_pow(base, exp / 2);
-    ExprPtr result = collect_terms(distribute_mul(half, half));
+    const ExprPtr half = power(base, exp / 2, steps);
+    const int even = exp - exp % 2;
+    const ExprPtr squared = distribute_mul(half, half);
+    ExprPtr result = collect_terms(squared, cancel_);
+    if (trace_ != nullptr) {
+        report(Rule::EXPAND_SQUARE, steps.whole(half, exp / 2), steps.whole(squared, even));
+        report(Rule::COLLECT_TERMS, steps.whole(squared, even), steps.whole(result, even));
+    }
     if (exp % 2 == 1) {
-        result = collect_terms(distribute_mul(result, base));
+        const ExprPtr times_base = distribute_mul(result, base);
+        ExprPtr collected_product = collect_terms(times_base, cancel_);
+        if (trace_ != nullptr) {
+            report(Rule::EXPAND_TIMES_BASE, steps.whole(result, even), steps.whole(times_base, exp));
+            report(Rule::COLLECT_TERMS, steps.whole(times_base, exp), steps.whole(collected_product, exp));
+        }
+        result = std::move(collected_product);
     }
     return result;
 }
 
-}  // namespace
-
-ExprPtr expand_reference(ExprPtr expr) {
+ExprPtr LiteralExpansion::expand(ExprPtr expr) {
     if (!expr) {
         return expr;
     }
-    expr = simplify(std::move(expr));
+    cancel_.poll();
+    expr = simplify(std::move(expr), cancel_, trace_);
     switch (expr->type()) {
     case ExprType::ADD: {
-        const auto add = std::static_pointer_cast<Add>(expr);
-        ExprPtr l = expand_reference(add->left());
-        return collect_terms(std::make_shared<Add>(std::move(l), expand_reference(add->right())));
+        const auto& add = static_cast<const Add&>(*expr);
+        ExprPtr l = expand_child(add.left(), 0);
+        return collected(std::make_shared<Add>(std::move(l), expand_child(add.right(), 1)));
     }
     case ExprType::MUL: {
-        const auto mul = std::static_pointer_cast<Mul>(expr);
-        const ExprPtr l = expand_reference(mul->left());
-        return collect_terms(distribute_mul(l, expand_reference(mul->right())));
+        const auto& mul = static_cast<const Mul&>(*expr);
+        const ExprPtr l = expand_child(mul.left(), 0);
+        return product(l, expand_child(mul.right(), 1));
     }
     case ExprType::POW: {
-        const auto pow = std::static_pointer_cast<Pow>(expr);
-        ExprPtr base = expand_reference(pow->base());
-        const ExprPtr& exp = pow->exp();
-        if (exp->type() == ExprType::INT && std::static_pointer_cast<Int>(exp)->value() >= 0) {
-            return collect_terms(distribute_pow(base, std::static_pointer_cast<Int>(exp)->value()));
+        const auto& pow = static_cast<const Pow&>(*expr);
+        ExprPtr base = expand_child(pow.base(), 0);
+        const ExprPtr& exp = pow.exp();
+        if (exp->type() == ExprType::INT && static_cast<const Int&>(*exp).value() >= 0) {
+            const int n = static_cast<const Int&>(*exp).value();
+            const PowerSteps steps(base, n);
+            if (trace_ != nullptr && steps.split_first()) {
+                report(Rule::POWER_AS_PRODUCT, std::make_shared<Pow>(base, exp), steps.whole(base, 1));
+            }
+            return collected(power(base, n, steps));
         }
         return std::make_shared<Pow>(std::move(base), exp);
     }
     case ExprType::NEG:
-        return collect_terms(std::make_shared<Neg>(expand_reference(std::static_pointer_cast<Neg>(expr)->operand())));
+        return collected(std::make_shared<Neg>(expand_child(static_cast<const Neg&>(*expr).operand(), 0)));
     case ExprType::SQRT:
     case ExprType::CBRT:
     case ExprType::SIN:
     case ExprType::COS:
     case ExprType::TAN:
     case ExprType::LOG:
-        return make_node(expr->type(), expand_reference(std::static_pointer_cast<UnaryExpr>(expr)->operand()));
+        return make_node(expr->type(), expand_child(static_cast<const UnaryExpr&>(*expr).operand(), 0));
     default:  // leaves and quotients stay as simplified
         return expr;
     }
+}
+
+}  // namespace
+
+ExprPtr expand_reference(ExprPtr expr, const Cancellation& cancel, RewriteTrace* trace) {
+    return LiteralExpansion(cancel, trace).expand(std::move(expr));
 }
 
 }  // namespace kalvira

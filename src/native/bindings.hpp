@@ -22,5 +22,8 @@ void bind_wrap_check(pybind11::module_& m);
 // variables, substitute, negations_as_products and nodes: the walks behind
 // kalvira.evaluation and kalvira.answers.
 void bind_walks(pybind11::module_& m);
+// trace_rewrites(tree, operation, observer) -> Expr, like_terms(sum) and
+// rule_names(): the working of simplify and of the literal expansion.
+void bind_steps(pybind11::module_& m);
 
 }  // namespace kalvira

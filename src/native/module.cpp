@@ -1,7 +1,8 @@
 // kalvira._native: the package's native front (the parser, the batch path,
-// trees as values, the wrap check and the walks behind evaluation). It
-// returns the core's own node classes, so _kalvira_core is imported first:
-// pybind11 shares registered types between modules.
+// trees as values, the wrap check, the walks behind evaluation, and the
+// working of simplify and expand). It returns the core's own node classes,
+// so _kalvira_core is imported first: pybind11 shares registered types
+// between modules.
 
 #include <pybind11/pybind11.h>
 
@@ -15,4 +16,5 @@ PYBIND11_MODULE(_native, m) {
     kalvira::bind_values(m);
     kalvira::bind_wrap_check(m);
     kalvira::bind_walks(m);
+    kalvira::bind_steps(m);
 }

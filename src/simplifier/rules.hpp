@@ -2,12 +2,18 @@
 
 // The rewrite rules of each node kind. Every function receives the node's
 // children already simplified, tries its kind's rules in order and returns
-// the first rule's result, or null when no rule holds (the driver then
-// builds a node of the same kind over the children).
+// the first rule's result and name, or an empty result when no rule holds
+// (the driver then builds a node of the same kind over the children).
 
 #include "ast/expr.hpp"
+#include "simplifier/rule_table.hpp"
 
 namespace kalvira {
+
+struct RuleResult {
+    ExprPtr result;
+    Rule rule = Rule::NONE;
+};
 
 class Cancellation;
 
@@ -28,16 +34,16 @@ private:
     ExprPtr (*call_)(void*, const ExprPtr&);
 };
 
-ExprPtr rule_neg(const ExprPtr& op);
-ExprPtr rule_add(const ExprPtr& l, const ExprPtr& r, const Cancellation& cancel);
-ExprPtr rule_mul(const ExprPtr& l, const ExprPtr& r);
+RuleResult rule_neg(const ExprPtr& op);
+RuleResult rule_add(const ExprPtr& l, const ExprPtr& r, const Cancellation& cancel);
+RuleResult rule_mul(const ExprPtr& l, const ExprPtr& r);
 // Rationalising a square-root denominator simplifies the trees it builds.
-ExprPtr rule_div(const ExprPtr& n, const ExprPtr& dn, const Cancellation& cancel, const Resimplify& resimplify);
-ExprPtr rule_pow(const ExprPtr& base, const ExprPtr& exp);
-ExprPtr rule_sqrt(const ExprPtr& op);
-ExprPtr rule_cbrt(const ExprPtr& op);
-ExprPtr rule_log(const ExprPtr& op);
+RuleResult rule_div(const ExprPtr& n, const ExprPtr& dn, const Cancellation& cancel, const Resimplify& resimplify);
+RuleResult rule_pow(const ExprPtr& base, const ExprPtr& exp);
+RuleResult rule_sqrt(const ExprPtr& op);
+RuleResult rule_cbrt(const ExprPtr& op);
+RuleResult rule_log(const ExprPtr& op);
 // kind is SIN, COS or TAN.
-ExprPtr rule_trig(ExprType kind, const ExprPtr& op);
+RuleResult rule_trig(ExprType kind, const ExprPtr& op);
 
 }  // namespace kalvira

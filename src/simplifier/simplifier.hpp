@@ -2,6 +2,7 @@
 
 #include "ast/cancellation.hpp"
 #include "ast/expr.hpp"
+#include "simplifier/rewrite_trace.hpp"
 
 namespace kalvira {
 
@@ -11,7 +12,8 @@ namespace kalvira {
 // std::invalid_argument for division by zero, the square root of a negative
 // integer, tan(pi/2) and fractions whose denominator cannot be stored, and
 // Cancelled when cancel asks to stop. Shared subtrees are simplified once.
-ExprPtr simplify(ExprPtr expr, const Cancellation& cancel = Cancellation());
+// A trace, when given, hears of every rule applied.
+ExprPtr simplify(ExprPtr expr, const Cancellation& cancel = Cancellation(), RewriteTrace* trace = nullptr);
 
 // Simplifies, multiplies out products and non-negative integer powers of
 // sums, and returns a like-term-collected sum in canonical order. Null gives

@@ -11,56 +11,59 @@
 
 namespace kalvira {
 
-ExprPtr rule_pow(const ExprPtr& base, const ExprPtr& exp) {
+RuleResult rule_pow(const ExprPtr& base, const ExprPtr& exp) {
     if (is_int(exp, 0)) {
-        return make_int(1);
+        return {make_int(1), Rule::POW_ZERO_EXPONENT};
     }
     if (is_int(base, 0) && is_negative_literal(*exp)) {
         // Zero to a negative power is one over zero.
         throw std::invalid_argument(errors::ZERO_DENOMINATOR);
     }
-    if (is_int(exp, 1) || is_int(base, 0) || is_int(base, 1)) {
-        return base;
+    if (is_int(exp, 1)) {
+        return {base, Rule::POW_ONE_EXPONENT};
+    }
+    if (is_int(base, 0) || is_int(base, 1)) {
+        return {base, Rule::POW_OF_ZERO_OR_ONE};
     }
     if (base->type() == ExprType::INT && exp->type() == ExprType::INT) {
         const int b = static_cast<const Int&>(*base).value();
         const int e = static_cast<const Int&>(*exp).value();
         if (e >= 0) {
-            return make_int(int_pow(b, e));
+            return {make_int(int_pow(b, e)), Rule::POW_INTEGERS};
         }
         // A negative exponent gives a fraction; a power that wraps to 0
         // makes the constructor refuse the zero denominator.
-        return std::make_shared<Rational>(1, int_pow(b, wrap_neg(e)));
+        return {std::make_shared<Rational>(1, int_pow(b, wrap_neg(e))), Rule::POW_NEGATIVE_EXPONENT};
     }
-    return nullptr;
+    return {};
 }
 
-ExprPtr rule_sqrt(const ExprPtr& op) {
+RuleResult rule_sqrt(const ExprPtr& op) {
     if (op->type() == ExprType::INT) {
         const int value = static_cast<const Int&>(*op).value();
         if (value == 0 || value == 1) {
-            return make_int(value);
+            return {make_int(value), Rule::SQRT_OF_ZERO_OR_ONE};
         }
         const auto [outside, inside] = simplify_sqrt(value);
         if (inside == 1) {
-            return make_int(outside);
+            return {make_int(outside), Rule::SQRT_PERFECT_SQUARE};
         }
         if (outside > 1) {
-            return std::make_shared<Mul>(make_int(outside),
-                                         std::make_shared<Sqrt>(make_int(inside)));
+            return {std::make_shared<Mul>(make_int(outside), std::make_shared<Sqrt>(make_int(inside))),
+                    Rule::SQRT_SQUARE_FACTOR};
         }
     }
-    return nullptr;
+    return {};
 }
 
-ExprPtr rule_cbrt(const ExprPtr& op) {
+RuleResult rule_cbrt(const ExprPtr& op) {
     if (is_int(op, 0) || is_int(op, 1)) {
-        return make_int(static_cast<const Int&>(*op).value());
+        return {make_int(static_cast<const Int&>(*op).value()), Rule::CBRT_OF_ZERO_OR_ONE};
     }
     if (op->type() == ExprType::POW) {
         const auto& pow = static_cast<const Pow&>(*op);
         if (is_int(pow.exp(), 3)) {
-            return pow.base();
+            return {pow.base(), Rule::CBRT_OF_CUBE};
         }
     }
     if (op->type() == ExprType::INT) {
@@ -69,26 +72,26 @@ ExprPtr rule_cbrt(const ExprPtr& op) {
         const int value = static_cast<const Int&>(*op).value();
         const auto root = static_cast<std::int64_t>(std::round(std::cbrt(static_cast<double>(value))));
         if (root * root * root == value) {
-            return make_int(static_cast<int>(root));
+            return {make_int(static_cast<int>(root)), Rule::CBRT_PERFECT_CUBE};
         }
     }
-    return nullptr;
+    return {};
 }
 
-ExprPtr rule_log(const ExprPtr& op) {
+RuleResult rule_log(const ExprPtr& op) {
     if (is_int(op, 1)) {
-        return make_int(0);
+        return {make_int(0), Rule::LOG_OF_ONE};
     }
     if (op->type() == ExprType::E) {
-        return make_int(1);
+        return {make_int(1), Rule::LOG_OF_E};
     }
     if (op->type() == ExprType::POW) {
         const auto& pow = static_cast<const Pow&>(*op);
         if (pow.base()->type() == ExprType::E) {
-            return pow.exp();
+            return {pow.exp(), Rule::LOG_OF_POWER_OF_E};
         }
     }
-    return nullptr;
+    return {};
 }
 
 }  // namespace kalvira

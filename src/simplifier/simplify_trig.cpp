@@ -50,27 +50,27 @@ ExprPtr half_sqrt2() {
 
 }  // namespace
 
-ExprPtr rule_trig(ExprType kind, const ExprPtr& op) {
+RuleResult rule_trig(ExprType kind, const ExprPtr& op) {
     if (is_int(op, 0)) {
-        return make_int(kind == ExprType::COS ? 1 : 0);
+        return {make_int(kind == ExprType::COS ? 1 : 0), Rule::TRIG_OF_ZERO};
     }
     const PiMultiple angle = as_pi_multiple(op);
     if (angle.is_pi_mul && angle.n == 1) {
         switch (angle.d) {
         case 4:  // pi/4
-            return kind == ExprType::TAN ? make_int(1) : half_sqrt2();
+            return {kind == ExprType::TAN ? make_int(1) : half_sqrt2(), Rule::TRIG_SPECIAL_ANGLE};
         case 1:  // pi
-            return make_int(kind == ExprType::COS ? -1 : 0);
+            return {make_int(kind == ExprType::COS ? -1 : 0), Rule::TRIG_SPECIAL_ANGLE};
         case 2:  // pi/2
             if (kind == ExprType::TAN) {
                 throw std::invalid_argument(errors::TAN_OF_HALF_PI);
             }
-            return make_int(kind == ExprType::SIN ? 1 : 0);
+            return {make_int(kind == ExprType::SIN ? 1 : 0), Rule::TRIG_SPECIAL_ANGLE};
         default:
             break;
         }
     }
-    return nullptr;
+    return {};
 }
 
 }  // namespace kalvira

@@ -7,6 +7,24 @@
 
 namespace kalvira {
 
+namespace {
+
+bool has_children(const Expr& node, const ExprPtr* children) {
+    for (std::size_t i = 0; i < node.arity(); ++i) {
+        if (children[i] != node.child(i)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A new node of node's kind over the given children.
+ExprPtr over_children(const Expr& node, const ExprPtr* children) {
+    return make_node(node.type(), children[0], node.arity() == 2 ? children[1] : nullptr);
+}
+
+}  // namespace
+
 const ExprPtr* SimplifyWalk::memoised(const ExprPtr& node, bool own_results) const {
     // A caller's node held only by its one parent is reached only once.
     if (!own_results && node.use_count() == 1) {
@@ -32,6 +50,9 @@ ExprPtr SimplifyWalk::run(const ExprPtr& root, bool own_results) {
             cancel_.poll();
             const ExprPtr* known = arity == 0 ? &node : memoised(node, own_results);
             if (known != nullptr) {
+                if (trace_ != nullptr && !own_results && arity > 0) {
+                    report(frames, Rule::SAME_AS_BEFORE, node, *known);
+                }
                 results.push_back(*known);
                 frames.pop_back();
                 continue;
@@ -42,7 +63,14 @@ ExprPtr SimplifyWalk::run(const ExprPtr& root, bool own_results) {
             frames.push_back({child, 0});
             continue;
         }
-        ExprPtr result = rewrite(node, &results[results.size() - arity], own_results);
+        const ExprPtr* children = &results[results.size() - arity];
+        RuleResult rewritten = rewrite(node, children, own_results);
+        if (trace_ != nullptr && !own_results && rewritten.rule != Rule::NONE) {
+            // What the rule saw: the node over its simplified children.
+            const ExprPtr before = has_children(*node, children) ? node : over_children(*node, children);
+            report(frames, rewritten.rule, before, rewritten.result);
+        }
+        ExprPtr result = std::move(rewritten.result);
         results.resize(results.size() - arity);
         if (own_results || node.use_count() > 1) {
             memo_.emplace(node.get(), Memo{node, result});
@@ -53,9 +81,23 @@ ExprPtr SimplifyWalk::run(const ExprPtr& root, bool own_results) {
     return std::move(results.back());
 }
 
-ExprPtr SimplifyWalk::rewrite(const ExprPtr& node, const ExprPtr* children, bool own_results) {
+void SimplifyWalk::report(const std::vector<Frame>& frames, Rule rule, const ExprPtr& before, const ExprPtr& after) {
+    if (!trace_->active()) {
+        return;
+    }
+    // The path to the node on top of the stack: the child each frame below
+    // it went down into last.
+    std::vector<std::size_t> path;
+    path.reserve(frames.size() - 1);
+    for (std::size_t i = 0; i + 1 < frames.size(); ++i) {
+        path.push_back(frames[i].next_child - 1);
+    }
+    trace_->report(rule, path, before, after);
+}
+
+RuleResult SimplifyWalk::rewrite(const ExprPtr& node, const ExprPtr* children, bool own_results) {
     const ExprType kind = node->type();
-    ExprPtr result;
+    RuleResult result;
     switch (kind) {
     case ExprType::NEG: result = rule_neg(children[0]); break;
     case ExprType::ADD: result = rule_add(children[0], children[1], cancel_); break;
@@ -74,18 +116,13 @@ ExprPtr SimplifyWalk::rewrite(const ExprPtr& node, const ExprPtr* children, bool
     case ExprType::TAN: result = rule_trig(kind, children[0]); break;
     default: break;
     }
-    if (result) {
+    if (result.result) {
         return result;
     }
-    const std::size_t arity = node->arity();
-    bool unchanged = true;
-    for (std::size_t i = 0; i < arity; ++i) {
-        unchanged = unchanged && children[i] == node->child(i);
+    if (own_results && has_children(*node, children)) {
+        return {node};
     }
-    if (unchanged && own_results) {
-        return node;
-    }
-    return make_node(kind, children[0], arity == 2 ? children[1] : nullptr);
+    return {over_children(*node, children)};
 }
 
 }  // namespace kalvira

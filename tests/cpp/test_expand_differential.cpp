@@ -34,7 +34,8 @@ int tree_count() {
 
 // Empty when expand and the literal expansion agree on input.
 std::string disagreement(const ExprPtr& input) {
-    return difference(outcome_of([](const ExprPtr& e) { return expand(e); }, input), outcome_of(expand_reference, input));
+    return difference(outcome_of([](const ExprPtr& e) { return expand(e); }, input),
+                      outcome_of([](const ExprPtr& e) { return expand_reference(e); }, input));
 }
 
 const ExprPtr x = var("x");

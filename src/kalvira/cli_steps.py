@@ -1,0 +1,116 @@
+"""The command line's working: kalvira steps {simplify,expand} EXPRESSION ...
+
+Prints the numbered steps of each expression in LaTeX, the explanations in
+English or (--lang ja) Japanese; --png draws the lines of the working.
+"""
+
+from __future__ import annotations
+
+import sys
+
+from kalvira.cli_options import UsageError
+from kalvira.parser import parse
+from kalvira.working import DEFAULT_MAX_STEPS, Steps, steps
+
+USAGE = "usage: kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--png FILE] [-h]"
+
+HELP = f"""{USAGE}
+
+Show the working of simplify or expand, step by step: each line is the
+whole expression after one step, with what was done in the teacher's words.
+
+arguments:
+  EXPRESSION        an expression in school notation; one that starts with
+                    "-" goes after "--"
+  --lang {{en,ja}}    the language of the explanations (default: en)
+  --max-steps N     show at most N steps, then the result (default: {DEFAULT_MAX_STEPS})
+  --png FILE        also draw the working into a PNG image (needs matplotlib)
+  -h, --help        print this help
+
+example: kalvira steps simplify "1/sqrt(8)"
+"""
+
+OPERATIONS = ("simplify", "expand")
+VALUED = ("--lang", "--max-steps", "--png")
+
+
+class _Request:
+    def __init__(self) -> None:
+        self.words: list[str] = []
+        self.lang = "en"
+        self.max_steps = DEFAULT_MAX_STEPS
+        self.png = ""
+        self.help = False
+
+
+def _set(request: _Request, name: str, value: str) -> None:
+    if name == "--lang":
+        if value not in ("en", "ja"):
+            raise UsageError(f"--lang is en or ja, not {value!r}")
+        request.lang = value
+    elif name == "--max-steps":
+        if not value.isdecimal() or int(value) < 1:
+            raise UsageError(f"--max-steps needs a positive whole number, not {value!r}")
+        request.max_steps = int(value)
+    else:
+        request.png = value
+
+
+def _read(arguments: list[str]) -> _Request:
+    request = _Request()
+    pending = list(arguments)
+    while pending:
+        argument = pending.pop(0)
+        name, equals, value = argument.partition("=")
+        if argument == "--":
+            request.words += pending
+            break
+        if argument in ("-h", "--help"):
+            request.help = True
+        elif name in VALUED:
+            if not equals:
+                if not pending:
+                    raise UsageError(f"{name} needs a value")
+                value = pending.pop(0)
+            _set(request, name, value)
+        elif argument.startswith("--") and argument[2:3].isalpha():
+            raise UsageError(f"unknown option {name} of steps (an expression that starts with - goes after --)")
+        else:
+            request.words.append(argument)
+    if request.help:
+        return request
+    if not request.words or request.words[0] not in OPERATIONS:
+        raise UsageError('steps needs simplify or expand first, as in kalvira steps simplify "1/sqrt(8)"')
+    if len(request.words) == 1:
+        raise UsageError("steps needs an expression to show the working of")
+    return request
+
+
+def _lines_to_draw(working: Steps) -> list[str]:
+    return [working.start_latex] + [f"= {step.latex}" for step in working]
+
+
+def run_steps(arguments: list[str]) -> int:
+    """Runs `kalvira steps ...`; returns the exit status (2 when any expression failed)."""
+    request = _read(arguments)
+    if request.help:
+        print(HELP, end="")
+        return 0
+    operation, texts = request.words[0], request.words[1:]
+    failed = False
+    drawn: list[str] = []
+    for number, text in enumerate(texts):
+        try:
+            working = steps(parse(text.strip()), operation, request.lang, request.max_steps)  # type: ignore[arg-type]
+        except ValueError as error:
+            print(f"kalvira: {text!r}: {error}", file=sys.stderr)
+            failed = True
+            continue
+        print(("\n" if number else "") + str(working))
+        drawn += _lines_to_draw(working)
+    sys.stdout.flush()
+    if request.png:
+        from kalvira.png import write_png
+
+        write_png(drawn, request.png)
+    return 2 if failed else 0
