@@ -21,13 +21,7 @@ struct PowersHash {
     }
 };
 
-// Canonical order of keys: descending bytes, the constant last.
-bool key_before(const std::string& a, const std::string& b) {
-    if (a == CONSTANT_KEY || b == CONSTANT_KEY) {
-        return b == CONSTANT_KEY && a != CONSTANT_KEY;
-    }
-    return a > b;
-}
+std::string bucket_of(const TermKey& key) { return key.text.substr(0, TEXT_PREFIX_BYTES); }
 
 }  // namespace
 
@@ -51,8 +45,8 @@ bool keys_differ(const std::vector<Term*>& terms, const FactorTable& factors) {
     for (const Term* term : terms) {
         keys.push_back(key_tree(*term, factors));
         std::string start;
-        write_latex_prefix(*keys.back(), start, CONSTANT_KEY.size() + 1, factors.cancel());
-        if (!term->is_constant() && start == CONSTANT_KEY) {
+        write_latex_prefix(*keys.back(), start, CONSTANT_KEY.text.size() + 1, factors.cancel());
+        if (!term->is_constant() && start == CONSTANT_KEY.text) {
             return false;
         }
         for (std::size_t j = 0; j + 1 < keys.size(); ++j) {
@@ -279,7 +273,7 @@ void TermTable::add_classes(std::vector<Term> classes, const FactorTable& factor
     }
     std::vector<std::size_t> touched;
     for (Term& term : classes) {
-        std::string key = key_of(term, factors);
+        TermKey key = key_of(term, factors);
         insert(std::move(term), std::move(key), touched, factors);
     }
     drop_cancelled(touched, factors);
@@ -292,11 +286,58 @@ void TermTable::count_irregular(const Group& group, const FactorTable& factors, 
     }
 }
 
-void TermTable::insert(Term summand, std::string key, std::vector<std::size_t>& touched,
-                       const FactorTable& factors) {
-    const auto [entry, fresh] = by_key_.try_emplace(std::move(key), groups_.size());
-    if (fresh) {
-        groups_.push_back({std::move(summand), entry->first});
+namespace {
+
+// The order of the known beginnings of two keys.
+int compare_known(const TermKey& a, const TermKey& b) {
+    const std::size_t common = std::min(a.text.size(), b.text.size());
+    return a.text.compare(0, common, b.text, 0, common);
+}
+
+// Whether the known beginnings of two keys, alike as far as both go,
+// leave their order open: when the shorter may go on.
+bool order_open(const TermKey& a, const TermKey& b) {
+    const TermKey& shorter = a.text.size() <= b.text.size() ? a : b;
+    return !shorter.complete || (a.text.size() == b.text.size() && !(a.complete && b.complete));
+}
+
+}  // namespace
+
+bool TermTable::has_key(Group& group, const Term& term, TermKey& key, const FactorTable& factors) const {
+    if (compare_known(group.key, key) != 0) {
+        return false;
+    }
+    if (order_open(group.key, key)) {
+        complete_key(group.key, group.term, factors);
+        complete_key(key, term, factors);
+    }
+    return group.key.text == key.text;
+}
+
+bool TermTable::key_before(Group& a, Group& b, const FactorTable& factors) const {
+    if (a.key == CONSTANT_KEY || b.key == CONSTANT_KEY) {
+        return b.key == CONSTANT_KEY && !(a.key == CONSTANT_KEY);
+    }
+    const int order = compare_known(a.key, b.key);
+    if (order != 0) {
+        return order > 0;
+    }
+    if (order_open(a.key, b.key)) {
+        complete_key(a.key, a.term, factors);
+        complete_key(b.key, b.term, factors);
+    }
+    return a.key.text > b.key.text;
+}
+
+void TermTable::insert(Term summand, TermKey key, std::vector<std::size_t>& touched, const FactorTable& factors) {
+    std::string bucket = bucket_of(key);
+    const auto [first, last] = by_key_.equal_range(bucket);
+    auto entry = std::find_if(first, last, [&](const auto& candidate) {
+        return has_key(groups_[candidate.second], summand, key, factors);
+    });
+    if (entry == last) {
+        entry = by_key_.emplace(std::move(bucket), groups_.size());
+        groups_.push_back({std::move(summand), std::move(key)});
     } else {
         Group& group = groups_[entry->second];
         count_irregular(group, factors, -1);
@@ -306,16 +347,22 @@ void TermTable::insert(Term summand, std::string key, std::vector<std::size_t>& 
     touched.push_back(entry->second);
 }
 
+void TermTable::unindex(const Group& group, std::size_t index) {
+    const auto [first, last] = by_key_.equal_range(bucket_of(group.key));
+    by_key_.erase(std::find_if(first, last, [index](const auto& entry) { return entry.second == index; }));
+}
+
 // Groups whose coefficients cancelled leave the table (order within the
 // table does not matter until it is sorted).
 void TermTable::drop_cancelled(const std::vector<std::size_t>& touched, const FactorTable& factors) {
     for (std::size_t index : touched) {
         while (index < groups_.size() && groups_[index].term.coeff == 0) {
             count_irregular(groups_[index], factors, -1);
-            by_key_.erase(groups_[index].key);
+            unindex(groups_[index], index);
             if (index + 1 != groups_.size()) {
+                unindex(groups_.back(), groups_.size() - 1);
                 groups_[index] = std::move(groups_.back());
-                by_key_[groups_[index].key] = index;
+                by_key_.emplace(bucket_of(groups_[index].key), index);
             }
             groups_.pop_back();
         }
@@ -331,8 +378,9 @@ void TermTable::ensure_keyed(const FactorTable& factors) {
         keyed_ = true;
     }
     if (by_key_.size() != groups_.size()) {
+        by_key_.clear();
         for (std::size_t i = 0; i < groups_.size(); ++i) {
-            by_key_.emplace(groups_[i].key, i);
+            by_key_.emplace(bucket_of(groups_[i].key), i);
         }
     }
 }
@@ -356,8 +404,9 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
     for (std::uint32_t i = 0; i < order.size(); ++i) {
         order[i] = i;
     }
-    std::sort(order.begin(), order.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return key_before(groups_[a].key, groups_[b].key); });
+    std::sort(order.begin(), order.end(), [this, &factors](std::uint32_t a, std::uint32_t b) {
+        return key_before(groups_[a], groups_[b], factors);
+    });
     std::vector<Group> sorted;
     sorted.reserve(groups_.size());
     for (std::uint32_t i : order) {
