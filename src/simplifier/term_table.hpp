@@ -56,6 +56,8 @@ private:
     void add_classes(std::vector<Term> classes, const FactorTable& factors);
     void ensure_keyed(const FactorTable& factors);
     void ensure_sorted(const FactorTable& factors);
+    // The position of the group with the key, or size() if there is none.
+    std::size_t find_group(const Term& term, TermKey& key, const FactorTable& factors);
     // Adds a summand to the group of its key, or opens a group.
     void insert(Term summand, TermKey key, std::vector<std::size_t>& touched, const FactorTable& factors);
     // Whether a group has the key given: by the texts, rendered in full
@@ -69,8 +71,10 @@ private:
 
     std::vector<Group> groups_;
     // Positions of groups by the first TEXT_PREFIX_BYTES bytes of their
-    // keys, which a key known only in part has.
+    // keys, which a key known only in part has; built once a keyed table
+    // has more groups than a linear search serves well.
     std::unordered_multimap<std::string, std::size_t> by_key_;
+    bool indexed_ = false;
     // False while no key is needed: for a lone term of any shape, or for a
     // few canonical terms whose keys are known to differ from each other
     // and (but for the constant's) from "1", so that no two of them group
