@@ -3,32 +3,30 @@ building trees from constructor terms and comparing trees structurally."""
 
 import builtins
 import json
+import re
 from pathlib import Path
 
 import _kalvira_core as kc
 
 CASES_FILE = Path(__file__).parent / "data" / "reference-cases.json"
 
-# The accessors that identify a node of each class: integer and string
-# fields first, then children in their constructor order.
-FIELDS = {
-    "Int": ("value",),
-    "Var": ("name",),
-    "Rational": ("num", "den"),
-    "Neg": ("operand",),
-    "Add": ("left", "right"),
-    "Mul": ("left", "right"),
-    "Div": ("num", "den"),
-    "Pow": ("base", "exp"),
-    "Sqrt": ("operand",),
-    "Pi": (),
-    "E": (),
-    "Cbrt": ("operand",),
-    "Sin": ("operand",),
-    "Cos": ("operand",),
-    "Tan": ("operand",),
-    "Log": ("operand",),
-}
+KINDS_FILE = Path(__file__).parents[1] / "src" / "ast" / "node_kinds.hpp"
+
+
+def _node_kinds():
+    """Each node class's shape (LEAF, CONSTANT, UNARY or BINARY) and the
+    accessors that identify a node of it (data fields first, then children
+    in constructor order), read from the core's one list of node kinds."""
+    entries = re.findall(r"^\s*(LEAF|CONSTANT|UNARY|BINARY)\(([^)]*)\)", KINDS_FILE.read_text(), re.M)
+    kinds = {}
+    for shape, arguments in entries:
+        name, _kind, *rest = (argument.strip() for argument in arguments.split(","))
+        kinds[name] = (shape, tuple(rest[1:] if shape in ("UNARY", "BINARY") else rest))
+    return kinds
+
+
+SHAPES = {name: shape for name, (shape, _) in _node_kinds().items()}
+FIELDS = {name: fields for name, (_, fields) in _node_kinds().items()}
 NODE_CLASSES = tuple(FIELDS)
 CLASS_NAMES = ("Expr",) + NODE_CLASSES
 

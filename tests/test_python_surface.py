@@ -6,13 +6,13 @@ import gc
 import pytest
 
 import _kalvira_core as kc
-from reference_cases import CLASS_NAMES, FIELDS, NODE_CLASSES, build, term_of
+from reference_cases import CLASS_NAMES, FIELDS, NODE_CLASSES, SHAPES, build, term_of
 
 MODULE_DOC = "KalVira: 高校数Ⅲレベルの数式処理ライブラリ (C++ core)"
 FUNCTION_DOCS = {"simplify": "数式を簡略化する", "expand": "数式を展開して同類項をまとめる"}
 
-UNARY = ("Neg", "Sqrt", "Cbrt", "Sin", "Cos", "Tan", "Log")
-BINARY = ("Add", "Mul", "Div", "Pow")
+UNARY = tuple(name for name, shape in SHAPES.items() if shape == "UNARY")
+BINARY = tuple(name for name, shape in SHAPES.items() if shape == "BINARY")
 SAMPLE_TERMS = {
     "Int": "Int(3)",
     "Var": 'Var("x")',

@@ -14,27 +14,15 @@
 
 #include "ast/errors.hpp"
 #include "ast/int32.hpp"
+#include "ast/node_kinds.hpp"
 
 namespace kalvira {
 
-enum class ExprType : int {
-    INT = 0,
-    VAR = 1,
-    RATIONAL = 2,
-    NEG = 3,
-    ADD = 4,
-    MUL = 5,
-    DIV = 6,
-    POW = 7,
-    SQRT = 8,
-    PI = 9,
-    E = 10,
-    CBRT = 11,
-    SIN = 12,
-    COS = 13,
-    TAN = 14,
-    LOG = 15,
-};
+#define KALVIRA_KIND(Class, KIND, ...) KIND,
+#define KALVIRA_CONSTANT_KIND(Class, KIND) KIND,
+enum class ExprType : int { KALVIRA_NODE_KINDS(KALVIRA_KIND, KALVIRA_CONSTANT_KIND, KALVIRA_KIND, KALVIRA_KIND) };
+#undef KALVIRA_KIND
+#undef KALVIRA_CONSTANT_KIND
 
 // Binding strength used to decide where rendering needs parentheses.
 enum Precedence : int {
@@ -181,41 +169,6 @@ protected:
     ExprPtr operand_;
 };
 
-#define KALVIRA_UNARY_NODE(Name, KIND)                                   \
-    class Name : public UnaryExpr {                                      \
-    public:                                                              \
-        using UnaryExpr::UnaryExpr;                                      \
-        ExprType type() const override { return ExprType::KIND; }        \
-    };
-
-class Neg : public UnaryExpr {
-public:
-    using UnaryExpr::UnaryExpr;
-    ExprType type() const override { return ExprType::NEG; }
-    int precedence() const override { return PREC_NEG; }
-};
-
-KALVIRA_UNARY_NODE(Sqrt, SQRT)
-KALVIRA_UNARY_NODE(Cbrt, CBRT)
-KALVIRA_UNARY_NODE(Sin, SIN)
-KALVIRA_UNARY_NODE(Cos, COS)
-KALVIRA_UNARY_NODE(Tan, TAN)
-KALVIRA_UNARY_NODE(Log, LOG)  // the natural logarithm
-#undef KALVIRA_UNARY_NODE
-
-// Constants carry no data: any two nodes of the same kind are equal.
-class Pi : public Expr {
-public:
-    ExprType type() const override { return ExprType::PI; }
-    int precedence() const override { return PREC_ATOM; }
-};
-
-class E : public Expr {
-public:
-    ExprType type() const override { return ExprType::E; }
-    int precedence() const override { return PREC_ATOM; }
-};
-
 // Nodes with two children. The first is kept in `left_` and the second in
 // `right_`; each node class names its accessors after its own operands.
 class BinaryExpr : public Expr {
@@ -234,40 +187,39 @@ protected:
     ExprPtr right_;
 };
 
-class Add : public BinaryExpr {
-public:
-    using BinaryExpr::BinaryExpr;
-    ExprType type() const override { return ExprType::ADD; }
-    int precedence() const override { return PREC_SUM; }
-    const ExprPtr& left() const { return left_; }
-    const ExprPtr& right() const { return right_; }
-};
+// The node classes with children and the constants, from the list of
+// kinds; the leaves with data (Int, Var, Rational) are written out above.
+#define KALVIRA_UNARY_CLASS(Class, KIND, PRECEDENCE, operand)      \
+    class Class : public UnaryExpr {                               \
+    public:                                                        \
+        using UnaryExpr::UnaryExpr;                                \
+        ExprType type() const override { return ExprType::KIND; }  \
+        int precedence() const override { return PRECEDENCE; }     \
+    };
+// Each binary class names its accessors after its own operands.
+#define KALVIRA_BINARY_CLASS(Class, KIND, PRECEDENCE, first, second) \
+    class Class : public BinaryExpr {                                \
+    public:                                                          \
+        using BinaryExpr::BinaryExpr;                                \
+        ExprType type() const override { return ExprType::KIND; }    \
+        int precedence() const override { return PRECEDENCE; }       \
+        const ExprPtr& first() const { return left_; }               \
+        const ExprPtr& second() const { return right_; }             \
+    };
+// Constants carry no data: any two nodes of the same kind are equal.
+#define KALVIRA_CONSTANT_CLASS(Class, KIND)                        \
+    class Class : public Expr {                                    \
+    public:                                                        \
+        ExprType type() const override { return ExprType::KIND; }  \
+        int precedence() const override { return PREC_ATOM; }      \
+    };
+#define KALVIRA_WRITTEN_OUT(Class, KIND, ...)
 
-class Mul : public BinaryExpr {
-public:
-    using BinaryExpr::BinaryExpr;
-    ExprType type() const override { return ExprType::MUL; }
-    int precedence() const override { return PREC_PRODUCT; }
-    const ExprPtr& left() const { return left_; }
-    const ExprPtr& right() const { return right_; }
-};
+KALVIRA_NODE_KINDS(KALVIRA_WRITTEN_OUT, KALVIRA_CONSTANT_CLASS, KALVIRA_UNARY_CLASS, KALVIRA_BINARY_CLASS)
 
-class Div : public BinaryExpr {
-public:
-    using BinaryExpr::BinaryExpr;
-    ExprType type() const override { return ExprType::DIV; }
-    int precedence() const override { return PREC_PRODUCT; }
-    const ExprPtr& num() const { return left_; }
-    const ExprPtr& den() const { return right_; }
-};
-
-class Pow : public BinaryExpr {
-public:
-    using BinaryExpr::BinaryExpr;
-    ExprType type() const override { return ExprType::POW; }
-    int precedence() const override { return PREC_POWER; }
-    const ExprPtr& base() const { return left_; }
-    const ExprPtr& exp() const { return right_; }
-};
+#undef KALVIRA_WRITTEN_OUT
+#undef KALVIRA_CONSTANT_CLASS
+#undef KALVIRA_BINARY_CLASS
+#undef KALVIRA_UNARY_CLASS
 
 }  // namespace kalvira

@@ -33,16 +33,38 @@ auto node_init() {
     return py::init([](Args... args) { return std::make_shared<Node>(std::move(args)...); });
 }
 
+// The leaves with data, each with its own constructor.
 template <class Node>
-void bind_unary(py::module_& m, const char* name) {
-    NodeClass<Node>(m, name)
-        .def(node_init<Node, ExprPtr>(), child("operand"))
-        .def("operand", &Node::operand);
+void bind_leaf(py::module_& m, const char* name);
+
+template <>
+void bind_leaf<Int>(py::module_& m, const char* name) {
+    NodeClass<Int>(m, name).def(node_init<Int, int>(), py::arg("value")).def("value", &Int::value);
+}
+
+template <>
+void bind_leaf<Var>(py::module_& m, const char* name) {
+    NodeClass<Var>(m, name).def(node_init<Var, std::string>(), py::arg("name")).def("name", &Var::name);
+}
+
+template <>
+void bind_leaf<Rational>(py::module_& m, const char* name) {
+    NodeClass<Rational>(m, name)
+        .def(node_init<Rational, int, int>(), py::arg("num"), py::arg("den"))
+        .def("num", &Rational::num)
+        .def("den", &Rational::den);
 }
 
 template <class Node>
 void bind_constant(py::module_& m, const char* name) {
     NodeClass<Node>(m, name).def(node_init<Node>());
+}
+
+template <class Node>
+void bind_unary(py::module_& m, const char* name) {
+    NodeClass<Node>(m, name)
+        .def(node_init<Node, ExprPtr>(), child("operand"))
+        .def("operand", &Node::operand);
 }
 
 template <class Node, class Accessor>
@@ -52,6 +74,20 @@ void bind_binary(py::module_& m, const char* name, const char* first, Accessor f
         .def(node_init<Node, ExprPtr, ExprPtr>(), child(first), child(second))
         .def(first, first_of)
         .def(second, second_of);
+}
+
+// Every node class, in the order of the list of kinds.
+void bind_nodes(py::module_& m) {
+#define KALVIRA_BIND_LEAF(Class, ...) bind_leaf<Class>(m, #Class);
+#define KALVIRA_BIND_CONSTANT(Class, KIND) bind_constant<Class>(m, #Class);
+#define KALVIRA_BIND_UNARY(Class, ...) bind_unary<Class>(m, #Class);
+#define KALVIRA_BIND_BINARY(Class, KIND, PRECEDENCE, first, second) \
+    bind_binary<Class>(m, #Class, #first, &Class::first, #second, &Class::second);
+    KALVIRA_NODE_KINDS(KALVIRA_BIND_LEAF, KALVIRA_BIND_CONSTANT, KALVIRA_BIND_UNARY, KALVIRA_BIND_BINARY)
+#undef KALVIRA_BIND_LEAF
+#undef KALVIRA_BIND_CONSTANT
+#undef KALVIRA_BIND_UNARY
+#undef KALVIRA_BIND_BINARY
 }
 
 // Runs a core operation with a check that stops it when a signal handler
@@ -102,25 +138,7 @@ PYBIND11_MODULE(_kalvira_core, m) {
 
     py::class_<Expr, std::shared_ptr<Expr>>(m, "Expr").def("to_string", &latex_of, "LaTeX形式の文字列を返す");
 
-    NodeClass<Int>(m, "Int").def(node_init<Int, int>(), py::arg("value")).def("value", &Int::value);
-    NodeClass<Var>(m, "Var").def(node_init<Var, std::string>(), py::arg("name")).def("name", &Var::name);
-    NodeClass<Rational>(m, "Rational")
-        .def(node_init<Rational, int, int>(), py::arg("num"), py::arg("den"))
-        .def("num", &Rational::num)
-        .def("den", &Rational::den);
-    bind_unary<Neg>(m, "Neg");
-    bind_binary<Add>(m, "Add", "left", &Add::left, "right", &Add::right);
-    bind_binary<Mul>(m, "Mul", "left", &Mul::left, "right", &Mul::right);
-    bind_binary<Div>(m, "Div", "num", &Div::num, "den", &Div::den);
-    bind_binary<Pow>(m, "Pow", "base", &Pow::base, "exp", &Pow::exp);
-    bind_unary<Sqrt>(m, "Sqrt");
-    bind_constant<Pi>(m, "Pi");
-    bind_constant<E>(m, "E");
-    bind_unary<Cbrt>(m, "Cbrt");
-    bind_unary<Sin>(m, "Sin");
-    bind_unary<Cos>(m, "Cos");
-    bind_unary<Tan>(m, "Tan");
-    bind_unary<Log>(m, "Log");
+    bind_nodes(m);
 
     m.def("simplify", &simplify_tree, py::arg("expr"), "数式を簡略化する");
     m.def("expand", &expand_tree, py::arg("expr"), "数式を展開して同類項をまとめる");

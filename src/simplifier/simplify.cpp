@@ -78,7 +78,7 @@ ExprPtr rule_mul(const ExprPtr& l, const ExprPtr& r) {
     return nullptr;
 }
 
-ExprPtr rule_div(const ExprPtr& n, const ExprPtr& dn, SimplifyWalk& walk) {
+ExprPtr rule_div(const ExprPtr& n, const ExprPtr& dn, const Cancellation& cancel, const Resimplify& resimplify) {
     if (is_int(dn, 0)) {
         throw std::invalid_argument(errors::DIVISION_BY_ZERO);
     }
@@ -88,15 +88,15 @@ ExprPtr rule_div(const ExprPtr& n, const ExprPtr& dn, SimplifyWalk& walk) {
     if (is_int_node(n) && is_int_node(dn)) {
         return divide_integers(int_value(n), int_value(dn));
     }
-    if (n->equals(dn, walk.cancellation())) {
+    if (n->equals(dn, cancel)) {
         return make_int(1);
     }
     if (dn->type() == ExprType::SQRT) {
         const ExprPtr& radicand = static_cast<const Sqrt&>(*dn).operand();
         if (is_int_node(radicand)) {
             // Rationalise: n / sqrt(b) = (n * sqrt(b)) / b.
-            ExprPtr new_num = walk.simplify_result(std::make_shared<Mul>(n, dn));
-            return walk.simplify_result(std::make_shared<Div>(std::move(new_num), make_int(int_value(radicand))));
+            ExprPtr new_num = resimplify(std::make_shared<Mul>(n, dn));
+            return resimplify(std::make_shared<Div>(std::move(new_num), make_int(int_value(radicand))));
         }
     }
     return nullptr;

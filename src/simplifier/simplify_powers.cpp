@@ -23,8 +23,8 @@ ExprPtr rule_pow(const ExprPtr& base, const ExprPtr& exp) {
         return base;
     }
     if (base->type() == ExprType::INT && exp->type() == ExprType::INT) {
-        const int b = std::static_pointer_cast<Int>(base)->value();
-        const int e = std::static_pointer_cast<Int>(exp)->value();
+        const int b = static_cast<const Int&>(*base).value();
+        const int e = static_cast<const Int&>(*exp).value();
         if (e >= 0) {
             return make_int(int_pow(b, e));
         }
@@ -37,7 +37,7 @@ ExprPtr rule_pow(const ExprPtr& base, const ExprPtr& exp) {
 
 ExprPtr rule_sqrt(const ExprPtr& op) {
     if (op->type() == ExprType::INT) {
-        const int value = std::static_pointer_cast<Int>(op)->value();
+        const int value = static_cast<const Int&>(*op).value();
         if (value == 0 || value == 1) {
             return make_int(value);
         }
@@ -55,18 +55,18 @@ ExprPtr rule_sqrt(const ExprPtr& op) {
 
 ExprPtr rule_cbrt(const ExprPtr& op) {
     if (is_int(op, 0) || is_int(op, 1)) {
-        return make_int(std::static_pointer_cast<Int>(op)->value());
+        return make_int(static_cast<const Int&>(*op).value());
     }
     if (op->type() == ExprType::POW) {
-        const auto pow = std::static_pointer_cast<Pow>(op);
-        if (is_int(pow->exp(), 3)) {
-            return pow->base();
+        const auto& pow = static_cast<const Pow&>(*op);
+        if (is_int(pow.exp(), 3)) {
+            return pow.base();
         }
     }
     if (op->type() == ExprType::INT) {
         // The one use of floating point: the double cube root, rounded half
         // away from zero, is exact whenever the value is a perfect cube.
-        const int value = std::static_pointer_cast<Int>(op)->value();
+        const int value = static_cast<const Int&>(*op).value();
         const auto root = static_cast<std::int64_t>(std::round(std::cbrt(static_cast<double>(value))));
         if (root * root * root == value) {
             return make_int(static_cast<int>(root));
@@ -83,9 +83,9 @@ ExprPtr rule_log(const ExprPtr& op) {
         return make_int(1);
     }
     if (op->type() == ExprType::POW) {
-        const auto pow = std::static_pointer_cast<Pow>(op);
-        if (pow->base()->type() == ExprType::E) {
-            return pow->exp();
+        const auto& pow = static_cast<const Pow&>(*op);
+        if (pow.base()->type() == ExprType::E) {
+            return pow.exp();
         }
     }
     return nullptr;

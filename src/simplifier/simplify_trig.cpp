@@ -26,19 +26,19 @@ PiMultiple as_pi_multiple(const ExprPtr& op) {
     if (op->type() != ExprType::DIV) {
         return result;
     }
-    const auto div = std::static_pointer_cast<Div>(op);
-    if (div->den()->type() != ExprType::INT) {
+    const auto& div = static_cast<const Div&>(*op);
+    if (div.den()->type() != ExprType::INT) {
         return result;
     }
-    result.d = std::static_pointer_cast<Int>(div->den())->value();
-    const ExprPtr& num = div->num();
+    result.d = static_cast<const Int&>(*div.den()).value();
+    const ExprPtr& num = div.num();
     if (num->type() == ExprType::PI) {
         result.is_pi_mul = true;
     } else if (num->type() == ExprType::MUL) {
-        const auto mul = std::static_pointer_cast<Mul>(num);
-        if (mul->left()->type() == ExprType::INT && mul->right()->type() == ExprType::PI) {
+        const auto& mul = static_cast<const Mul&>(*num);
+        if (mul.left()->type() == ExprType::INT && mul.right()->type() == ExprType::PI) {
             result.is_pi_mul = true;
-            result.n = std::static_pointer_cast<Int>(mul->left())->value();
+            result.n = static_cast<const Int&>(*mul.left()).value();
         }
     }
     return result;

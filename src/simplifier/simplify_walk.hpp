@@ -23,8 +23,6 @@ public:
     // memoised, so simplifying the same results again costs nothing.
     ExprPtr simplify_result(const ExprPtr& root) { return run(root, true); }
 
-    const Cancellation& cancellation() const { return cancel_; }
-
 private:
     struct Memo {
         ExprPtr node;  // keeps the key alive, so its address is not reused

@@ -17,8 +17,9 @@
 namespace kalvira::testing {
 
 inline const char* kind_name(ExprType kind) {
-    static const char* const names[] = {"Int", "Var", "Rational", "Neg",  "Add", "Mul", "Div", "Pow",
-                                        "Sqrt", "Pi", "E",        "Cbrt", "Sin", "Cos", "Tan", "Log"};
+#define KALVIRA_NAME(Class, ...) #Class,
+    static const char* const names[] = {KALVIRA_NODE_KINDS(KALVIRA_NAME, KALVIRA_NAME, KALVIRA_NAME, KALVIRA_NAME)};
+#undef KALVIRA_NAME
     return names[static_cast<int>(kind)];
 }
 
