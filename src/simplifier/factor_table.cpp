@@ -1,5 +1,6 @@
 #include "simplifier/factor_table.hpp"
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -112,15 +113,15 @@ FactorId FactorTable::intern(const ExprPtr& node) {
     return id;
 }
 
-const std::string& FactorTable::text(FactorId id) const {
-    std::optional<std::string>& known = texts_[id];
+const FactorText& FactorTable::text(FactorId id) const {
+    std::optional<FactorText>& known = texts_[id];
     if (!known) {
         const Expr& node = *factors_[id].node;
-        std::string text;
+        FactorText text;
         if (node.type() == ExprType::VAR) {
-            text = static_cast<const Var&>(node).name();
-        } else {
-            write_latex(node, text, cancel_);  // may be cancelled: nothing is kept then
+            text = {static_cast<const Var&>(node).name(), true};
+        } else {  // may be cancelled: nothing is kept then
+            text.complete = write_latex_prefix(node, text.text, TEXT_PREFIX_BYTES, cancel_);
         }
         known = std::move(text);
     }
@@ -131,11 +132,24 @@ int FactorTable::compare_texts(FactorId a, FactorId b) const {
     if (a == b) {
         return 0;
     }
-    if (texts_[a] && texts_[b]) {
-        const int order = texts_[a]->compare(*texts_[b]);
-        return (order > 0) - (order < 0);
+    const std::string& left = text(a).text;
+    const std::string& right = text(b).text;
+    const std::size_t common = std::min(left.size(), right.size());
+    int order = left.compare(0, common, right, 0, common);
+    if (order == 0) {
+        order = whole_text(a).compare(whole_text(b));
     }
-    return compare_latex(*factors_[a].node, *factors_[b].node, cancel_);
+    return (order > 0) - (order < 0);
+}
+
+const std::string& FactorTable::whole_text(FactorId id) const {
+    FactorText& known = *texts_[id];
+    if (!known.complete) {
+        std::string text;
+        write_latex(*factors_[id].node, text, cancel_);
+        known = {std::move(text), true};
+    }
+    return known.text;
 }
 
 }  // namespace kalvira

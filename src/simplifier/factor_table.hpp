@@ -33,6 +33,15 @@ struct Factor {
     bool wrapped_as_pow_base;  // would be wrapped as the base of a power
 };
 
+// The beginning of a factor's text: all of it when complete, otherwise at
+// least TEXT_PREFIX_BYTES of it.
+struct FactorText {
+    std::string text;
+    bool complete = false;
+};
+
+constexpr std::size_t TEXT_PREFIX_BYTES = 64;
+
 class FactorTable {
 public:
     explicit FactorTable(const Cancellation& cancel) : cancel_(cancel) {}
@@ -43,11 +52,12 @@ public:
     // The call's cancellation check, which every rendering of keys polls.
     const Cancellation& cancel() const { return cancel_; }
 
-    // The factor's LaTeX text, rendered on first use.
-    const std::string& text(FactorId id) const;
-    // The byte order of two factors' texts, -1, 0 or 1: by the texts when
-    // both are known, otherwise rendering no more of them than it takes to
-    // tell them apart.
+    // The beginning of the factor's LaTeX text, rendered on first use.
+    const FactorText& text(FactorId id) const;
+    // The byte order of two factors' texts, -1, 0 or 1: by their
+    // beginnings where these differ, otherwise by the whole texts, which are
+    // then rendered and kept, so that factors alike at length are rendered
+    // once, not at every comparison.
     int compare_texts(FactorId a, FactorId b) const;
 
     // Factors stand in descending byte order of their text.
@@ -55,11 +65,13 @@ public:
 
 private:
     std::size_t structural_hash(const ExprPtr& node);
+    // The factor's whole text, once its beginning is known.
+    const std::string& whole_text(FactorId id) const;
     static constexpr FactorId NONE = ~FactorId{0};
 
     const Cancellation& cancel_;
     std::vector<Factor> factors_;
-    mutable std::vector<std::optional<std::string>> texts_;  // by id, filled in by text()
+    mutable std::vector<std::optional<FactorText>> texts_;  // by id, filled in by text()
     // Maps by node address hold the node, so that no address is reused
     // for another node while the table lives.
     std::unordered_map<const Expr*, std::pair<ExprPtr, FactorId>> by_node_;

@@ -25,20 +25,24 @@ std::vector<std::pair<ExprPtr, int>> factor_nodes(const Term& term, const Factor
 }
 
 // Writes one part of a product (a factor, or a power of it) as a product
-// operand would be written (alone, it is the whole product).
-void write_part(const Power& power, const Factor& factor, const std::string& text, bool alone, std::string& out) {
-    if (power.exp == 1) {
-        const bool wrapped = factor.wrapped_in_product && !alone;
-        out += wrapped ? "\\left(" : "";
-        out += text;
-        out += wrapped ? "\\right)" : "";
-        return;
+// operand would be written (alone, it is the whole product). Of a factor
+// whose text is known only in part, writes up to the end of what is known
+// and says so by returning false.
+bool write_part(const Power& power, const Factor& factor, const FactorText& text, bool alone, std::string& out) {
+    const bool wrapped = power.exp == 1 ? factor.wrapped_in_product && !alone : factor.wrapped_as_pow_base;
+    out += wrapped ? "\\left(" : "";
+    out += text.text;
+    if (!text.complete) {
+        return false;
     }
-    out += factor.wrapped_as_pow_base ? "\\left(" : "";
-    out += text;
-    out += factor.wrapped_as_pow_base ? "\\right)^{" : "^{";
+    if (power.exp == 1) {
+        out += wrapped ? "\\right)" : "";
+        return true;
+    }
+    out += wrapped ? "\\right)^{" : "^{";
     out += std::to_string(power.exp);
     out += '}';
+    return true;
 }
 
 // Reads one summand's product: integer literals multiply the coefficient,
@@ -113,40 +117,56 @@ ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
     return build_term(1, factor_nodes(canonical, factors));
 }
 
-// Written straight from the factors' texts, joined as the renderer joins a
-// product's operands. An integer factor written alone takes part in the
-// special rules of -1 and 1, so such a product is built as a tree and
-// rendered instead.
-std::string key_of(const Term& canonical, const FactorTable& factors) {
+// Written straight from the beginnings of the factors' texts, joined as the
+// renderer joins a product's operands, and ending where a factor's known
+// text ends. An integer factor written alone takes part in the special
+// rules of -1 and 1, so such a product is built as a tree and rendered
+// instead.
+TermKey key_of(const Term& canonical, const FactorTable& factors) {
     const std::vector<Power>& powers = canonical.powers();
     const bool has_lone_integer = std::any_of(powers.begin(), powers.end(), [&factors](const Power& p) {
         return p.exp == 1 && factors[p.factor].is_int;
     });
-    std::string key;
+    TermKey key;
     if (has_lone_integer) {
-        write_latex(*key_tree(canonical, factors), key, factors.cancel());
+        key.complete = write_latex_prefix(*key_tree(canonical, factors), key.text, TEXT_PREFIX_BYTES, factors.cancel());
         return key;
     }
     if (powers.empty()) {
         return CONSTANT_KEY;
     }
-    write_part(powers[0], factors[powers[0].factor], factors.text(powers[0].factor), powers.size() == 1, key);
+    std::string& text = key.text;
+    if (!write_part(powers[0], factors[powers[0].factor], factors.text(powers[0].factor), powers.size() == 1, text)) {
+        return key;
+    }
     ProductJoiner joiner;
     std::string part;
     for (std::size_t i = 1; i < powers.size(); ++i) {
         const Factor& factor = factors[powers[i].factor];
         part.clear();
-        write_part(powers[i], factor, factors.text(powers[i].factor), false, part);
+        const bool part_complete = write_part(powers[i], factor, factors.text(powers[i].factor), false, part);
         const bool both_fractions = i == 1 && powers[0].exp == 1 && factors[powers[0].factor].is_fraction &&
                                     powers[1].exp == 1 && factor.is_fraction;
         const int first = part.empty() ? NO_FIRST_BYTE : static_cast<unsigned char>(part.front());
-        const ProductJoint joint = joiner.join(key, 0, first, both_fractions);
-        key += joint.separator;
-        key += joint.wrap_right ? "\\left(" : "";
-        key += part;
-        key += joint.wrap_right ? "\\right)" : "";
+        const ProductJoint joint = joiner.join(text, 0, first, both_fractions);
+        text += joint.separator;
+        text += joint.wrap_right ? "\\left(" : "";
+        text += part;
+        if (!part_complete) {
+            return key;
+        }
+        text += joint.wrap_right ? "\\right)" : "";
     }
+    key.complete = true;
     return key;
+}
+
+void complete_key(TermKey& key, const Term& canonical, const FactorTable& factors) {
+    if (!key.complete) {
+        key.text.clear();
+        write_latex(*key_tree(canonical, factors), key.text, factors.cancel());
+        key.complete = true;
+    }
 }
 
 void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>& out) {

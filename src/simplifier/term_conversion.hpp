@@ -14,8 +14,18 @@
 
 namespace kalvira {
 
+// A term's key as far as it is rendered: the whole text, or a beginning
+// of at least TEXT_PREFIX_BYTES bytes when a factor's text is long (the
+// factors of a deep chain each contain the one below: rendering every key
+// in full would cost time and memory quadratic in the depth).
+struct TermKey {
+    std::string text;
+    bool complete = false;
+    bool operator==(const TermKey& other) const { return text == other.text && complete == other.complete; }
+};
+
 // The key of the constant term.
-inline const std::string CONSTANT_KEY = "1";
+inline const TermKey CONSTANT_KEY{"1", true};
 
 // Reads a tree as the summands of its sums, each summand's product split
 // into coefficient and factors (no recursion on the C stack).
@@ -35,6 +45,8 @@ ExprPtr term_tree(const Term& term, const FactorTable& factors);
 ExprPtr key_tree(const Term& canonical, const FactorTable& factors);
 
 // The key of a canonical term: the text of its product without coefficient.
-std::string key_of(const Term& canonical, const FactorTable& factors);
+TermKey key_of(const Term& canonical, const FactorTable& factors);
+// Renders the rest of the key of a canonical term.
+void complete_key(TermKey& key, const Term& canonical, const FactorTable& factors);
 
 }  // namespace kalvira

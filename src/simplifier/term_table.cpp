@@ -21,13 +21,49 @@ struct PowersHash {
     }
 };
 
-// Canonical order of keys: descending bytes, the constant last.
-bool key_before(const std::string& a, const std::string& b) {
-    if (a == CONSTANT_KEY || b == CONSTANT_KEY) {
-        return b == CONSTANT_KEY && a != CONSTANT_KEY;
+std::string bucket_of(const TermKey& key) { return key.text.substr(0, TEXT_PREFIX_BYTES); }
+
+// Below this many entries a linear search beats hashing, and a small call
+// allocates no index at all.
+constexpr std::size_t SEARCHED_UP_TO = 16;
+
+// Summands grouped by their canonical factors, coefficients summed: like
+// summands have the same key, so each class is rendered and looked up once.
+class ProductClasses {
+public:
+    // Adds coeff to the class of the powers, or opens one with make().
+    template <class Make>
+    void add(int coeff, const std::vector<Power>& powers, Make make) {
+        if (Term* known = find(powers)) {
+            known->coeff = wrap_add(known->coeff, coeff);
+            return;
+        }
+        if (!index_.empty()) {
+            index_.emplace(powers, classes_.size());
+        }
+        classes_.push_back(make());
     }
-    return a > b;
-}
+    std::vector<Term> take() && { return std::move(classes_); }
+
+private:
+    Term* find(const std::vector<Power>& powers) {
+        if (index_.empty() && classes_.size() <= SEARCHED_UP_TO) {
+            const auto same = std::find_if(classes_.begin(), classes_.end(),
+                                           [&powers](const Term& t) { return t.powers() == powers; });
+            return same == classes_.end() ? nullptr : &*same;
+        }
+        if (index_.empty()) {
+            for (std::size_t i = 0; i < classes_.size(); ++i) {
+                index_.emplace(classes_[i].powers(), i);
+            }
+        }
+        const auto found = index_.find(powers);
+        return found == index_.end() ? nullptr : &classes_[found->second];
+    }
+
+    std::vector<Term> classes_;
+    std::unordered_map<std::vector<Power>, std::size_t, PowersHash> index_;
+};
 
 }  // namespace
 
@@ -51,8 +87,8 @@ bool keys_differ(const std::vector<Term*>& terms, const FactorTable& factors) {
     for (const Term* term : terms) {
         keys.push_back(key_tree(*term, factors));
         std::string start;
-        write_latex_prefix(*keys.back(), start, CONSTANT_KEY.size() + 1, factors.cancel());
-        if (!term->is_constant() && start == CONSTANT_KEY) {
+        write_latex_prefix(*keys.back(), start, CONSTANT_KEY.text.size() + 1, factors.cancel());
+        if (!term->is_constant() && start == CONSTANT_KEY.text) {
             return false;
         }
         for (std::size_t j = 0; j + 1 < keys.size(); ++j) {
@@ -121,32 +157,14 @@ void TermTable::add(std::vector<Term> summands, const FactorTable& factors) {
         return;
     }
     ensure_keyed(factors);
-    if (summands.size() == 1) {  // a sum growing by one term
-        if (summands.front().coeff == 0) {
-            return;
-        }
-        summands.front().canonicalise(factors);
-        add_classes(std::move(summands), factors);
-        return;
-    }
-    // Summands with the same canonical factors have the same key: add
-    // their coefficients first, then render and look up each product once.
-    std::unordered_map<std::vector<Power>, std::size_t, PowersHash> class_of;
-    std::vector<Term> classes;  // each class's first summand, coefficients summed
+    ProductClasses classes;
     for (Term& summand : summands) {
-        if (summand.coeff == 0) {
-            continue;
-        }
-        summand.canonicalise(factors);
-        const auto [entry, fresh] = class_of.try_emplace(summand.powers(), classes.size());
-        if (fresh) {
-            classes.push_back(std::move(summand));
-        } else {
-            Term& first = classes[entry->second];
-            first.coeff = wrap_add(first.coeff, summand.coeff);
+        if (summand.coeff != 0) {
+            summand.canonicalise(factors);
+            classes.add(summand.coeff, summand.powers(), [&summand] { return std::move(summand); });
         }
     }
-    add_classes(std::move(classes), factors);
+    add_classes(std::move(classes).take(), factors);
 }
 
 namespace {
@@ -242,8 +260,7 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
         sorted_left = sorted_by_rank(left, rank);
         sorted_right = sorted_by_rank(right, rank);
     }
-    std::unordered_map<std::vector<Power>, std::size_t, PowersHash> class_of;
-    std::vector<Term> classes;
+    ProductClasses classes;
     std::vector<Power> product;
     for (std::size_t i = 0; i < left.size(); ++i) {
         for (std::size_t j = 0; j < right.size(); ++j) {
@@ -257,19 +274,12 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
             } else {
                 multiply_powers(left[i].powers(), right[j].powers(), factors, product);
             }
-            const auto found = class_of.find(product);
-            if (found == class_of.end()) {
-                class_of.emplace(product, classes.size());
-                classes.emplace_back(coeff, product, factors);
-            } else {
-                Term& first = classes[found->second];
-                first.coeff = wrap_add(first.coeff, coeff);
-            }
+            classes.add(coeff, product, [&] { return Term(coeff, product, factors); });
         }
     }
     TermTable table;
     table.keyed_ = true;
-    table.add_classes(std::move(classes), factors);
+    table.add_classes(std::move(classes).take(), factors);
     return table;
 }
 
@@ -279,7 +289,7 @@ void TermTable::add_classes(std::vector<Term> classes, const FactorTable& factor
     }
     std::vector<std::size_t> touched;
     for (Term& term : classes) {
-        std::string key = key_of(term, factors);
+        TermKey key = key_of(term, factors);
         insert(std::move(term), std::move(key), touched, factors);
     }
     drop_cancelled(touched, factors);
@@ -292,18 +302,93 @@ void TermTable::count_irregular(const Group& group, const FactorTable& factors, 
     }
 }
 
-void TermTable::insert(Term summand, std::string key, std::vector<std::size_t>& touched,
-                       const FactorTable& factors) {
-    const auto [entry, fresh] = by_key_.try_emplace(std::move(key), groups_.size());
-    if (fresh) {
-        groups_.push_back({std::move(summand), entry->first});
+namespace {
+
+// The order of the known beginnings of two keys.
+int compare_known(const TermKey& a, const TermKey& b) {
+    const std::size_t common = std::min(a.text.size(), b.text.size());
+    return a.text.compare(0, common, b.text, 0, common);
+}
+
+// Whether the known beginnings of two keys, alike as far as both go,
+// leave their order open: when the shorter may go on.
+bool order_open(const TermKey& a, const TermKey& b) {
+    const TermKey& shorter = a.text.size() <= b.text.size() ? a : b;
+    return !shorter.complete || (a.text.size() == b.text.size() && !(a.complete && b.complete));
+}
+
+}  // namespace
+
+bool TermTable::has_key(Group& group, const Term& term, TermKey& key, const FactorTable& factors) const {
+    if (compare_known(group.key, key) != 0) {
+        return false;
+    }
+    if (order_open(group.key, key)) {
+        complete_key(group.key, group.term, factors);
+        complete_key(key, term, factors);
+    }
+    return group.key.text == key.text;
+}
+
+bool TermTable::key_before(Group& a, Group& b, const FactorTable& factors) const {
+    if (a.key == CONSTANT_KEY || b.key == CONSTANT_KEY) {
+        return b.key == CONSTANT_KEY && !(a.key == CONSTANT_KEY);
+    }
+    const int order = compare_known(a.key, b.key);
+    if (order != 0) {
+        return order > 0;
+    }
+    if (order_open(a.key, b.key)) {
+        complete_key(a.key, a.term, factors);
+        complete_key(b.key, b.term, factors);
+    }
+    return a.key.text > b.key.text;
+}
+
+std::size_t TermTable::find_group(const Term& term, TermKey& key, const FactorTable& factors) {
+    if (!indexed_ && groups_.size() > SEARCHED_UP_TO) {
+        for (std::size_t i = 0; i < groups_.size(); ++i) {
+            by_key_.emplace(bucket_of(groups_[i].key), i);
+        }
+        indexed_ = true;
+    }
+    if (!indexed_) {
+        for (std::size_t i = 0; i < groups_.size(); ++i) {
+            if (has_key(groups_[i], term, key, factors)) {
+                return i;
+            }
+        }
+        return groups_.size();
+    }
+    const auto [first, last] = by_key_.equal_range(bucket_of(key));
+    const auto entry = std::find_if(first, last, [&](const auto& candidate) {
+        return has_key(groups_[candidate.second], term, key, factors);
+    });
+    return entry == last ? groups_.size() : entry->second;
+}
+
+void TermTable::insert(Term summand, TermKey key, std::vector<std::size_t>& touched, const FactorTable& factors) {
+    const std::size_t index = find_group(summand, key, factors);
+    if (index == groups_.size()) {
+        if (indexed_) {
+            by_key_.emplace(bucket_of(key), index);
+        }
+        groups_.push_back({std::move(summand), std::move(key)});
     } else {
-        Group& group = groups_[entry->second];
+        Group& group = groups_[index];
         count_irregular(group, factors, -1);
         group.term.coeff = wrap_add(group.term.coeff, summand.coeff);
     }
-    count_irregular(groups_[entry->second], factors, +1);
-    touched.push_back(entry->second);
+    count_irregular(groups_[index], factors, +1);
+    touched.push_back(index);
+}
+
+void TermTable::unindex(const Group& group, std::size_t index) {
+    if (!indexed_) {
+        return;
+    }
+    const auto [first, last] = by_key_.equal_range(bucket_of(group.key));
+    by_key_.erase(std::find_if(first, last, [index](const auto& entry) { return entry.second == index; }));
 }
 
 // Groups whose coefficients cancelled leave the table (order within the
@@ -312,10 +397,13 @@ void TermTable::drop_cancelled(const std::vector<std::size_t>& touched, const Fa
     for (std::size_t index : touched) {
         while (index < groups_.size() && groups_[index].term.coeff == 0) {
             count_irregular(groups_[index], factors, -1);
-            by_key_.erase(groups_[index].key);
+            unindex(groups_[index], index);
             if (index + 1 != groups_.size()) {
+                unindex(groups_.back(), groups_.size() - 1);
                 groups_[index] = std::move(groups_.back());
-                by_key_[groups_[index].key] = index;
+                if (indexed_) {
+                    by_key_.emplace(bucket_of(groups_[index].key), index);
+                }
             }
             groups_.pop_back();
         }
@@ -329,11 +417,6 @@ void TermTable::ensure_keyed(const FactorTable& factors) {
             group.key = key_of(group.term, factors);
         }
         keyed_ = true;
-    }
-    if (by_key_.size() != groups_.size()) {
-        for (std::size_t i = 0; i < groups_.size(); ++i) {
-            by_key_.emplace(groups_[i].key, i);
-        }
     }
 }
 
@@ -356,8 +439,9 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
     for (std::uint32_t i = 0; i < order.size(); ++i) {
         order[i] = i;
     }
-    std::sort(order.begin(), order.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return key_before(groups_[a].key, groups_[b].key); });
+    std::sort(order.begin(), order.end(), [this, &factors](std::uint32_t a, std::uint32_t b) {
+        return key_before(groups_[a], groups_[b], factors);
+    });
     std::vector<Group> sorted;
     sorted.reserve(groups_.size());
     for (std::uint32_t i : order) {
@@ -366,7 +450,7 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
     groups_ = std::move(sorted);
     sorted_ = true;
     by_key_.clear();  // positions moved; rebuilt only if more summands come
-
+    indexed_ = false;
 }
 
 std::vector<Term> TermTable::summands(FactorTable& factors) && {
@@ -383,6 +467,7 @@ std::vector<Term> TermTable::summands(FactorTable& factors) && {
     }
     groups_.clear();
     by_key_.clear();
+    indexed_ = false;
     irregular_ = 0;
     return out;
 }

@@ -13,6 +13,7 @@
 #include "ast/cancellation.hpp"
 #include "ast/expr.hpp"
 #include "simplifier/term.hpp"
+#include "simplifier/term_conversion.hpp"
 
 namespace kalvira {
 
@@ -44,7 +45,7 @@ public:
 private:
     struct Group {
         Term term;  // canonical once the group has a key
-        std::string key;
+        TermKey key;
     };
 
     // Adds the summands without keys if the table stays one that needs
@@ -55,13 +56,25 @@ private:
     void add_classes(std::vector<Term> classes, const FactorTable& factors);
     void ensure_keyed(const FactorTable& factors);
     void ensure_sorted(const FactorTable& factors);
+    // The position of the group with the key, or size() if there is none.
+    std::size_t find_group(const Term& term, TermKey& key, const FactorTable& factors);
     // Adds a summand to the group of its key, or opens a group.
-    void insert(Term summand, std::string key, std::vector<std::size_t>& touched, const FactorTable& factors);
+    void insert(Term summand, TermKey key, std::vector<std::size_t>& touched, const FactorTable& factors);
+    // Whether a group has the key given: by the texts, rendered in full
+    // first where only beginnings are known (those have met in a bucket).
+    bool has_key(Group& group, const Term& term, TermKey& key, const FactorTable& factors) const;
+    // Canonical order of keys: descending bytes, the constant last.
+    bool key_before(Group& a, Group& b, const FactorTable& factors) const;
+    void unindex(const Group& group, std::size_t index);
     void drop_cancelled(const std::vector<std::size_t>& touched, const FactorTable& factors);
     void count_irregular(const Group& group, const FactorTable& factors, int delta);
 
     std::vector<Group> groups_;
-    std::unordered_map<std::string, std::size_t> by_key_;
+    // Positions of groups by the first TEXT_PREFIX_BYTES bytes of their
+    // keys, which a key known only in part has; built once a keyed table
+    // has more groups than a linear search serves well.
+    std::unordered_multimap<std::string, std::size_t> by_key_;
+    bool indexed_ = false;
     // False while no key is needed: for a lone term of any shape, or for a
     // few canonical terms whose keys are known to differ from each other
     // and (but for the constant's) from "1", so that no two of them group

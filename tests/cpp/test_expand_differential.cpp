@@ -41,6 +41,15 @@ std::string disagreement(const ExprPtr& input) {
 const ExprPtr x = var("x");
 const ExprPtr y = var("y");
 
+// a + b + ... + h: more terms than a table keeps without keys.
+ExprPtr eight_terms() {
+    ExprPtr sum = var("a");
+    for (const char* name : {"b", "c", "d", "e", "f", "g", "h"}) {
+        sum = add(sum, var(name));
+    }
+    return sum;
+}
+
 // A sum that survives simplification and expands to target: x + target - x.
 ExprPtr around(const ExprPtr& target) { return add(add(x, target), neg(x)); }
 
@@ -145,8 +154,9 @@ TEST_CASE(expand_agrees_with_the_literal_expansion_on_hand_picked_trees) {
 
 // Chains whose factors' texts nest, over bottoms that render alike ("1"
 // three ways) or not, alone and side by side in one sum: the texts are
-// compared only as far as they differ, and tables of a few one-factor terms
-// stay unkeyed.
+// compared only as far as they differ, tables of a few one-factor terms
+// stay unkeyed, and in larger tables keys alike at length are rendered in
+// full.
 TEST_CASE(expand_agrees_with_the_literal_expansion_on_chains) {
     using Level = ExprPtr (*)(const ExprPtr&);
     const Level levels[] = {
@@ -156,6 +166,8 @@ TEST_CASE(expand_agrees_with_the_literal_expansion_on_chains) {
         [](const ExprPtr& t) { return add(add(neg(t), var("1")), num(2)); },
         [](const ExprPtr& t) { return mul(sin(t), y); },
         [](const ExprPtr& t) { return pow(add(sqrt(t), num(1)), 2); },
+        [](const ExprPtr& t) { return add(sqrt(t), eight_terms()); },
+        [](const ExprPtr& t) { return add(mul(sqrt(t), add(var("A"), var("B"))), eight_terms()); },
     };
     const ExprPtr bottoms[] = {x, var("1"), num(1), add(x, num(1))};
     constexpr int DEPTH = 10;
