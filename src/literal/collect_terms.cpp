@@ -22,9 +22,9 @@ void flatten_add(const ExprPtr& expr, std::vector<Monomial>& terms) {
         return;
     }
     if (expr->type() == ExprType::ADD) {
-        const auto add = std::static_pointer_cast<Add>(expr);
-        flatten_add(add->left(), terms);
-        flatten_add(add->right(), terms);
+        const auto& add = static_cast<const Add&>(*expr);
+        flatten_add(add.left(), terms);
+        flatten_add(add.right(), terms);
         return;
     }
     terms.push_back(parse_monomial(expr));

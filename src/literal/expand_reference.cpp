@@ -17,12 +17,12 @@ namespace {
 // left operand's sums split first; not collected.
 ExprPtr distribute_mul(const ExprPtr& l, const ExprPtr& r) {
     if (l->type() == ExprType::ADD) {
-        const auto sum = std::static_pointer_cast<Add>(l);
-        return std::make_shared<Add>(distribute_mul(sum->left(), r), distribute_mul(sum->right(), r));
+        const auto& sum = static_cast<const Add&>(*l);
+        return std::make_shared<Add>(distribute_mul(sum.left(), r), distribute_mul(sum.right(), r));
     }
     if (r->type() == ExprType::ADD) {
-        const auto sum = std::static_pointer_cast<Add>(r);
-        return std::make_shared<Add>(distribute_mul(l, sum->left()), distribute_mul(l, sum->right()));
+        const auto& sum = static_cast<const Add&>(*r);
+        return std::make_shared<Add>(distribute_mul(l, sum.left()), distribute_mul(l, sum.right()));
     }
     return std::make_shared<Mul>(l, r);
 }

@@ -49,16 +49,16 @@ std::vector<std::pair<ExprPtr, int>> sorted_by_text(const std::vector<std::pair<
 Monomial parse_monomial(const ExprPtr& expr) {
     switch (expr->type()) {
     case ExprType::INT:
-        return {std::static_pointer_cast<Int>(expr)->value(), {}};
+        return {static_cast<const Int&>(*expr).value(), {}};
     case ExprType::NEG: {
-        Monomial m = parse_monomial(std::static_pointer_cast<Neg>(expr)->operand());
+        Monomial m = parse_monomial(static_cast<const Neg&>(*expr).operand());
         m.coeff = wrap_neg(m.coeff);
         return m;
     }
     case ExprType::MUL: {
-        const auto mul = std::static_pointer_cast<Mul>(expr);
-        Monomial m = parse_monomial(mul->left());
-        const Monomial right = parse_monomial(mul->right());
+        const auto& mul = static_cast<const Mul&>(*expr);
+        Monomial m = parse_monomial(mul.left());
+        const Monomial right = parse_monomial(mul.right());
         m.coeff = wrap_mul(m.coeff, right.coeff);
         for (const auto& [factor, exp] : right.vars) {
             multiply_factor(m.vars, factor, exp);
@@ -66,9 +66,9 @@ Monomial parse_monomial(const ExprPtr& expr) {
         return m;
     }
     case ExprType::POW: {
-        const auto pow = std::static_pointer_cast<Pow>(expr);
-        if (pow->exp()->type() == ExprType::INT) {
-            return {1, {{pow->base(), std::static_pointer_cast<Int>(pow->exp())->value()}}};
+        const auto& pow = static_cast<const Pow&>(*expr);
+        if (pow.exp()->type() == ExprType::INT) {
+            return {1, {{pow.base(), static_cast<const Int&>(*pow.exp()).value()}}};
         }
         break;
     }
