@@ -77,15 +77,15 @@ def exact(node, point):
     name = type(node).__name__
     if name in ("Int", "Rational", "Var"):
         return Fraction(value(node, point).real) if name != "Var" else point[node.name()]
-    parts = [exact(child, point) for child in
+    operands = [exact(child, point) for child in
              {"Neg": lambda: [node.operand()], "Add": lambda: [node.left(), node.right()],
               "Mul": lambda: [node.left(), node.right()], "Div": lambda: [node.num(), node.den()],
               "Pow": lambda: [node.base(), node.exp()]}.get(name, lambda: [None])() if child is not None]
-    if len(parts) == 0 or None in parts or (name == "Pow" and parts[1].denominator != 1):
+    if len(operands) == 0 or None in operands or (name == "Pow" and operands[1].denominator != 1):
         return None
     if name == "Neg":
-        return -parts[0]
-    a, b = parts
+        return -operands[0]
+    a, b = operands
     if b == 0 and (name == "Div" or (name == "Pow" and b < 0)):
         return None
     return a + b if name == "Add" else a * b if name == "Mul" else a / b if name == "Div" else a ** int(b)
