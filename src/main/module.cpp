@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "ast/latex.hpp"
+#include "main/interruptible.hpp"
 #include "simplifier/simplifier.hpp"
 
 namespace py = pybind11;
@@ -90,20 +91,8 @@ void bind_nodes(py::module_& m) {
 #undef KALVIRA_BIND_BINARY
 }
 
-// Runs a core operation with a check that stops it when a signal handler
-// (Ctrl-C's KeyboardInterrupt) has raised; that Python error is rethrown.
-template <class Operation>
-auto interruptible(Operation operation) {
-    const Cancellation on_signal([] { return PyErr_CheckSignals() != 0; });
-    try {
-        return operation(on_signal);
-    } catch (const Cancelled&) {
-        throw py::error_already_set();
-    }
-}
-
 std::string latex_of(const Expr& e) {
-    return interruptible([&e](const Cancellation& cancel) {
+    return call_interruptibly([&e](const Cancellation& cancel) {
         std::string out;
         write_latex(e, out, cancel);
         return out;
@@ -111,11 +100,11 @@ std::string latex_of(const Expr& e) {
 }
 
 ExprPtr simplify_tree(ExprPtr expr) {
-    return interruptible([&expr](const Cancellation& cancel) { return kalvira::simplify(std::move(expr), cancel); });
+    return call_interruptibly([&expr](const Cancellation& cancel) { return kalvira::simplify(std::move(expr), cancel); });
 }
 
 ExprPtr expand_tree(ExprPtr expr) {
-    return interruptible([&expr](const Cancellation& cancel) { return kalvira::expand(std::move(expr), cancel); });
+    return call_interruptibly([&expr](const Cancellation& cancel) { return kalvira::expand(std::move(expr), cancel); });
 }
 
 // The first throw on a thread may allocate (the runtime's per-thread

@@ -15,7 +15,7 @@
 #include "literal/collect_terms.hpp"
 #include "literal/expand_reference.hpp"
 #include "native/bindings.hpp"
-#include "native/interruptible.hpp"
+#include "main/interruptible.hpp"
 #include "simplifier/simplifier.hpp"
 
 namespace py = pybind11;

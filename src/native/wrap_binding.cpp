@@ -3,7 +3,7 @@
 
 #include "batch/wrap_check.hpp"
 #include "native/bindings.hpp"
-#include "native/interruptible.hpp"
+#include "main/interruptible.hpp"
 
 namespace py = pybind11;
 

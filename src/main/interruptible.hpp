@@ -2,7 +2,8 @@
 
 // Runs a long native call with a cancellation check that stops it once a
 // signal handler (Ctrl-C's KeyboardInterrupt) has raised; the pending
-// Python error is then rethrown. The GIL stays held throughout.
+// Python error is then rethrown. The GIL stays held throughout. Both
+// extension modules use it.
 
 #include <pybind11/pybind11.h>
 
