@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "ast/raise_power.hpp"
+
 namespace kalvira::prime_field {
 
 inline constexpr std::uint64_t PRIME = (std::uint64_t{1} << 61) - 1;
@@ -31,15 +33,7 @@ inline std::uint64_t of_int(std::int64_t v) {
 }
 
 inline std::uint64_t power(std::uint64_t base, std::uint64_t exponent) {
-    std::uint64_t result = 1;
-    while (exponent != 0) {
-        if (exponent & 1) {
-            result = multiply(result, base);
-        }
-        base = multiply(base, base);
-        exponent >>= 1;
-    }
-    return result;
+    return raise_power(base, exponent, std::uint64_t{1}, multiply);
 }
 
 // The inverse of a non-zero residue, by Fermat's little theorem.

@@ -4,6 +4,7 @@
 
 #include "ast/errors.hpp"
 #include "ast/int32.hpp"
+#include "ast/raise_power.hpp"
 
 namespace kalvira {
 
@@ -11,15 +12,7 @@ int int_pow(int base, int exp) {
     if (exp < 0) {
         return 0;
     }
-    int result = 1;
-    while (exp != 0) {
-        if (exp & 1) {
-            result = wrap_mul(result, base);
-        }
-        base = wrap_mul(base, base);
-        exp >>= 1;
-    }
-    return result;
+    return raise_power(base, static_cast<std::uint64_t>(exp), 1, wrap_mul);
 }
 
 std::pair<int, int> simplify_sqrt(int n) {
