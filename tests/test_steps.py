@@ -1,8 +1,11 @@
 """kalvira.steps: the working of school exercises, its agreement with
 simplify and expand on generated trees, its bounds and its command line."""
 
+import signal
 import subprocess
 import sys
+import textwrap
+import time
 from fractions import Fraction
 
 import pytest
@@ -126,6 +129,39 @@ def test_max_steps_keeps_the_result_and_says_the_rest_was_left_out():
     assert working.left_out and len(working) == 3
     assert working[-1].latex == kc.expand(parse("(x+1)^9")).to_string()
     assert working[-1].explanation == "the rest of the working, left out after 2 steps"
+
+
+def test_ctrl_c_stops_the_tracing_and_leaves_the_tree_intact():
+    code = textwrap.dedent(
+        """
+        from kalvira import parse, steps
+        t = parse("(x+y+z+1)^30")
+        print("start", flush=True)
+        try:
+            while True:  # seconds a round; only Ctrl-C ends the loop
+                steps(t, "expand", max_steps=None)
+        except KeyboardInterrupt:
+            print("interrupted", t.to_string(), steps(parse("(x+1)^2"), "expand")[-1].latex, flush=True)
+        """
+    )
+    child = subprocess.Popen([sys.executable, "-c", code], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline().strip() == "start"
+        time.sleep(1.0)
+        child.send_signal(signal.SIGINT)
+        sent = time.monotonic()
+        out, err = child.communicate(timeout=30)
+    finally:
+        child.kill()
+    assert out.strip() == r"interrupted \left(x + y + z + 1\right)^{30} x^{2} + 2x + 1", err[-2000:]
+    assert time.monotonic() - sent < 30
+
+
+def test_a_capped_trace_ends_early_with_expands_result_at_any_depth():
+    # The literal expansion would go on past 2000 levels; the cap ends it first.
+    tree = parse("(x+y+z+1)^40")
+    working = steps(tree, "expand", max_steps=1)
+    assert working.left_out and working[-1].latex == kc.expand(tree).to_string()
 
 
 def test_deep_trees():
