@@ -71,7 +71,8 @@ class Step:
 
 class Steps:
     """The working from `start` to `result`, a sequence of Step. In Jupyter
-    it shows as an aligned derivation; str() gives numbered lines."""
+    it shows as an aligned derivation; str() gives numbered lines, and
+    to_text() the same in school notation."""
 
     def __init__(self, start: Expr, start_latex: str, steps: list[Step], result: Expr, left_out: bool,
                  lang: str = "en") -> None:
@@ -246,10 +247,11 @@ def steps(tree: Expr, operation: Operation, lang: str = "en", max_steps: int | N
     (`explanation`, in English for lang="en", in Japanese for "ja"). Every
     step keeps the value of the one before; the last step's expression is
     exactly what simplify or expand returns. At most `max_steps` steps are
-    shown (None: all); then a last line gives the result and says that the
-    rest was left out (`left_out` is true). Raises what simplify and expand
-    raise, and ValueError for an expansion too deep to trace (more than 2000
-    levels). The tree is not changed; Ctrl-C stops the tracing.
+    shown (None: all); then the tracing stops, and a last line gives the
+    result and says that the rest was left out (`left_out` is true). Raises
+    what simplify and expand raise, and ValueError for an expansion too deep
+    to trace (more than 2000 levels) before the cap. The tree is not
+    changed; Ctrl-C stops the tracing with KeyboardInterrupt.
     """
     if not isinstance(tree, Expr):
         raise TypeError(f"steps expects an expression tree, not {type(tree).__name__}")
