@@ -10,18 +10,18 @@ def has_glyphs(text: str) -> bool:
     text (Japanese words need a font that this machine may lack); true
     without matplotlib, which write_png then reports."""
     try:
-        charmap = _text_font_characters()
+        drawable = _text_font_characters()
     except ImportError:
         return True
-    return all(ord(character) in charmap for character in text)
+    return all(ord(character) in drawable for character in text)
 
 
 @cache
-def _text_font_characters() -> dict[int, int]:
+def _text_font_characters() -> frozenset[int]:
     from matplotlib import font_manager
     from matplotlib.ft2font import FT2Font
 
-    return FT2Font(font_manager.findfont(font_manager.FontProperties())).get_charmap()
+    return frozenset(FT2Font(font_manager.findfont(font_manager.FontProperties())).get_charmap())
 
 
 def write_png(lines: list[str], path: str) -> None:
