@@ -184,7 +184,7 @@ def test_command_line_reports_lost_output(tmp_path):
 
 def test_png_names_why_a_formula_cannot_be_drawn(tmp_path):
     with pytest.raises(ValueError, match=r"^cannot draw the formulas: \S"):
-        write_png([r"\nosuchcommand x"], str(tmp_path / "formula.png"))
+        write_png([r"$\nosuchcommand x$"], str(tmp_path / "formula.png"))
 
 
 def test_ctrl_c_exits_quietly_with_130():

@@ -1,8 +1,11 @@
 """kalvira.steps: the working of school exercises, its agreement with
 simplify and expand on generated trees, its bounds and its command line."""
 
+import signal
 import subprocess
 import sys
+import textwrap
+import time
 from fractions import Fraction
 
 import pytest
@@ -11,6 +14,7 @@ from hypothesis import strategies as st
 
 import _kalvira_core as kc
 from kalvira import _native, parse, steps
+from kalvira.cli_steps import lines_to_draw
 from kalvira.step_texts import RULES
 from test_value_preservation import close, value
 from tree_strategies import trees
@@ -65,6 +69,23 @@ def test_japanese_and_the_aligned_derivation():
         r"&= x^{2} + 2x + 1 - x^{2} && \text{同類項をまとめる: }x + x = 2x \\",
         r"&= 2x + 1 && \text{同類項をまとめる: }x^{2} - x^{2} = 0",
         r"\end{aligned}$$"])
+
+
+IN_SCHOOL_TEXT = [
+    ("simplify", "1/sqrt(8)", "en", False,
+     ["   1/sqrt(8)", "1. = 1/(2sqrt(2))", "     take the square factor out of the root: sqrt(8) = 2sqrt(2)"]),
+    ("simplify", "sin(pi/4) + 2^-3", "en", True,
+     ["   sin(π/4) + 2⁻³", "1. = √2/2 + 2⁻³", "     the value at a special angle: sin(π/4) = √2/2",
+      "2. = √2/2 + 1/8", "     a negative exponent gives a fraction: 2⁻³ = 1/8"]),
+    ("expand", "(x+1)^2 - x^2", "ja", True,
+     ["   (x + 1)² - x²", "1. = xx + x·1 + (1x + 1·1) - x²", "     (x + 1)(x + 1) を展開する",
+      "2. = x² + 2x + 1 - x²", "     同類項をまとめる: x + x = 2x", "3. = 2x + 1", "     2 段階より後の計算は省略"]),
+]
+
+
+@pytest.mark.parametrize("operation, text, lang, unicode, lines", IN_SCHOOL_TEXT)
+def test_the_working_in_school_text(operation, text, lang, unicode, lines):
+    assert steps(parse(text), operation, lang=lang, max_steps=2).to_text(unicode=unicode) == "\n".join(lines)
 
 
 def test_every_rule_has_words_in_both_languages():
@@ -128,6 +149,39 @@ def test_max_steps_keeps_the_result_and_says_the_rest_was_left_out():
     assert working[-1].explanation == "the rest of the working, left out after 2 steps"
 
 
+def test_ctrl_c_stops_the_tracing_and_leaves_the_tree_intact():
+    code = textwrap.dedent(
+        """
+        from kalvira import parse, steps
+        t = parse("(x+y+z+1)^20")
+        print("start", flush=True)
+        try:
+            while True:  # about a second a round; only Ctrl-C ends the loop
+                steps(t, "expand", max_steps=None)
+        except KeyboardInterrupt:
+            print("interrupted", t.to_string(), steps(parse("(x+1)^2"), "expand")[-1].latex, flush=True)
+        """
+    )
+    child = subprocess.Popen([sys.executable, "-c", code], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline().strip() == "start"
+        time.sleep(1.0)
+        child.send_signal(signal.SIGINT)
+        sent = time.monotonic()
+        out, err = child.communicate(timeout=30)
+    finally:
+        child.kill()
+    assert out.strip() == r"interrupted \left(x + y + z + 1\right)^{20} x^{2} + 2x + 1", err[-2000:]
+    assert time.monotonic() - sent < 30
+
+
+def test_a_capped_trace_ends_early_with_expands_result_at_any_depth():
+    # The literal expansion would go on past 2000 levels; the cap ends it first.
+    tree = parse("(x+y+z+1)^40")
+    working = steps(tree, "expand", max_steps=1)
+    assert working.left_out and working[-1].latex == kc.expand(tree).to_string()
+
+
 def test_deep_trees():
     chain = kc.Var("x")
     for _ in range(200_000):
@@ -141,6 +195,17 @@ def test_deep_trees():
             steps(deep, "expand")
     with pytest.raises(ValueError, match="unknown language"):
         steps(chain, "simplify", lang="fr")
+
+
+def test_command_line_writes_school_text_and_draws_the_explained_steps(tmp_path):
+    image = tmp_path / "working.png"
+    done = subprocess.run([sys.executable, "-m", "kalvira", "steps", "simplify", "1/sqrt(8)", "--text", "--png", str(image)],
+                          capture_output=True, timeout=60)
+    assert (done.returncode, done.stdout.decode()) == (0, "\n".join(IN_SCHOOL_TEXT[0][-1]) + "\n"), done.stderr
+    assert image.read_bytes().startswith(b"\x89PNG")
+    assert lines_to_draw(steps(parse("1/sqrt(8)"), "simplify")) == [
+        r"$\frac{1}{\sqrt{8}}$", r"1.  $= \frac{1}{2\sqrt{2}}$",
+        r"        take the square factor out of the root: $\sqrt{8} = 2\sqrt{2}$"]
 
 
 def test_command_line_prints_numbered_steps():

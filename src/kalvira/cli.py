@@ -144,7 +144,8 @@ def _run(options: Options) -> int:
     if options.png:
         from kalvira.png import write_png
 
-        write_png([r for r in batch(options.command, session.drawn) if isinstance(r, str)], options.png)  # type: ignore[arg-type]
+        drawn = [f"${r}$" for r in batch(options.command, session.drawn) if isinstance(r, str)]  # type: ignore[arg-type]
+        write_png(drawn, options.png)
     return 2 if session.failed else 0
 
 

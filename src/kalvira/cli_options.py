@@ -22,7 +22,8 @@ USAGE = ("usage: kalvira {simplify,expand,latex} [EXPRESSION ...] [-f FILE] [-j 
          " [--png FILE] [--strict] [--version] [-h]\n"
          "       kalvira check EXPECTED ANSWER ... [--form {expanded,simplified}]\n"
          "       kalvira eval EXPRESSION ... [NAME=VALUE ...]\n"
-         "       kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--png FILE]")
+         "       kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
+         " [--png FILE]")
 
 HELP = """{usage}
 

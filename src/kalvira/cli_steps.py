@@ -1,7 +1,8 @@
 """The command line's working: kalvira steps {simplify,expand} EXPRESSION ...
 
-Prints the numbered steps of each expression in LaTeX, the explanations in
-English or (--lang ja) Japanese; --png draws the lines of the working.
+Prints the numbered steps of each expression in LaTeX (--text, --unicode:
+in school notation), the explanations in English or (--lang ja) Japanese;
+--png draws the numbered lines of the working with their explanations.
 """
 
 from __future__ import annotations
@@ -12,7 +13,8 @@ from kalvira.cli_options import UsageError
 from kalvira.parser import parse
 from kalvira.working import DEFAULT_MAX_STEPS, Steps, steps
 
-USAGE = "usage: kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--png FILE] [-h]"
+USAGE = ("usage: kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
+         " [--png FILE] [-h]")
 
 HELP = f"""{USAGE}
 
@@ -24,6 +26,9 @@ arguments:
                     "-" goes after "--"
   --lang {{en,ja}}    the language of the explanations (default: en)
   --max-steps N     show at most N steps, then the result (default: {DEFAULT_MAX_STEPS})
+  --text            write the working in school notation (x^2 + 2x + 1, sqrt(2))
+                    instead of LaTeX
+  --unicode         the same with Unicode symbols (x² + 2x + 1, √2)
   --png FILE        also draw the working into a PNG image (needs matplotlib)
   -h, --help        print this help
 
@@ -32,6 +37,7 @@ example: kalvira steps simplify "1/sqrt(8)"
 
 OPERATIONS = ("simplify", "expand")
 VALUED = ("--lang", "--max-steps", "--png")
+NOTATIONS = ("--text", "--unicode")
 
 
 class _Request:
@@ -40,6 +46,7 @@ class _Request:
         self.lang = "en"
         self.max_steps = DEFAULT_MAX_STEPS
         self.png = ""
+        self.notation = ""
         self.help = False
 
 
@@ -67,6 +74,10 @@ def _read(arguments: list[str]) -> _Request:
             break
         if argument in ("-h", "--help"):
             request.help = True
+        elif argument in NOTATIONS:
+            if request.notation and request.notation != argument:
+                raise UsageError("--text and --unicode exclude each other")
+            request.notation = argument
         elif name in VALUED:
             if not equals:
                 if not pending:
@@ -86,8 +97,22 @@ def _read(arguments: list[str]) -> _Request:
     return request
 
 
-def _lines_to_draw(working: Steps) -> list[str]:
-    return [working.start_latex] + [f"= {step.latex}" for step in working]
+def _written(working: Steps, notation: str) -> str:
+    return working.to_text(unicode=notation == "--unicode") if notation else str(working)
+
+
+def lines_to_draw(working: Steps) -> list[str]:
+    """The numbered lines as mathtext: each step's expression, and below it
+    the explanation, its words as text and its mathematics as a formula
+    (left out where the font cannot draw the words)."""
+    from kalvira.png import has_glyphs
+
+    lines = [f"${working.start_latex}$"]
+    for number, step in enumerate(working, 1):
+        lines.append(f"{number}.  $= {step.latex}$")
+        if has_glyphs(step.wording):
+            lines.append("        " + f"${step.math}$".join(step.wording.split("{}")))
+    return lines
 
 
 def run_steps(arguments: list[str]) -> int:
@@ -106,8 +131,9 @@ def run_steps(arguments: list[str]) -> int:
             print(f"kalvira: {text!r}: {error}", file=sys.stderr)
             failed = True
             continue
-        print(("\n" if number else "") + str(working))
-        drawn += _lines_to_draw(working)
+        print(("\n" if number else "") + _written(working, request.notation))
+        if request.png:
+            drawn += lines_to_draw(working)
     sys.stdout.flush()
     if request.png:
         from kalvira.png import write_png

@@ -17,7 +17,7 @@ traced through the literal school method, whose results are those of
 
 from __future__ import annotations
 
-from collections.abc import Iterator
+from collections.abc import Callable, Iterator
 from dataclasses import dataclass
 from typing import Literal
 
@@ -27,11 +27,18 @@ from _kalvira_core import Expr
 from kalvira import _native
 from kalvira.step_texts import LANGUAGES, LEFT_OUT, RULES, TIDY_TERMS, text
 from kalvira.tree_walk import children
+from kalvira.values import to_text
 
 Operation = Literal["simplify", "expand"]
 Path = tuple[int, ...]
+Render = Callable[[Expr], str]
+
+LATEX: Render = Expr.to_string
 
 DEFAULT_MAX_STEPS = 100
+
+# The rule of the last line of a working cut short by max_steps.
+LEFT_OUT_RULE = "left-out"
 
 
 @dataclass(frozen=True)
@@ -64,14 +71,17 @@ class Step:
 
 class Steps:
     """The working from `start` to `result`, a sequence of Step. In Jupyter
-    it shows as an aligned derivation; str() gives numbered lines."""
+    it shows as an aligned derivation; str() gives numbered lines, and
+    to_text() the same in school notation."""
 
-    def __init__(self, start: Expr, start_latex: str, steps: list[Step], result: Expr, left_out: bool) -> None:
+    def __init__(self, start: Expr, start_latex: str, steps: list[Step], result: Expr, left_out: bool,
+                 lang: str = "en") -> None:
         self.start = start
         self.start_latex = start_latex
         self.steps = tuple(steps)
         self.result = result
         self.left_out = left_out
+        self.lang = lang
 
     def __len__(self) -> int:
         return len(self.steps)
@@ -83,12 +93,26 @@ class Steps:
         return self.steps[index]
 
     def __str__(self) -> str:
+        return self._numbered(LATEX)
+
+    def to_text(self, unicode: bool = False) -> str:
+        """The numbered lines in school notation, as kalvira.to_text writes
+        trees: the expressions and the mathematics of the explanations."""
+        return self._numbered(lambda tree: to_text(tree, unicode=unicode))
+
+    def _numbered(self, render: Render) -> str:
         width = len(f"{len(self.steps)}. ")
-        lines = [" " * width + self.start_latex]
+        lines = [" " * width + render(self.start)]
         for number, step in enumerate(self.steps, 1):
-            lines.append(f"{number}. ".rjust(width) + "= " + step.latex)
-            lines.append(" " * (width + 2) + step.explanation)
+            lines.append(f"{number}. ".rjust(width) + "= " + render(step.tree))
+            lines.append(" " * (width + 2) + self._explanation(step, render))
         return "\n".join(lines)
+
+    def _explanation(self, step: Step, render: Render) -> str:
+        if render is LATEX or step.rule == LEFT_OUT_RULE:
+            return step.explanation
+        wording, math = _wording_and_math(step.rule, list(step.changes), self.lang, render)
+        return wording.format(math)
 
     def __repr__(self) -> str:
         return f"<Steps: {len(self.steps)} from {self.start_latex!r}>"
@@ -131,33 +155,35 @@ def _leading_base(node: Expr) -> Expr:
     return node.base() if isinstance(node, core.Pow) else node
 
 
-def _product_shown(rule: str, before: Expr) -> str:
+def _product_shown(rule: str, before: Expr, render: Render) -> str:
     """The product that a distribution multiplies out, as a reader writes
     it: (x + 1)(x + 1) for the square of x + 1."""
     if rule == "expand-product":
-        return before.to_string()
+        return render(before)
     if isinstance(before, core.Mul):
         left, right = _leading_base(before.left()), _leading_base(before.right())
     else:
         left = right = _leading_base(before)
-    return core.Mul(left, right).to_string()
+    return render(core.Mul(left, right))
 
 
-def _collected_terms(before: Expr) -> list[str]:
+def _collected_terms(before: Expr, render: Render) -> list[str]:
     """The like terms that a collection merges: "x + x = 2x"."""
     merged = []
     for members, term in _native.like_terms(before):
         if len(members) > 1:
-            merged.append(f"{_sum_of(members).to_string()} = {term.to_string() if term is not None else '0'}")
+            merged.append(f"{render(_sum_of(members))} = {render(term) if term is not None else '0'}")
     return merged
 
 
-def _wording_and_math(rule: str, changes: list[Change], lang: str) -> tuple[str, str]:
-    rewrites = [f"{c.before.to_string()} = {c.after.to_string()}" for c in changes]
+def _wording_and_math(rule: str, changes: list[Change], lang: str, render: Render = LATEX) -> tuple[str, str]:
+    """The explanation of a step: its words, and the mathematics written by
+    `render` that fills their "{}"."""
+    rewrites = [f"{render(c.before)} = {render(c.after)}" for c in changes]
     if rule in ("expand-product", "expand-square", "expand-times-base"):
-        return text(RULES[rule], lang), ", ".join(_product_shown(rule, c.before) for c in changes)
+        return text(RULES[rule], lang), ", ".join(_product_shown(rule, c.before, render) for c in changes)
     if rule == "collect-terms":
-        merged = [item for c in changes for item in _collected_terms(c.before)]
+        merged = [item for c in changes for item in _collected_terms(c.before, render)]
         if not merged:
             return text(TIDY_TERMS, lang), ", ".join(rewrites)
         return text(RULES[rule], lang), ", ".join(merged)
@@ -209,8 +235,8 @@ class _Tracer:
     def finish(self, result: Expr) -> Steps:
         latex = result.to_string()
         if self.left_out and latex != self.latex():
-            self.lines.append(Step(result, latex, "left-out", (), text(LEFT_OUT, self.lang), str(len(self.lines))))
-        return Steps(self.start, self.start_latex, self.lines, result, self.left_out)
+            self.lines.append(Step(result, latex, LEFT_OUT_RULE, (), text(LEFT_OUT, self.lang), str(len(self.lines))))
+        return Steps(self.start, self.start_latex, self.lines, result, self.left_out, self.lang)
 
 
 def steps(tree: Expr, operation: Operation, lang: str = "en", max_steps: int | None = DEFAULT_MAX_STEPS) -> Steps:
@@ -221,10 +247,11 @@ def steps(tree: Expr, operation: Operation, lang: str = "en", max_steps: int | N
     (`explanation`, in English for lang="en", in Japanese for "ja"). Every
     step keeps the value of the one before; the last step's expression is
     exactly what simplify or expand returns. At most `max_steps` steps are
-    shown (None: all); then a last line gives the result and says that the
-    rest was left out (`left_out` is true). Raises what simplify and expand
-    raise, and ValueError for an expansion too deep to trace (more than 2000
-    levels). The tree is not changed; Ctrl-C stops the tracing.
+    shown (None: all); then the tracing stops, and a last line gives the
+    result and says that the rest was left out (`left_out` is true). Raises
+    what simplify and expand raise, and ValueError for an expansion too deep
+    to trace (more than 2000 levels) before the cap. The tree is not
+    changed; Ctrl-C stops the tracing with KeyboardInterrupt.
     """
     if not isinstance(tree, Expr):
         raise TypeError(f"steps expects an expression tree, not {type(tree).__name__}")

@@ -17,14 +17,15 @@ std::string term_key(const Monomial& m) {
 
 }  // namespace
 
-void flatten_add(const ExprPtr& expr, std::vector<Monomial>& terms) {
+void flatten_add(const ExprPtr& expr, std::vector<Monomial>& terms, const Cancellation& cancel) {
     if (!expr) {
         return;
     }
+    cancel.poll();
     if (expr->type() == ExprType::ADD) {
         const auto& add = static_cast<const Add&>(*expr);
-        flatten_add(add.left(), terms);
-        flatten_add(add.right(), terms);
+        flatten_add(add.left(), terms, cancel);
+        flatten_add(add.right(), terms, cancel);
         return;
     }
     terms.push_back(parse_monomial(expr));
@@ -61,7 +62,7 @@ std::vector<LikeTerms> group_like_terms(const std::vector<Monomial>& terms, cons
 
 ExprPtr collect_terms(const ExprPtr& expr, const Cancellation& cancel) {
     std::vector<Monomial> terms;
-    flatten_add(expr, terms);
+    flatten_add(expr, terms, cancel);
     ExprPtr sum;
     for (const LikeTerms& group : group_like_terms(terms, cancel)) {
         if (group.sum.coeff == 0) {

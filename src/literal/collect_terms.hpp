@@ -10,8 +10,8 @@
 namespace kalvira {
 
 // Appends one monomial per summand of expr (split at its sum nodes only) to
-// terms; nothing for null.
-void flatten_add(const ExprPtr& expr, std::vector<Monomial>& terms);
+// terms; nothing for null. Polls cancel per node.
+void flatten_add(const ExprPtr& expr, std::vector<Monomial>& terms, const Cancellation& cancel = Cancellation());
 
 // Like terms: summands whose coefficient-free products render alike.
 struct LikeTerms {

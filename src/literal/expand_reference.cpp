@@ -14,15 +14,16 @@ namespace kalvira {
 namespace {
 
 // l * r multiplied out over the sum nodes at the top of either operand, the
-// left operand's sums split first; not collected.
-ExprPtr distribute_mul(const ExprPtr& l, const ExprPtr& r) {
+// left operand's sums split first; not collected. Polls cancel per node built.
+ExprPtr distribute_mul(const ExprPtr& l, const ExprPtr& r, const Cancellation& cancel) {
+    cancel.poll();
     if (l->type() == ExprType::ADD) {
         const auto& sum = static_cast<const Add&>(*l);
-        return std::make_shared<Add>(distribute_mul(sum.left(), r), distribute_mul(sum.right(), r));
+        return std::make_shared<Add>(distribute_mul(sum.left(), r, cancel), distribute_mul(sum.right(), r, cancel));
     }
     if (r->type() == ExprType::ADD) {
         const auto& sum = static_cast<const Add&>(*r);
-        return std::make_shared<Add>(distribute_mul(l, sum.left()), distribute_mul(l, sum.right()));
+        return std::make_shared<Add>(distribute_mul(l, sum.left(), cancel), distribute_mul(l, sum.right(), cancel));
     }
     return std::make_shared<Mul>(l, r);
 }
@@ -49,7 +50,7 @@ private:
         return result;
     }
     ExprPtr product(const ExprPtr& l, const ExprPtr& r) {
-        ExprPtr distributed = distribute_mul(l, r);
+        ExprPtr distributed = distribute_mul(l, r, cancel_);
         if (trace_ != nullptr) {
             report(Rule::EXPAND_PRODUCT, std::make_shared<Mul>(l, r), distributed);
         }
@@ -73,14 +74,14 @@ ExprPtr LiteralExpansion::power(const ExprPtr& base, int exp, const PowerSteps& 
     }
     const ExprPtr half = power(base, exp / 2, steps);
     const int even = exp - exp % 2;
-    const ExprPtr squared = distribute_mul(half, half);
+    const ExprPtr squared = distribute_mul(half, half, cancel_);
     ExprPtr result = collect_terms(squared, cancel_);
     if (trace_ != nullptr) {
         report(Rule::EXPAND_SQUARE, steps.whole(half, exp / 2), steps.whole(squared, even));
         report(Rule::COLLECT_TERMS, steps.whole(squared, even), steps.whole(result, even));
     }
     if (exp % 2 == 1) {
-        const ExprPtr times_base = distribute_mul(result, base);
+        const ExprPtr times_base = distribute_mul(result, base, cancel_);
         ExprPtr collected_product = collect_terms(times_base, cancel_);
         if (trace_ != nullptr) {
             report(Rule::EXPAND_TIMES_BASE, steps.whole(result, even), steps.whole(times_base, exp));

@@ -32,11 +32,12 @@ const char* const TOO_DEEP =
     "(a sum of more than 2000 terms, say); expand() itself has no such limit";
 
 // Whether the tree is more than `limit` levels deep; a shared subtree is
-// measured once.
-bool deeper_than(const ExprPtr& root, std::size_t limit) {
+// measured once. Polls cancel per node visited.
+bool deeper_than(const ExprPtr& root, std::size_t limit, const Cancellation& cancel) {
     std::unordered_map<const Expr*, std::size_t> heights;
     std::vector<std::pair<const Expr*, std::size_t>> stack{{root.get(), 0}};
     while (!stack.empty()) {
+        cancel.poll();
         if (stack.size() > limit) {
             return true;
         }
@@ -94,51 +95,57 @@ ExprPtr replace_at(const ExprPtr& tree, const std::vector<std::size_t>& path, Ex
     return piece;
 }
 
+// Thrown once the observer has had enough: the rest of the traced walk is
+// wasted work, so it ends and the plain operation gives the result.
+struct EnoughSteps {};
+
 // Keeps the whole expression up to date and calls the observer with (rule,
 // path, before, after, whole) until it returns false. While expanding,
-// every tree the expansion builds is measured, even after the observer has
-// had enough, so that its recursion stays shallow.
+// every tree the expansion builds is measured, so that its recursion stays
+// shallow.
 class PythonObserver {
 public:
-    PythonObserver(py::function observer, const ExprPtr& tree, bool expanding)
-        : observer_(std::move(observer)), whole_(tree), expanding_(expanding) {}
+    PythonObserver(py::function observer, const ExprPtr& tree, bool expanding, const Cancellation& cancel)
+        : observer_(std::move(observer)), whole_(tree), expanding_(expanding), cancel_(cancel) {}
 
     bool operator()(const Rewrite& rewrite) {
-        // The literal expansion polls the cancellation check only between
-        // nodes; a rewrite is a finer moment to heed Ctrl-C.
-        if (PyErr_CheckSignals() != 0) {
-            throw py::error_already_set();
-        }
-        if (expanding_ && is_expansion_rule(rewrite.rule) && deeper_than(rewrite.after, TRACE_DEPTH_LIMIT)) {
+        if (expanding_ && is_expansion_rule(rewrite.rule) && deeper_than(rewrite.after, TRACE_DEPTH_LIMIT, cancel_)) {
             throw py::value_error(TOO_DEEP);
         }
-        if (listening_) {
-            whole_ = replace_at(whole_, rewrite.path, rewrite.after);
-            const py::object wants_more = observer_(rule_name(rewrite.rule), py::tuple(py::cast(rewrite.path)),
-                                                    rewrite.before, rewrite.after, whole_);
-            listening_ = wants_more.cast<bool>();
+        whole_ = replace_at(whole_, rewrite.path, rewrite.after);
+        const py::object wants_more =
+            observer_(rule_name(rewrite.rule), py::tuple(py::cast(rewrite.path)), rewrite.before, rewrite.after, whole_);
+        if (!wants_more.cast<bool>()) {
+            throw EnoughSteps();
         }
-        return listening_ || expanding_;
+        return true;
     }
 
 private:
     py::function observer_;
     ExprPtr whole_;
     bool expanding_;
-    bool listening_ = true;
+    const Cancellation& cancel_;
 };
 
+// The traced operation; once the observer has had enough, the untraced one
+// (for expand the engine, whose results are the literal expansion's byte for
+// byte, at any depth).
 ExprPtr trace_rewrites(const ExprPtr& tree, const std::string& operation, const py::function& observer) {
     const bool expanding = operation == "expand";
     if (!expanding && operation != "simplify") {
         throw py::value_error("unknown operation '" + operation + "': expected 'simplify' or 'expand'");
     }
-    if (expanding && deeper_than(tree, TRACE_DEPTH_LIMIT)) {
-        throw py::value_error(TOO_DEEP);
-    }
-    RewriteTrace trace(PythonObserver(observer, tree, expanding));
     return call_interruptibly([&](const Cancellation& cancel) {
-        return expanding ? expand_reference(tree, cancel, &trace) : simplify(tree, cancel, &trace);
+        if (expanding && deeper_than(tree, TRACE_DEPTH_LIMIT, cancel)) {
+            throw py::value_error(TOO_DEEP);
+        }
+        try {
+            RewriteTrace trace(PythonObserver(observer, tree, expanding, cancel));
+            return expanding ? expand_reference(tree, cancel, &trace) : simplify(tree, cancel, &trace);
+        } catch (const EnoughSteps&) {
+            return expanding ? expand(tree, cancel) : simplify(tree, cancel);
+        }
     });
 }
 
@@ -146,18 +153,21 @@ ExprPtr trace_rewrites(const ExprPtr& tree, const std::string& operation, const 
 // collected sum: (members, term) with each member as a tidy monomial and
 // the collected term, None when the members cancel.
 py::list like_terms(const ExprPtr& sum) {
-    std::vector<Monomial> terms;
-    flatten_add(sum, terms);
-    py::list groups;
-    for (const LikeTerms& group : group_like_terms(terms)) {
-        py::list members;
-        for (const std::size_t index : group.members) {
-            members.append(build_monomial(terms[index]));
+    return call_interruptibly([&sum](const Cancellation& cancel) {
+        std::vector<Monomial> terms;
+        flatten_add(sum, terms, cancel);
+        py::list groups;
+        for (const LikeTerms& group : group_like_terms(terms, cancel)) {
+            py::list members;
+            for (const std::size_t index : group.members) {
+                cancel.poll();
+                members.append(build_monomial(terms[index]));
+            }
+            const py::object term = group.sum.coeff == 0 ? py::none() : py::cast(build_monomial(group.sum));
+            groups.append(py::make_tuple(std::move(members), term));
         }
-        const py::object term = group.sum.coeff == 0 ? py::none() : py::cast(build_monomial(group.sum));
-        groups.append(py::make_tuple(std::move(members), term));
-    }
-    return groups;
+        return groups;
+    });
 }
 
 std::vector<std::string> rule_names() {

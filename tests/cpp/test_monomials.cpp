@@ -110,3 +110,18 @@ TEST_CASE(flatten_add_splits_only_sums) {
     CHECK_EQ(describe(terms.at(1)), std::string("-1 [y + z]^1"));
     CHECK_EQ(describe(terms.at(2)), std::string("4"));
 }
+
+TEST_CASE(reading_a_long_sum_stops_when_the_check_asks) {
+    ExprPtr sum = x;
+    for (int i = 0; i < 10000; ++i) {
+        sum = std::make_shared<Add>(sum, y);
+    }
+    std::vector<Monomial> terms;
+    bool cancelled = false;
+    try {
+        flatten_add(sum, terms, Cancellation([] { return true; }));
+    } catch (const Cancelled&) {
+        cancelled = true;
+    }
+    CHECK(cancelled);
+}
