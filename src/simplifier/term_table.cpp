@@ -283,6 +283,19 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
     return table;
 }
 
+TermTable TermTable::of_distinct(std::vector<Term> canonical, const FactorTable& factors) {
+    TermTable table;
+    table.keyed_ = true;
+    table.sorted_ = canonical.size() < 2;
+    table.groups_.reserve(canonical.size());
+    for (Term& term : canonical) {
+        TermKey key = key_of(term, factors);
+        table.groups_.push_back({std::move(term), std::move(key)});
+        table.count_irregular(table.groups_.back(), factors, +1);
+    }
+    return table;
+}
+
 void TermTable::add_classes(std::vector<Term> classes, const FactorTable& factors) {
     if (groups_.capacity() < groups_.size() + classes.size()) {  // grow geometrically, as push_back would
         groups_.reserve(std::max(groups_.size() + classes.size(), 2 * groups_.capacity()));
