@@ -1,6 +1,7 @@
 #include "simplifier/term_table.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "ast/latex.hpp"
@@ -317,6 +318,20 @@ void TermTable::count_irregular(const Group& group, const FactorTable& factors, 
 
 namespace {
 
+// Whether a key is not the constant's, then its first eight bytes read
+// big-endian, padded with zero bytes (a key is known that far even when
+// known only in part). Where two differ, they order their keys as
+// key_before does; where they tie, key_before decides.
+using KeyStart = std::pair<bool, std::uint64_t>;
+
+KeyStart key_start(const TermKey& key) {
+    std::uint64_t start = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        start = start << 8 | (i < key.text.size() ? static_cast<unsigned char>(key.text[i]) : 0u);
+    }
+    return {!(key == CONSTANT_KEY), start};
+}
+
 // The order of the known beginnings of two keys.
 int compare_known(const TermKey& a, const TermKey& b) {
     const std::size_t common = std::min(a.text.size(), b.text.size());
@@ -452,7 +467,16 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
     for (std::uint32_t i = 0; i < order.size(); ++i) {
         order[i] = i;
     }
-    std::sort(order.begin(), order.end(), [this, &factors](std::uint32_t a, std::uint32_t b) {
+    // Most keys differ within their first bytes: those, read as numbers,
+    // order them without comparing strings.
+    std::vector<KeyStart> starts(groups_.size());
+    for (std::size_t i = 0; i < groups_.size(); ++i) {
+        starts[i] = key_start(groups_[i].key);
+    }
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        if (starts[a] != starts[b]) {
+            return starts[b] < starts[a];
+        }
         return key_before(groups_[a], groups_[b], factors);
     });
     std::vector<Group> sorted;
