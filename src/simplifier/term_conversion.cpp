@@ -5,6 +5,7 @@
 #include "simplifier/term_conversion.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <utility>
 
 #include "ast/latex.hpp"
@@ -30,17 +31,24 @@ std::vector<std::pair<ExprPtr, int>> factor_nodes(const Term& term, const Factor
 // and says so by returning false.
 bool write_part(const Power& power, const Factor& factor, const FactorText& text, bool alone, std::string& out) {
     const bool wrapped = power.exp == 1 ? factor.wrapped_in_product && !alone : factor.wrapped_as_pow_base;
-    out += wrapped ? "\\left(" : "";
+    // Empty appends and a temporary string for the exponent cost more than
+    // the few bytes of most parts.
+    if (wrapped) {
+        out += "\\left(";
+    }
     out += text.text;
     if (!text.complete) {
         return false;
     }
     if (power.exp == 1) {
-        out += wrapped ? "\\right)" : "";
+        if (wrapped) {
+            out += "\\right)";
+        }
         return true;
     }
     out += wrapped ? "\\right)^{" : "^{";
-    out += std::to_string(power.exp);
+    char digits[16];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, power.exp).ptr);
     out += '}';
     return true;
 }
@@ -149,13 +157,19 @@ TermKey key_of(const Term& canonical, const FactorTable& factors) {
                                     powers[1].exp == 1 && factor.is_fraction;
         const int first = part.empty() ? NO_FIRST_BYTE : static_cast<unsigned char>(part.front());
         const ProductJoint joint = joiner.join(text, 0, first, both_fractions);
-        text += joint.separator;
-        text += joint.wrap_right ? "\\left(" : "";
+        if (*joint.separator != '\0') {
+            text += joint.separator;
+        }
+        if (joint.wrap_right) {
+            text += "\\left(";
+        }
         text += part;
         if (!part_complete) {
             return key;
         }
-        text += joint.wrap_right ? "\\right)" : "";
+        if (joint.wrap_right) {
+            text += "\\right)";
+        }
     }
     key.complete = true;
     return key;

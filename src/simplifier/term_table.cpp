@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <tuple>
 #include <utility>
 
 #include "ast/latex.hpp"
@@ -318,18 +319,18 @@ void TermTable::count_irregular(const Group& group, const FactorTable& factors, 
 
 namespace {
 
-// Whether a key is not the constant's, then its first eight bytes read
-// big-endian, padded with zero bytes (a key is known that far even when
-// known only in part). Where two differ, they order their keys as
-// key_before does; where they tie, key_before decides.
-using KeyStart = std::pair<bool, std::uint64_t>;
+// Whether a key is not the constant's, then its first sixteen bytes read
+// as two big-endian numbers, padded with zero bytes (a key is known that
+// far even when known only in part). Where two differ, they order their
+// keys as key_before does; where they tie, key_before decides.
+using KeyStart = std::tuple<bool, std::uint64_t, std::uint64_t>;
 
 KeyStart key_start(const TermKey& key) {
-    std::uint64_t start = 0;
-    for (std::size_t i = 0; i < 8; ++i) {
-        start = start << 8 | (i < key.text.size() ? static_cast<unsigned char>(key.text[i]) : 0u);
+    std::uint64_t start[2] = {0, 0};
+    for (std::size_t i = 0; i < 16; ++i) {
+        start[i / 8] = start[i / 8] << 8 | (i < key.text.size() ? static_cast<unsigned char>(key.text[i]) : 0u);
     }
-    return {!(key == CONSTANT_KEY), start};
+    return {!(key == CONSTANT_KEY), start[0], start[1]};
 }
 
 // The order of the known beginnings of two keys.
