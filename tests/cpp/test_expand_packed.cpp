@@ -6,7 +6,9 @@
 // which packing must step aside.
 
 #include <climits>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "check.hpp"
 #include "literal/expand_reference.hpp"
@@ -39,6 +41,7 @@ public:
     // Summands past the first `plain` ones have coefficients divisible by
     // 2^16, so that their products with each other wrap to 0.
     ExprPtr sum(int terms, int plain) {
+        unused_ = distinct_draw() ? std::vector<ExprPtr>(std::begin(PACKABLE), std::end(PACKABLE)) : std::vector<ExprPtr>();
         ExprPtr total;
         for (int i = 0; i < terms; ++i) {
             ExprPtr term = summand(i < plain ? plain_coefficient() : 65536 * (1 + random_.below(3)));
@@ -69,15 +72,26 @@ private:
     // packed: it renders like e, like pi, like a product of letters, or is
     // no letter at all.
     ExprPtr factor() {
-        static const ExprPtr packable[] = {var("x"), var("y"), var("z"), var("Q"), pi(), e()};
         static const ExprPtr others[] = {var("e"), var("\\pi"), var("yx"), var("x2"), sqrt(num(2))};
         if (random_.chance(4)) {
             return others[random_.below(std::size(others))];
         }
-        return packable[random_.below(std::size(packable))];
+        if (unused_.empty()) {
+            return PACKABLE[random_.below(std::size(PACKABLE))];
+        }
+        const auto drawn = unused_.begin() + random_.below(static_cast<int>(unused_.size()));
+        const ExprPtr chosen = *drawn;
+        unused_.erase(drawn);
+        return chosen;
     }
 
+    // Half the sums draw their factors without repeating one while any is
+    // left, so that their terms share no factor (the multinomial way).
+    bool distinct_draw() { return random_.chance(50); }
+
+    inline static const ExprPtr PACKABLE[] = {var("x"), var("y"), var("z"), var("Q"), pi(), e()};
     Random random_;
+    std::vector<ExprPtr> unused_;
 };
 
 void check_against_oracle(const ExprPtr& input, std::uint64_t seed) {
