@@ -285,14 +285,13 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
     return table;
 }
 
-TermTable TermTable::of_distinct(std::vector<Term> canonical, const FactorTable& factors) {
+TermTable TermTable::of_distinct(std::vector<Term> canonical, std::vector<TermKey> keys, const FactorTable& factors) {
     TermTable table;
     table.keyed_ = true;
     table.sorted_ = canonical.size() < 2;
     table.groups_.reserve(canonical.size());
-    for (Term& term : canonical) {
-        TermKey key = key_of(term, factors);
-        table.groups_.push_back({std::move(term), std::move(key)});
+    for (std::size_t i = 0; i < canonical.size(); ++i) {
+        table.groups_.push_back({std::move(canonical[i]), std::move(keys[i])});
         table.count_irregular(table.groups_.back(), factors, +1);
     }
     return table;

@@ -1,5 +1,6 @@
 // Powers and products of sums over letters, pi and e, which expand
-// multiplies with packed exponents, against the literal expansion: dense
+// multiplies with packed exponents, alone and followed by more summands,
+// against the literal expansion: dense
 // sums with coefficients that wrap, sums whose terms mostly vanish modulo
 // 2^32 (so that exponents up to 40 stay cheap for the oracle), and the same
 // with a factor mixed in that renders like a letter product or like e, for
@@ -109,7 +110,8 @@ TEST_CASE(packed_powers_agree_with_the_literal_expansion) {
     for (std::uint64_t seed = 1; seed <= CASES; ++seed) {
         SumMaker maker(seed);
         const auto [base, exp] = maker.power_input();
-        check_against_oracle(pow(base, exp), seed);
+        // More summands met afterwards group with the power's terms by key.
+        check_against_oracle(seed % 2 == 0 ? pow(base, exp) : add(pow(base, exp), maker.sum(4, 4)), seed);
     }
 }
 
@@ -123,5 +125,27 @@ TEST_CASE(packed_products_agree_with_the_literal_expansion) {
         const ExprPtr inputs[] = {mul(left, right), mul(pow(left, k), right),
                                   mul(pow(left, k), add(pow(left, k), num(1)))};
         check_against_oracle(inputs[seed % 3], seed);
+    }
+}
+
+// Where packed keys and paths meet their edges: "\pi" followed by a letter
+// (a space between them), grouped with a later summand; e and the variable
+// "e" side by side; exponents that wrap; exponents past the step-by-step
+// range, where squaring takes over, with coefficients that vanish.
+TEST_CASE(packed_edges_agree_with_the_literal_expansion) {
+    const ExprPtr x = var("x");
+    const ExprPtr q = var("Q");
+    const ExprPtr inputs[] = {
+        add(pow(add(pi(), q), 2), mul(pi(), q)),
+        add(pow(add(add(pi(), q), num(1)), 3), add(mul(pow(pi(), 2), q), mul(pi(), pow(q, 2)))),
+        pow(add(e(), var("e")), 3),
+        add(pow(add(pow(x, INT_MAX), q), 2), pow(x, -2)),
+        pow(add(mul(num(65536), x), q), 1000),
+        pow(add(mul(num(2), x), mul(num(2), q)), 40),
+        pow(add(x, num(1)), 70),
+        pow(add(add(x, q), pi()), 65),
+    };
+    for (std::size_t i = 0; i < std::size(inputs); ++i) {
+        check_against_oracle(inputs[i], i);
     }
 }
