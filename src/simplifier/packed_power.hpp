@@ -90,7 +90,7 @@ private:
             collector_.add(lane_sums(partial, rest), partial.coeff * rest.coeff);
             return;
         }
-        for (int k = 0; k <= remaining; ++k) {
+        for (int k = 0; k <= remaining && power(i, k).coeff != 0; ++k) {  // higher powers of 0 stay 0
             const std::uint32_t coeff = partial.coeff * binomial_(remaining, k) * power(i, k).coeff;
             if (coeff != 0) {
                 share(i + 1, remaining - k, PackedTerm<N>{lane_sums(partial, power(i, k)), coeff});
