@@ -16,13 +16,40 @@ namespace kalvira {
 
 namespace {
 
-std::vector<std::pair<ExprPtr, int>> factor_nodes(const Term& term, const FactorTable& factors) {
-    std::vector<std::pair<ExprPtr, int>> vars;
-    vars.reserve(term.powers().size());
-    for (const Power& power : term.powers()) {
-        vars.emplace_back(factors[power.factor].node, power.exp);
+// The tree of coeff times the parts in their order, each read as a factor
+// node and an exponent by factor_of, so that a term's powers need no list
+// of nodes (and no reference counting) of their own.
+template <class Parts, class FactorOf>
+ExprPtr product_tree(int coeff, const Parts& parts, FactorOf factor_of) {
+    if (coeff == 0) {
+        return make_int(0);
     }
-    return vars;
+    ExprPtr product;
+    for (const auto& entry : parts) {
+        const auto [factor, exp] = factor_of(entry);
+        if (exp == 0) {
+            continue;
+        }
+        ExprPtr part = exp == 1 ? factor : std::make_shared<Pow>(factor, make_int(exp));
+        product = product ? std::make_shared<Mul>(std::move(product), std::move(part)) : std::move(part);
+    }
+    if (!product) {
+        return make_int(coeff);
+    }
+    switch (coeff) {
+    case 1:
+        return product;
+    case -1:
+        return std::make_shared<Neg>(std::move(product));
+    default:
+        return std::make_shared<Mul>(make_int(coeff), std::move(product));
+    }
+}
+
+ExprPtr term_product(int coeff, const Term& term, const FactorTable& factors) {
+    return product_tree(coeff, term.powers(), [&factors](const Power& power) {
+        return std::pair<const ExprPtr&, int>(factors[power.factor].node, power.exp);
+    });
 }
 
 // Writes one part of a product (a factor, or a power of it) as a product
@@ -97,32 +124,13 @@ Term read_product(const ExprPtr& summand, FactorTable& factors) {
 }  // namespace
 
 ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordered_vars) {
-    if (coeff == 0) {
-        return make_int(0);
-    }
-    ExprPtr product;
-    for (const auto& [factor, exp] : ordered_vars) {
-        if (exp == 0) {
-            continue;
-        }
-        ExprPtr part = exp == 1 ? factor : std::make_shared<Pow>(factor, make_int(exp));
-        product = product ? std::make_shared<Mul>(std::move(product), std::move(part)) : std::move(part);
-    }
-    if (!product) {
-        return make_int(coeff);
-    }
-    switch (coeff) {
-    case 1:
-        return product;
-    case -1:
-        return std::make_shared<Neg>(std::move(product));
-    default:
-        return std::make_shared<Mul>(make_int(coeff), std::move(product));
-    }
+    return product_tree(coeff, ordered_vars, [](const std::pair<ExprPtr, int>& var) {
+        return std::pair<const ExprPtr&, int>(var.first, var.second);
+    });
 }
 
 ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
-    return build_term(1, factor_nodes(canonical, factors));
+    return term_product(1, canonical, factors);
 }
 
 // Written straight from the beginnings of the factors' texts, joined as the
@@ -202,7 +210,7 @@ void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>&
 }
 
 ExprPtr term_tree(const Term& term, const FactorTable& factors) {
-    return build_term(term.coeff, factor_nodes(term, factors));
+    return term_product(term.coeff, term, factors);
 }
 
 }  // namespace kalvira

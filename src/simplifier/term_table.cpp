@@ -463,26 +463,22 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
         return;
     }
     // Sort positions, not the groups themselves, then move each group once.
-    std::vector<std::uint32_t> order(groups_.size());
+    // Most keys differ within their first bytes: those, read as numbers and
+    // kept beside the positions, order them without comparing strings.
+    std::vector<std::pair<KeyStart, std::uint32_t>> order(groups_.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
+        order[i] = {key_start(groups_[i].key), i};
     }
-    // Most keys differ within their first bytes: those, read as numbers,
-    // order them without comparing strings.
-    std::vector<KeyStart> starts(groups_.size());
-    for (std::size_t i = 0; i < groups_.size(); ++i) {
-        starts[i] = key_start(groups_[i].key);
-    }
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        if (starts[a] != starts[b]) {
-            return starts[b] < starts[a];
+    std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+        if (a.first != b.first) {
+            return b.first < a.first;
         }
-        return key_before(groups_[a], groups_[b], factors);
+        return key_before(groups_[a.second], groups_[b.second], factors);
     });
     std::vector<Group> sorted;
     sorted.reserve(groups_.size());
-    for (std::uint32_t i : order) {
-        sorted.push_back(std::move(groups_[i]));
+    for (const auto& entry : order) {
+        sorted.push_back(std::move(groups_[entry.second]));
     }
     groups_ = std::move(sorted);
     sorted_ = true;
