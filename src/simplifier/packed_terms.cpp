@@ -99,6 +99,7 @@ public:
         keys.reserve(sum.size());
         std::vector<Power> powers;
         for (const PackedTerm<N>& entry : sum) {
+            factors.cancel().poll();
             powers.clear();
             for (std::size_t lane = 0; lane < factor_.size(); ++lane) {
                 if (entry.lane(lane) != 0) {

@@ -513,6 +513,7 @@ ExprPtr TermTable::tree(const FactorTable& factors) {
     ensure_sorted(factors);
     ExprPtr sum;
     for (Group& group : groups_) {
+        factors.cancel().poll();  // a large sum takes long to build
         if (!keyed_) {
             group.term.canonicalise(factors);
         }
