@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ast/make_node.hpp"
+#include "simplifier/packed_terms.hpp"
 #include "simplifier/simplifier.hpp"
 #include "simplifier/simplify_walk.hpp"
 #include "simplifier/term_conversion.hpp"
@@ -139,7 +140,12 @@ Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
         if (exp->type() != ExprType::INT || static_cast<const Int&>(*exp).value() < 0) {
             return {std::make_shared<Pow>(tree_of(children[0]), exp), std::nullopt};
         }
-        Expansion result = power(children[0], static_cast<const Int&>(*exp).value());
+        const int n = static_cast<const Int&>(*exp).value();
+        std::optional<TermTable> packed = n < 2 ? std::nullopt : packed_power(summands(children[0]), n, factors_, cancel_);
+        if (packed) {
+            return {nullptr, std::move(*packed)};
+        }
+        Expansion result = power(children[0], n);
         if (result.table && result.table->reads_back_as_itself()) {
             return result;  // collecting it again would change nothing
         }
@@ -205,6 +211,9 @@ Expansion ExpandWalk::product(std::vector<Term> left, const std::vector<Term>& r
     if (right.size() == 1 && left.size() == 1) {
         left.front().multiply(right.front(), factors_);
         return collected(std::move(left));
+    }
+    if (std::optional<TermTable> packed = packed_product(left, right, factors_, cancel_)) {
+        return {nullptr, std::move(*packed)};
     }
     return {nullptr, TermTable::collect_products(left, right, factors_, cancel_)};
 }

@@ -5,6 +5,7 @@
 #include "simplifier/term_conversion.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <utility>
 
 #include "ast/latex.hpp"
@@ -15,13 +16,40 @@ namespace kalvira {
 
 namespace {
 
-std::vector<std::pair<ExprPtr, int>> factor_nodes(const Term& term, const FactorTable& factors) {
-    std::vector<std::pair<ExprPtr, int>> vars;
-    vars.reserve(term.powers().size());
-    for (const Power& power : term.powers()) {
-        vars.emplace_back(factors[power.factor].node, power.exp);
+// The tree of coeff times the parts in their order, each read as a factor
+// node and an exponent by factor_of, so that a term's powers need no list
+// of nodes (and no reference counting) of their own.
+template <class Parts, class FactorOf>
+ExprPtr product_tree(int coeff, const Parts& parts, FactorOf factor_of) {
+    if (coeff == 0) {
+        return make_int(0);
     }
-    return vars;
+    ExprPtr product;
+    for (const auto& entry : parts) {
+        const auto [factor, exp] = factor_of(entry);
+        if (exp == 0) {
+            continue;
+        }
+        ExprPtr part = exp == 1 ? factor : std::make_shared<Pow>(factor, make_int(exp));
+        product = product ? std::make_shared<Mul>(std::move(product), std::move(part)) : std::move(part);
+    }
+    if (!product) {
+        return make_int(coeff);
+    }
+    switch (coeff) {
+    case 1:
+        return product;
+    case -1:
+        return std::make_shared<Neg>(std::move(product));
+    default:
+        return std::make_shared<Mul>(make_int(coeff), std::move(product));
+    }
+}
+
+ExprPtr term_product(int coeff, const Term& term, const FactorTable& factors) {
+    return product_tree(coeff, term.powers(), [&factors](const Power& power) {
+        return std::pair<const ExprPtr&, int>(factors[power.factor].node, power.exp);
+    });
 }
 
 // Writes one part of a product (a factor, or a power of it) as a product
@@ -30,17 +58,24 @@ std::vector<std::pair<ExprPtr, int>> factor_nodes(const Term& term, const Factor
 // and says so by returning false.
 bool write_part(const Power& power, const Factor& factor, const FactorText& text, bool alone, std::string& out) {
     const bool wrapped = power.exp == 1 ? factor.wrapped_in_product && !alone : factor.wrapped_as_pow_base;
-    out += wrapped ? "\\left(" : "";
+    // Empty appends and a temporary string for the exponent cost more than
+    // the few bytes of most parts.
+    if (wrapped) {
+        out += "\\left(";
+    }
     out += text.text;
     if (!text.complete) {
         return false;
     }
     if (power.exp == 1) {
-        out += wrapped ? "\\right)" : "";
+        if (wrapped) {
+            out += "\\right)";
+        }
         return true;
     }
     out += wrapped ? "\\right)^{" : "^{";
-    out += std::to_string(power.exp);
+    char digits[16];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, power.exp).ptr);
     out += '}';
     return true;
 }
@@ -89,32 +124,13 @@ Term read_product(const ExprPtr& summand, FactorTable& factors) {
 }  // namespace
 
 ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordered_vars) {
-    if (coeff == 0) {
-        return make_int(0);
-    }
-    ExprPtr product;
-    for (const auto& [factor, exp] : ordered_vars) {
-        if (exp == 0) {
-            continue;
-        }
-        ExprPtr part = exp == 1 ? factor : std::make_shared<Pow>(factor, make_int(exp));
-        product = product ? std::make_shared<Mul>(std::move(product), std::move(part)) : std::move(part);
-    }
-    if (!product) {
-        return make_int(coeff);
-    }
-    switch (coeff) {
-    case 1:
-        return product;
-    case -1:
-        return std::make_shared<Neg>(std::move(product));
-    default:
-        return std::make_shared<Mul>(make_int(coeff), std::move(product));
-    }
+    return product_tree(coeff, ordered_vars, [](const std::pair<ExprPtr, int>& var) {
+        return std::pair<const ExprPtr&, int>(var.first, var.second);
+    });
 }
 
 ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
-    return build_term(1, factor_nodes(canonical, factors));
+    return term_product(1, canonical, factors);
 }
 
 // Written straight from the beginnings of the factors' texts, joined as the
@@ -149,13 +165,19 @@ TermKey key_of(const Term& canonical, const FactorTable& factors) {
                                     powers[1].exp == 1 && factor.is_fraction;
         const int first = part.empty() ? NO_FIRST_BYTE : static_cast<unsigned char>(part.front());
         const ProductJoint joint = joiner.join(text, 0, first, both_fractions);
-        text += joint.separator;
-        text += joint.wrap_right ? "\\left(" : "";
+        if (*joint.separator != '\0') {
+            text += joint.separator;
+        }
+        if (joint.wrap_right) {
+            text += "\\left(";
+        }
         text += part;
         if (!part_complete) {
             return key;
         }
-        text += joint.wrap_right ? "\\right)" : "";
+        if (joint.wrap_right) {
+            text += "\\right)";
+        }
     }
     key.complete = true;
     return key;
@@ -188,7 +210,7 @@ void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>&
 }
 
 ExprPtr term_tree(const Term& term, const FactorTable& factors) {
-    return build_term(term.coeff, factor_nodes(term, factors));
+    return term_product(term.coeff, term, factors);
 }
 
 }  // namespace kalvira

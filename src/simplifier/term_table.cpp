@@ -1,6 +1,8 @@
 #include "simplifier/term_table.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <tuple>
 #include <utility>
 
 #include "ast/latex.hpp"
@@ -283,6 +285,18 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
     return table;
 }
 
+TermTable TermTable::of_distinct(std::vector<Term> canonical, std::vector<TermKey> keys, const FactorTable& factors) {
+    TermTable table;
+    table.keyed_ = true;
+    table.sorted_ = canonical.size() < 2;
+    table.groups_.reserve(canonical.size());
+    for (std::size_t i = 0; i < canonical.size(); ++i) {
+        table.groups_.push_back({std::move(canonical[i]), std::move(keys[i])});
+        table.count_irregular(table.groups_.back(), factors, +1);
+    }
+    return table;
+}
+
 void TermTable::add_classes(std::vector<Term> classes, const FactorTable& factors) {
     if (groups_.capacity() < groups_.size() + classes.size()) {  // grow geometrically, as push_back would
         groups_.reserve(std::max(groups_.size() + classes.size(), 2 * groups_.capacity()));
@@ -303,6 +317,20 @@ void TermTable::count_irregular(const Group& group, const FactorTable& factors, 
 }
 
 namespace {
+
+// Whether a key is not the constant's, then its first sixteen bytes read
+// as two big-endian numbers, padded with zero bytes (a key is known that
+// far even when known only in part). Where two differ, they order their
+// keys as key_before does; where they tie, key_before decides.
+using KeyStart = std::tuple<bool, std::uint64_t, std::uint64_t>;
+
+KeyStart key_start(const TermKey& key) {
+    std::uint64_t start[2] = {0, 0};
+    for (std::size_t i = 0; i < 16; ++i) {
+        start[i / 8] = start[i / 8] << 8 | (i < key.text.size() ? static_cast<unsigned char>(key.text[i]) : 0u);
+    }
+    return {!(key == CONSTANT_KEY), start[0], start[1]};
+}
 
 // The order of the known beginnings of two keys.
 int compare_known(const TermKey& a, const TermKey& b) {
@@ -435,17 +463,22 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
         return;
     }
     // Sort positions, not the groups themselves, then move each group once.
-    std::vector<std::uint32_t> order(groups_.size());
+    // Most keys differ within their first bytes: those, read as numbers and
+    // kept beside the positions, order them without comparing strings.
+    std::vector<std::pair<KeyStart, std::uint32_t>> order(groups_.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
+        order[i] = {key_start(groups_[i].key), i};
     }
-    std::sort(order.begin(), order.end(), [this, &factors](std::uint32_t a, std::uint32_t b) {
-        return key_before(groups_[a], groups_[b], factors);
+    std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+        if (a.first != b.first) {
+            return b.first < a.first;
+        }
+        return key_before(groups_[a.second], groups_[b.second], factors);
     });
     std::vector<Group> sorted;
     sorted.reserve(groups_.size());
-    for (std::uint32_t i : order) {
-        sorted.push_back(std::move(groups_[i]));
+    for (const auto& entry : order) {
+        sorted.push_back(std::move(groups_[entry.second]));
     }
     groups_ = std::move(sorted);
     sorted_ = true;
@@ -480,6 +513,7 @@ ExprPtr TermTable::tree(const FactorTable& factors) {
     ensure_sorted(factors);
     ExprPtr sum;
     for (Group& group : groups_) {
+        factors.cancel().poll();  // a large sum takes long to build
         if (!keyed_) {
             group.term.canonicalise(factors);
         }

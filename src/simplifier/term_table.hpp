@@ -27,6 +27,10 @@ public:
     static TermTable collect_products(const std::vector<Term>& left, const std::vector<Term>& right,
                                       const FactorTable& factors, const Cancellation& cancel);
 
+    // A table of canonical terms with nonzero coefficients and their keys,
+    // which are known to differ, so that none is looked up.
+    static TermTable of_distinct(std::vector<Term> canonical, std::vector<TermKey> keys, const FactorTable& factors);
+
     // Collects the table's summands followed by more summands. Only for a
     // table whose terms read back as themselves, so that its groups stand.
     void add(std::vector<Term> summands, const FactorTable& factors);

@@ -1,0 +1,183 @@
+#include "simplifier/packed_terms.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include "ast/int32.hpp"
+#include "simplifier/packed_power.hpp"
+#include "simplifier/packed_sum.hpp"
+
+namespace kalvira {
+
+namespace {
+
+using namespace packed;
+
+// Texts that no product of other such factors can spell: one ASCII letter,
+// "\pi" (a control word, kept apart from a following letter) or "e".
+bool packs(const Expr& node) {
+    switch (node.type()) {
+    case ExprType::PI:
+    case ExprType::E:
+        return true;
+    case ExprType::VAR: {
+        const std::string& name = static_cast<const Var&>(node).name();
+        const unsigned char c = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
+        return name.size() == 1 && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'));
+    }
+    default:
+        return false;
+    }
+}
+
+// One lane per factor, in canonical order (descending text), so that a
+// term's nonzero lanes read in lane order are its canonical factors.
+class Lanes {
+public:
+    // Nothing when a factor does not pack, when there are more than
+    // MAX_LANES of them, or when two render alike (the variable "e" and e),
+    // which collection would group.
+    static std::optional<Lanes> of(std::initializer_list<const std::vector<Term>*> sides, const FactorTable& factors) {
+        Lanes lanes;
+        std::vector<FactorId>& ids = lanes.factor_;
+        for (const std::vector<Term>* side : sides) {
+            for (const Term& term : *side) {
+                for (const Power& power : term.powers()) {
+                    if (power.exp == 0 || lanes.lane_of(power.factor) < ids.size()) {
+                        continue;
+                    }
+                    if (ids.size() == MAX_LANES || !packs(*factors[power.factor].node)) {
+                        return std::nullopt;
+                    }
+                    ids.push_back(power.factor);
+                }
+            }
+        }
+        std::sort(ids.begin(), ids.end(), [&factors](FactorId a, FactorId b) { return factors.stands_before(a, b); });
+        for (std::size_t i = 1; i < ids.size(); ++i) {
+            if (factors.compare_texts(ids[i - 1], ids[i]) == 0) {
+                return std::nullopt;
+            }
+        }
+        for (FactorId id : ids) {
+            lanes.text_.push_back(factors.text(id).text);
+        }
+        return lanes;
+    }
+
+    std::size_t count() const { return factor_.size(); }
+
+    template <std::size_t N>
+    PackedSum<N> pack(const std::vector<Term>& terms) const {
+        PackedSum<N> packed;
+        packed.reserve(terms.size());
+        for (const Term& term : terms) {
+            if (term.coeff == 0) {
+                continue;
+            }
+            PackedTerm<N> entry{{}, static_cast<std::uint32_t>(term.coeff)};
+            for (const Power& power : term.powers()) {
+                if (power.exp != 0) {
+                    entry.add_to_lane(lane_of(power.factor), static_cast<std::uint32_t>(power.exp));
+                }
+            }
+            packed.push_back(entry);
+        }
+        return packed;
+    }
+
+    // The table of a sum of distinct exponents.
+    template <std::size_t N>
+    TermTable unpack(const PackedSum<N>& sum, const FactorTable& factors) const {
+        std::vector<Term> terms;
+        std::vector<TermKey> keys;
+        terms.reserve(sum.size());
+        keys.reserve(sum.size());
+        std::vector<Power> powers;
+        for (const PackedTerm<N>& entry : sum) {
+            factors.cancel().poll();
+            powers.clear();
+            for (std::size_t lane = 0; lane < factor_.size(); ++lane) {
+                if (entry.lane(lane) != 0) {
+                    powers.push_back({factor_[lane], wrap(entry.lane(lane))});
+                }
+            }
+            terms.emplace_back(wrap(entry.coeff), powers, factors);
+            keys.push_back(key(powers));
+        }
+        return TermTable::of_distinct(std::move(terms), std::move(keys), factors);
+    }
+
+private:
+    // The key of canonical powers of these factors, as the renderer writes
+    // their product: the texts in order, each followed by "^{e}" where its
+    // exponent e is not 1, and a space between "\pi" and a letter after it.
+    // No other joint arises between these texts: none is numeric, begins
+    // with a minus sign or ends in a digit.
+    TermKey key(const std::vector<Power>& powers) const {
+        if (powers.empty()) {
+            return CONSTANT_KEY;
+        }
+        char text[MAX_LANES * 20];  // "\pi^{-2147483648}" and a space at most, a factor
+        char* end = text;
+        bool after_control_word = false;
+        for (const Power& power : powers) {
+            const std::string& factor = text_[lane_of(power.factor)];
+            if (after_control_word && factor[0] != '\\') {
+                *end++ = ' ';
+            }
+            end = std::copy(factor.begin(), factor.end(), end);
+            after_control_word = power.exp == 1 && factor[0] == '\\';
+            if (power.exp != 1) {
+                end = std::copy_n("^{", 2, end);
+                end = std::to_chars(end, text + sizeof text, power.exp).ptr;
+                *end++ = '}';
+            }
+        }
+        return {std::string(text, end), true};
+    }
+
+    std::size_t lane_of(FactorId factor) const {
+        return static_cast<std::size_t>(std::find(factor_.begin(), factor_.end(), factor) - factor_.begin());
+    }
+
+    std::vector<FactorId> factor_;  // by lane
+    std::vector<std::string> text_;  // by lane
+};
+
+// Runs work with the narrowest packing that holds the lanes.
+template <class Work>
+TermTable with_packing(const Lanes& lanes, Work work) {
+    if (lanes.count() <= 4) {
+        return work(std::integral_constant<std::size_t, 4>());
+    }
+    return work(std::integral_constant<std::size_t, MAX_LANES>());
+}
+
+}  // namespace
+
+std::optional<TermTable> packed_product(const std::vector<Term>& left, const std::vector<Term>& right,
+                                        const FactorTable& factors, const Cancellation& cancel) {
+    const std::optional<Lanes> lanes = Lanes::of({&left, &right}, factors);
+    if (!lanes) {
+        return std::nullopt;
+    }
+    return with_packing(*lanes, [&](auto n) {
+        return lanes->unpack(multiply(lanes->pack<n>(left), lanes->pack<n>(right), cancel), factors);
+    });
+}
+
+std::optional<TermTable> packed_power(const std::vector<Term>& base, int exp, const FactorTable& factors,
+                                      const Cancellation& cancel) {
+    const std::optional<Lanes> lanes = base.size() < 2 ? std::nullopt : Lanes::of({&base}, factors);
+    if (!lanes) {
+        return std::nullopt;
+    }
+    return with_packing(*lanes, [&](auto n) { return lanes->unpack(raise(lanes->pack<n>(base), exp, cancel), factors); });
+}
+
+}  // namespace kalvira
