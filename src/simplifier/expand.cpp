@@ -119,20 +119,32 @@ Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
     switch (simplified->type()) {
     case ExprType::ADD: {
         Expansion& left = children[0];
+        Expansion& right = children[1];
+        // Collecting a collected sum's own terms again changes nothing:
+        // only the other operand's summands join it, the smaller side into
+        // the larger, so that a long sum of any shape grows at small cost.
+        if (right.table && right.table->takes_before(left.table ? left.table->size() : 1)) {
+            right.table->add_before(summands(std::move(left)), factors_);
+            return std::move(right);
+        }
         if (left.table && left.table->reads_back_as_itself()) {
-            // Collecting the left sum's own terms again changes nothing:
-            // only the right operand's summands join it.
-            left.table->add(summands(std::move(children[1])), factors_);
+            left.table->add(summands(std::move(right)), factors_);
             return std::move(left);
         }
         std::vector<Term> all = summands(std::move(left));
-        std::vector<Term> right = summands(std::move(children[1]));
-        all.insert(all.end(), std::make_move_iterator(right.begin()), std::make_move_iterator(right.end()));
+        std::vector<Term> rest = summands(std::move(right));
+        all.insert(all.end(), std::make_move_iterator(rest.begin()), std::make_move_iterator(rest.end()));
         return collected(std::move(all));
     }
     case ExprType::MUL: {
-        const std::vector<Term> right = summands(std::move(children[1]));
-        return product(summands(std::move(children[0])), right);
+        std::vector<Term> right = summands(std::move(children[1]));
+        std::vector<Term> left = summands(std::move(children[0]));
+        // A long product nested to the right grows by its left factors.
+        if (left.size() == 1 && right.size() == 1 && left.front().powers().size() < right.front().powers().size()) {
+            right.front().multiply_before(left.front(), factors_);
+            return collected(std::move(right));
+        }
+        return product(std::move(left), right);
     }
     case ExprType::POW: {
         const ExprPtr& exp = static_cast<const Pow&>(*simplified).exp();

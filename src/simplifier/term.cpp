@@ -30,25 +30,26 @@ void Term::count(const Power& power, const FactorTable& factors, int delta) {
 
 void Term::index_positions() {
     position_.map().clear();
-    for (std::uint32_t i = 0; i < powers_.size(); ++i) {
+    for (std::uint32_t i = head_; i < powers_.size(); ++i) {
         position_.map().emplace(powers_[i].factor, i);
     }
 }
 
-void Term::multiply(FactorId factor, int exp, const FactorTable& factors) {
-    Power* entry = nullptr;
-    if (powers_.size() >= INDEXED_FROM) {
+Power* Term::find(FactorId factor) {
+    if (powers_.size() - head_ >= INDEXED_FROM) {
         if (position_.empty()) {
             index_positions();
         }
         const auto found = position_.map().find(factor);
-        entry = found == position_.map().end() ? nullptr : &powers_[found->second];
-    } else {
-        const auto found = std::find_if(powers_.begin(), powers_.end(),
-                                        [factor](const Power& p) { return p.factor == factor; });
-        entry = found == powers_.end() ? nullptr : &*found;
+        return found == position_.map().end() ? nullptr : &powers_[found->second];
     }
-    if (entry != nullptr) {
+    const auto found = std::find_if(powers_.begin() + head_, powers_.end(),
+                                    [factor](const Power& p) { return p.factor == factor; });
+    return found == powers_.end() ? nullptr : &*found;
+}
+
+void Term::multiply(FactorId factor, int exp, const FactorTable& factors) {
+    if (Power* entry = find(factor)) {
         count(*entry, factors, -1);
         entry->exp = wrap_add(entry->exp, exp);
         count(*entry, factors, +1);
@@ -61,9 +62,41 @@ void Term::multiply(FactorId factor, int exp, const FactorTable& factors) {
     }
 }
 
+void Term::make_room_in_front() {
+    if (head_ > 0) {
+        return;
+    }
+    const std::size_t room = std::max<std::size_t>(4, powers_.size());
+    powers_.insert(powers_.begin(), room, Power{0, 0});
+    head_ = static_cast<std::uint32_t>(room);
+    if (!position_.empty()) {
+        index_positions();
+    }
+}
+
+void Term::multiply_before(const Term& other, const FactorTable& factors) {
+    coeff = wrap_mul(other.coeff, coeff);
+    const PowerView before = other.powers();
+    for (std::size_t i = before.size(); i-- > 0;) {
+        Power power = before[i];
+        if (Power* entry = find(power.factor)) {
+            power.exp = wrap_add(power.exp, entry->exp);
+            count(*entry, factors, -1);
+            entry->exp = 0;
+            count(*entry, factors, +1);
+        }
+        make_room_in_front();
+        powers_[--head_] = power;
+        count(power, factors, +1);
+        if (!position_.empty()) {
+            position_.map()[power.factor] = head_;
+        }
+    }
+}
+
 void Term::multiply(const Term& other, const FactorTable& factors) {
     coeff = wrap_mul(coeff, other.coeff);
-    for (const Power& power : other.powers_) {
+    for (const Power& power : other.powers()) {
         multiply(power.factor, power.exp, factors);
     }
 }
@@ -72,10 +105,10 @@ bool Term::reads_back_as_itself(const FactorTable& factors) const {
     if (splitting_ != 0) {
         return false;
     }
-    if (coeff != 1 || powers_.size() - zeros_ != 1) {
+    if (coeff != 1 || powers_.size() - head_ - zeros_ != 1) {
         return true;
     }
-    for (const Power& power : powers_) {
+    for (const Power& power : powers()) {
         if (power.exp != 0) {
             return !(power.exp == 1 && factors[power.factor].is_sum);
         }
@@ -87,6 +120,8 @@ void Term::drop_zero_powers() {
     if (zeros_ == 0) {
         return;
     }
+    powers_.erase(powers_.begin(), powers_.begin() + head_);
+    head_ = 0;
     powers_.erase(std::remove_if(powers_.begin(), powers_.end(), [](const Power& p) { return p.exp == 0; }),
                   powers_.end());
     zeros_ = 0;
@@ -97,6 +132,8 @@ void Term::drop_zero_powers() {
 
 void Term::canonicalise(const FactorTable& factors) {
     drop_zero_powers();
+    powers_.erase(powers_.begin(), powers_.begin() + head_);
+    head_ = 0;
     canonicalise(powers_, factors);
     if (!position_.empty()) {
         index_positions();

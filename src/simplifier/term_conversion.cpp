@@ -123,7 +123,7 @@ ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
 // rules of -1 and 1, so such a product is built as a tree and rendered
 // instead.
 TermKey key_of(const Term& canonical, const FactorTable& factors) {
-    const std::vector<Power>& powers = canonical.powers();
+    const PowerView powers = canonical.powers();
     const bool has_lone_integer = std::any_of(powers.begin(), powers.end(), [&factors](const Power& p) {
         return p.exp == 1 && factors[p.factor].is_int;
     });

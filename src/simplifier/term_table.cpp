@@ -11,15 +11,13 @@ namespace kalvira {
 
 namespace {
 
-struct PowersHash {
-    std::size_t operator()(const std::vector<Power>& powers) const {
-        std::size_t h = powers.size();
-        for (const Power& p : powers) {
-            h = h * 1000003u ^ (static_cast<std::size_t>(p.factor) << 32 | static_cast<std::uint32_t>(p.exp));
-        }
-        return h;
+std::size_t hash_of(PowerView powers) {
+    std::size_t h = powers.size();
+    for (const Power& p : powers) {
+        h = h * 1000003u ^ (static_cast<std::size_t>(p.factor) << 32 | static_cast<std::uint32_t>(p.exp));
     }
-};
+    return h;
+}
 
 std::string bucket_of(const TermKey& key) { return key.text.substr(0, TEXT_PREFIX_BYTES); }
 
@@ -33,20 +31,20 @@ class ProductClasses {
 public:
     // Adds coeff to the class of the powers, or opens one with make().
     template <class Make>
-    void add(int coeff, const std::vector<Power>& powers, Make make) {
+    void add(int coeff, PowerView powers, Make make) {
         if (Term* known = find(powers)) {
             known->coeff = wrap_add(known->coeff, coeff);
             return;
         }
         if (!index_.empty()) {
-            index_.emplace(powers, classes_.size());
+            index_.emplace(hash_of(powers), classes_.size());
         }
         classes_.push_back(make());
     }
     std::vector<Term> take() && { return std::move(classes_); }
 
 private:
-    Term* find(const std::vector<Power>& powers) {
+    Term* find(PowerView powers) {
         if (index_.empty() && classes_.size() <= SEARCHED_UP_TO) {
             const auto same = std::find_if(classes_.begin(), classes_.end(),
                                            [&powers](const Term& t) { return t.powers() == powers; });
@@ -54,15 +52,16 @@ private:
         }
         if (index_.empty()) {
             for (std::size_t i = 0; i < classes_.size(); ++i) {
-                index_.emplace(classes_[i].powers(), i);
+                index_.emplace(hash_of(classes_[i].powers()), i);
             }
         }
-        const auto found = index_.find(powers);
-        return found == index_.end() ? nullptr : &classes_[found->second];
+        const auto [first, last] = index_.equal_range(hash_of(powers));
+        const auto same = std::find_if(first, last, [&](const auto& e) { return classes_[e.second].powers() == powers; });
+        return same == last ? nullptr : &classes_[same->second];
     }
 
     std::vector<Term> classes_;
-    std::unordered_map<std::vector<Power>, std::size_t, PowersHash> index_;
+    std::unordered_multimap<std::size_t, std::size_t> index_;  // positions by hash of the powers
 };
 
 }  // namespace
@@ -157,6 +156,10 @@ void TermTable::add(std::vector<Term> summands, const FactorTable& factors) {
         return;
     }
     ensure_keyed(factors);
+    add_classes(classes_of(std::move(summands), factors), factors);
+}
+
+std::vector<Term> TermTable::classes_of(std::vector<Term> summands, const FactorTable& factors) {
     ProductClasses classes;
     for (Term& summand : summands) {
         if (summand.coeff != 0) {
@@ -164,7 +167,33 @@ void TermTable::add(std::vector<Term> summands, const FactorTable& factors) {
             classes.add(summand.coeff, summand.powers(), [&summand] { return std::move(summand); });
         }
     }
-    add_classes(std::move(classes).take(), factors);
+    return std::move(classes).take();
+}
+
+// A group the new summands meet first takes the factors of the first of
+// them; their later like summands, and the table's own, only add in.
+void TermTable::add_before(std::vector<Term> summands, const FactorTable& factors) {
+    std::vector<std::size_t> touched;
+    for (Term& term : classes_of(std::move(summands), factors)) {
+        TermKey key = key_of(term, factors);
+        const std::size_t index = find_group(term, key, factors);
+        if (index == groups_.size() || groups_[index].claimed) {
+            join(index, std::move(term), std::move(key), touched, factors);
+        } else {
+            Group& group = groups_[index];
+            count_irregular(group, factors, -1);
+            term.coeff = wrap_add(term.coeff, group.term.coeff);
+            group.term = std::move(term);
+            count_irregular(group, factors, +1);
+            touched.push_back(index);
+        }
+        groups_[touched.back()].claimed = true;
+    }
+    for (std::size_t index : touched) {
+        groups_[index].claimed = false;
+    }
+    drop_cancelled(touched, factors);
+    sorted_ = false;
 }
 
 namespace {
@@ -198,7 +227,7 @@ std::vector<std::vector<Power>> sorted_by_rank(const std::vector<Term>& terms, c
     std::vector<std::vector<Power>> sorted;
     sorted.reserve(terms.size());
     for (const Term& term : terms) {
-        sorted.push_back(term.powers());
+        sorted.emplace_back(term.powers().begin(), term.powers().end());
         std::sort(sorted.back().begin(), sorted.back().end(),
                   [&rank](const Power& a, const Power& b) { return rank[a.factor] < rank[b.factor]; });
     }
@@ -230,9 +259,8 @@ void merge_powers(const std::vector<Power>& a, const std::vector<Power>& b, cons
 }
 
 // The literal product: left's factors, then right's merged in by identity.
-void multiply_powers(const std::vector<Power>& a, const std::vector<Power>& b, const FactorTable& factors,
-                     std::vector<Power>& out) {
-    out = a;
+void multiply_powers(PowerView a, PowerView b, const FactorTable& factors, std::vector<Power>& out) {
+    out.assign(a.begin(), a.end());
     for (const Power& power : b) {
         const auto same =
             std::find_if(out.begin(), out.end(), [&power](const Power& p) { return p.factor == power.factor; });
@@ -274,7 +302,8 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
             } else {
                 multiply_powers(left[i].powers(), right[j].powers(), factors, product);
             }
-            classes.add(coeff, product, [&] { return Term(coeff, product, factors); });
+            classes.add(coeff, {product.data(), product.data() + product.size()},
+                        [&] { return Term(coeff, product, factors); });
         }
     }
     TermTable table;
@@ -369,6 +398,11 @@ std::size_t TermTable::find_group(const Term& term, TermKey& key, const FactorTa
 
 void TermTable::insert(Term summand, TermKey key, std::vector<std::size_t>& touched, const FactorTable& factors) {
     const std::size_t index = find_group(summand, key, factors);
+    join(index, std::move(summand), std::move(key), touched, factors);
+}
+
+void TermTable::join(std::size_t index, Term summand, TermKey key, std::vector<std::size_t>& touched,
+                     const FactorTable& factors) {
     if (index == groups_.size()) {
         if (indexed_) {
             by_key_.emplace(bucket_of(key), index);

@@ -30,6 +30,14 @@ public:
     // Collects the table's summands followed by more summands. Only for a
     // table whose terms read back as themselves, so that its groups stand.
     void add(std::vector<Term> summands, const FactorTable& factors);
+    // Collects more summands followed by the table's summands: a like
+    // group keeps the factors of the first of the new summands. Cheaper
+    // than collecting all again when the table is large; only for a keyed
+    // table whose terms read back as themselves.
+    void add_before(std::vector<Term> summands, const FactorTable& factors);
+    // Whether add_before serves this table for about count summands better
+    // than collecting its own summands again.
+    bool takes_before(std::size_t count) const { return keyed_ && irregular_ == 0 && groups_.size() > count; }
 
     // Whether every term, written as a tree and read back, is itself.
     bool reads_back_as_itself() const { return irregular_ == 0; }
@@ -46,6 +54,7 @@ private:
     struct Group {
         Term term;  // canonical once the group has a key
         TermKey key;
+        bool claimed = false;  // by a summand of the add_before under way
     };
 
     // Adds the summands without keys if the table stays one that needs
@@ -54,12 +63,17 @@ private:
     void add_to_constant(int coeff, const FactorTable& factors);
     // Adds summands whose factors are canonical and distinct, in order.
     void add_classes(std::vector<Term> classes, const FactorTable& factors);
+    // Groups the summands into classes of equal canonical factors.
+    static std::vector<Term> classes_of(std::vector<Term> summands, const FactorTable& factors);
     void ensure_keyed(const FactorTable& factors);
     void ensure_sorted(const FactorTable& factors);
     // The position of the group with the key, or size() if there is none.
     std::size_t find_group(const Term& term, TermKey& key, const FactorTable& factors);
     // Adds a summand to the group of its key, or opens a group.
     void insert(Term summand, TermKey key, std::vector<std::size_t>& touched, const FactorTable& factors);
+    // Adds a summand to the group at index, or opens one if index is size().
+    void join(std::size_t index, Term summand, TermKey key, std::vector<std::size_t>& touched,
+              const FactorTable& factors);
     // Whether a group has the key given: by the texts, rendered in full
     // first where only beginnings are known (those have met in a bucket).
     bool has_key(Group& group, const Term& term, TermKey& key, const FactorTable& factors) const;
