@@ -31,8 +31,16 @@ void Term::count(const Power& power, const FactorTable& factors, int delta) {
 void Term::index_positions() {
     position_.map().clear();
     for (std::uint32_t i = head_; i < powers_.size(); ++i) {
-        position_.map().emplace(powers_[i].factor, i);
+        if (find_indexed(powers_[i].factor) == nullptr) {  // an entry left behind comes later
+            position_.map().insert(powers_[i].factor, i);
+        }
     }
+}
+
+Power* Term::find_indexed(FactorId factor) {
+    const std::uint32_t found =
+        position_.map().find(factor, [this, factor](std::uint32_t i) { return powers_[i].factor == factor; });
+    return found == HashIndex::NONE ? nullptr : &powers_[found];
 }
 
 Power* Term::find(FactorId factor) {
@@ -40,8 +48,7 @@ Power* Term::find(FactorId factor) {
         if (position_.empty()) {
             index_positions();
         }
-        const auto found = position_.map().find(factor);
-        return found == position_.map().end() ? nullptr : &powers_[found->second];
+        return find_indexed(factor);
     }
     const auto found = std::find_if(powers_.begin() + head_, powers_.end(),
                                     [factor](const Power& p) { return p.factor == factor; });
@@ -58,7 +65,7 @@ void Term::multiply(FactorId factor, int exp, const FactorTable& factors) {
     powers_.push_back({factor, exp});
     count(powers_.back(), factors, +1);
     if (!position_.empty()) {
-        position_.map().emplace(factor, static_cast<std::uint32_t>(powers_.size() - 1));
+        position_.map().insert(factor, static_cast<std::uint32_t>(powers_.size() - 1));
     }
 }
 
@@ -79,17 +86,22 @@ void Term::multiply_before(const Term& other, const FactorTable& factors) {
     const PowerView before = other.powers();
     for (std::size_t i = before.size(); i-- > 0;) {
         Power power = before[i];
-        if (Power* entry = find(power.factor)) {
+        make_room_in_front();
+        Power* entry = find(power.factor);
+        if (entry != nullptr) {
             power.exp = wrap_add(power.exp, entry->exp);
             count(*entry, factors, -1);
             entry->exp = 0;
             count(*entry, factors, +1);
         }
-        make_room_in_front();
         powers_[--head_] = power;
         count(power, factors, +1);
         if (!position_.empty()) {
-            position_.map()[power.factor] = head_;
+            if (entry != nullptr) {
+                position_.map().move(power.factor, static_cast<std::uint32_t>(entry - powers_.data()), head_);
+            } else {
+                position_.map().insert(power.factor, head_);
+            }
         }
     }
 }

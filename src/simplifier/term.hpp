@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "simplifier/factor_table.hpp"
+#include "simplifier/hash_index.hpp"
 
 namespace kalvira {
 
@@ -75,6 +75,7 @@ private:
     void count(const Power& power, const FactorTable& factors, int delta);
     void index_positions();
     Power* find(FactorId factor);
+    Power* find_indexed(FactorId factor);
     // Room for at least one more entry before the first.
     void make_room_in_front();
 
@@ -86,7 +87,7 @@ private:
     // it and builds its own when needed.
     class PositionIndex {
     public:
-        using Map = std::unordered_map<FactorId, std::uint32_t>;
+        using Map = HashIndex;  // positions by factor
         PositionIndex() = default;
         PositionIndex(const PositionIndex&) {}
         PositionIndex(PositionIndex&&) = default;

@@ -1,6 +1,8 @@
 #include "simplifier/term_table.hpp"
 
 #include <algorithm>
+#include <functional>
+#include <string_view>
 #include <utility>
 
 #include "ast/latex.hpp"
@@ -19,7 +21,10 @@ std::size_t hash_of(PowerView powers) {
     return h;
 }
 
-std::string bucket_of(const TermKey& key) { return key.text.substr(0, TEXT_PREFIX_BYTES); }
+// Keys alike in their first TEXT_PREFIX_BYTES bytes share a bucket.
+std::size_t bucket_of(const TermKey& key) {
+    return std::hash<std::string_view>()(std::string_view(key.text).substr(0, TEXT_PREFIX_BYTES));
+}
 
 // Below this many entries a linear search beats hashing, and a small call
 // allocates no index at all.
@@ -37,7 +42,7 @@ public:
             return;
         }
         if (!index_.empty()) {
-            index_.emplace(hash_of(powers), classes_.size());
+            index_.insert(hash_of(powers), static_cast<std::uint32_t>(classes_.size()));
         }
         classes_.push_back(make());
     }
@@ -52,16 +57,16 @@ private:
         }
         if (index_.empty()) {
             for (std::size_t i = 0; i < classes_.size(); ++i) {
-                index_.emplace(hash_of(classes_[i].powers()), i);
+                index_.insert(hash_of(classes_[i].powers()), static_cast<std::uint32_t>(i));
             }
         }
-        const auto [first, last] = index_.equal_range(hash_of(powers));
-        const auto same = std::find_if(first, last, [&](const auto& e) { return classes_[e.second].powers() == powers; });
-        return same == last ? nullptr : &classes_[same->second];
+        const std::uint32_t same =
+            index_.find(hash_of(powers), [&](std::uint32_t i) { return classes_[i].powers() == powers; });
+        return same == HashIndex::NONE ? nullptr : &classes_[same];
     }
 
     std::vector<Term> classes_;
-    std::unordered_multimap<std::size_t, std::size_t> index_;  // positions by hash of the powers
+    HashIndex index_;  // positions of classes by the hash of their powers
 };
 
 }  // namespace
@@ -160,6 +165,14 @@ void TermTable::add(std::vector<Term> summands, const FactorTable& factors) {
 }
 
 std::vector<Term> TermTable::classes_of(std::vector<Term> summands, const FactorTable& factors) {
+    if (summands.size() == 1) {  // the usual step of a long sum: no table to build
+        if (summands.front().coeff == 0) {
+            summands.clear();
+        } else {
+            summands.front().canonicalise(factors);
+        }
+        return summands;
+    }
     ProductClasses classes;
     for (Term& summand : summands) {
         if (summand.coeff != 0) {
@@ -173,7 +186,8 @@ std::vector<Term> TermTable::classes_of(std::vector<Term> summands, const Factor
 // A group the new summands meet first takes the factors of the first of
 // them; their later like summands, and the table's own, only add in.
 void TermTable::add_before(std::vector<Term> summands, const FactorTable& factors) {
-    std::vector<std::size_t> touched;
+    std::vector<std::size_t>& touched = touched_;
+    touched.clear();
     for (Term& term : classes_of(std::move(summands), factors)) {
         TermKey key = key_of(term, factors);
         const std::size_t index = find_group(term, key, factors);
@@ -316,7 +330,8 @@ void TermTable::add_classes(std::vector<Term> classes, const FactorTable& factor
     if (groups_.capacity() < groups_.size() + classes.size()) {  // grow geometrically, as push_back would
         groups_.reserve(std::max(groups_.size() + classes.size(), 2 * groups_.capacity()));
     }
-    std::vector<std::size_t> touched;
+    std::vector<std::size_t>& touched = touched_;
+    touched.clear();
     for (Term& term : classes) {
         TermKey key = key_of(term, factors);
         insert(std::move(term), std::move(key), touched, factors);
@@ -377,7 +392,7 @@ bool TermTable::key_before(Group& a, Group& b, const FactorTable& factors) const
 std::size_t TermTable::find_group(const Term& term, TermKey& key, const FactorTable& factors) {
     if (!indexed_ && groups_.size() > SEARCHED_UP_TO) {
         for (std::size_t i = 0; i < groups_.size(); ++i) {
-            by_key_.emplace(bucket_of(groups_[i].key), i);
+            by_key_.insert(bucket_of(groups_[i].key), static_cast<std::uint32_t>(i));
         }
         indexed_ = true;
     }
@@ -389,11 +404,9 @@ std::size_t TermTable::find_group(const Term& term, TermKey& key, const FactorTa
         }
         return groups_.size();
     }
-    const auto [first, last] = by_key_.equal_range(bucket_of(key));
-    const auto entry = std::find_if(first, last, [&](const auto& candidate) {
-        return has_key(groups_[candidate.second], term, key, factors);
-    });
-    return entry == last ? groups_.size() : entry->second;
+    const std::uint32_t found = by_key_.find(
+        bucket_of(key), [&](std::uint32_t candidate) { return has_key(groups_[candidate], term, key, factors); });
+    return found == HashIndex::NONE ? groups_.size() : found;
 }
 
 void TermTable::insert(Term summand, TermKey key, std::vector<std::size_t>& touched, const FactorTable& factors) {
@@ -405,7 +418,7 @@ void TermTable::join(std::size_t index, Term summand, TermKey key, std::vector<s
                      const FactorTable& factors) {
     if (index == groups_.size()) {
         if (indexed_) {
-            by_key_.emplace(bucket_of(key), index);
+            by_key_.insert(bucket_of(key), static_cast<std::uint32_t>(index));
         }
         groups_.push_back({std::move(summand), std::move(key)});
     } else {
@@ -417,27 +430,22 @@ void TermTable::join(std::size_t index, Term summand, TermKey key, std::vector<s
     touched.push_back(index);
 }
 
-void TermTable::unindex(const Group& group, std::size_t index) {
-    if (!indexed_) {
-        return;
-    }
-    const auto [first, last] = by_key_.equal_range(bucket_of(group.key));
-    by_key_.erase(std::find_if(first, last, [index](const auto& entry) { return entry.second == index; }));
-}
-
 // Groups whose coefficients cancelled leave the table (order within the
 // table does not matter until it is sorted).
 void TermTable::drop_cancelled(const std::vector<std::size_t>& touched, const FactorTable& factors) {
     for (std::size_t index : touched) {
         while (index < groups_.size() && groups_[index].term.coeff == 0) {
             count_irregular(groups_[index], factors, -1);
-            unindex(groups_[index], index);
-            if (index + 1 != groups_.size()) {
-                unindex(groups_.back(), groups_.size() - 1);
-                groups_[index] = std::move(groups_.back());
-                if (indexed_) {
-                    by_key_.emplace(bucket_of(groups_[index].key), index);
+            const std::size_t last = groups_.size() - 1;
+            if (indexed_) {
+                by_key_.erase(bucket_of(groups_[index].key), static_cast<std::uint32_t>(index));
+                if (index != last) {
+                    by_key_.move(bucket_of(groups_[last].key), static_cast<std::uint32_t>(last),
+                                 static_cast<std::uint32_t>(index));
                 }
+            }
+            if (index != last) {
+                groups_[index] = std::move(groups_.back());
             }
             groups_.pop_back();
         }
@@ -454,6 +462,21 @@ void TermTable::ensure_keyed(const FactorTable& factors) {
     }
 }
 
+namespace {
+
+// The first eight bytes of a text, zero-padded, as one number: where two of
+// these differ, they order their texts as the texts' bytes do (a text that
+// is a beginning of another pads with zeros, so it comes first either way).
+std::uint64_t leading_bytes(const std::string& text) {
+    std::uint64_t lead = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        lead = lead << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
+    }
+    return lead;
+}
+
+}  // namespace
+
 void TermTable::ensure_sorted(const FactorTable& factors) {
     if (sorted_ || groups_.size() < 2) {
         return;
@@ -468,18 +491,30 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
         sorted_ = true;
         return;
     }
-    // Sort positions, not the groups themselves, then move each group once.
-    std::vector<std::uint32_t> order(groups_.size());
+    // Sort positions by the leading bytes of the keys, which decide almost
+    // every comparison without touching the groups, then move each group once.
+    struct Place {
+        bool constant;
+        std::uint64_t lead;
+        std::uint32_t index;
+    };
+    std::vector<Place> order(groups_.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
+        order[i] = {groups_[i].key == CONSTANT_KEY, leading_bytes(groups_[i].key.text), i};
     }
-    std::sort(order.begin(), order.end(), [this, &factors](std::uint32_t a, std::uint32_t b) {
-        return key_before(groups_[a], groups_[b], factors);
+    std::sort(order.begin(), order.end(), [this, &factors](const Place& a, const Place& b) {
+        if (a.constant || b.constant) {
+            return b.constant && !a.constant;
+        }
+        if (a.lead != b.lead) {
+            return a.lead > b.lead;
+        }
+        return key_before(groups_[a.index], groups_[b.index], factors);
     });
     std::vector<Group> sorted;
     sorted.reserve(groups_.size());
-    for (std::uint32_t i : order) {
-        sorted.push_back(std::move(groups_[i]));
+    for (const Place& place : order) {
+        sorted.push_back(std::move(groups_[place.index]));
     }
     groups_ = std::move(sorted);
     sorted_ = true;

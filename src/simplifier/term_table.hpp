@@ -7,11 +7,11 @@
 // (descending key, the constant "1" last) when asked for.
 
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "ast/cancellation.hpp"
 #include "ast/expr.hpp"
+#include "simplifier/hash_index.hpp"
 #include "simplifier/term.hpp"
 #include "simplifier/term_conversion.hpp"
 
@@ -79,7 +79,6 @@ private:
     bool has_key(Group& group, const Term& term, TermKey& key, const FactorTable& factors) const;
     // Canonical order of keys: descending bytes, the constant last.
     bool key_before(Group& a, Group& b, const FactorTable& factors) const;
-    void unindex(const Group& group, std::size_t index);
     void drop_cancelled(const std::vector<std::size_t>& touched, const FactorTable& factors);
     void count_irregular(const Group& group, const FactorTable& factors, int delta);
 
@@ -87,7 +86,7 @@ private:
     // Positions of groups by the first TEXT_PREFIX_BYTES bytes of their
     // keys, which a key known only in part has; built once a keyed table
     // has more groups than a linear search serves well.
-    std::unordered_multimap<std::string, std::size_t> by_key_;
+    HashIndex by_key_;
     bool indexed_ = false;
     // False while no key is needed: for a lone term of any shape, or for a
     // few canonical terms whose keys are known to differ from each other
@@ -96,6 +95,7 @@ private:
     bool keyed_ = false;
     bool sorted_ = true;
     std::size_t irregular_ = 0;  // terms that do not read back as themselves
+    std::vector<std::size_t> touched_;  // groups an addition reached, kept for its buffer
 };
 
 }  // namespace kalvira
