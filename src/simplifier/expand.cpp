@@ -80,8 +80,10 @@ bool maybe_shared(const ExprPtr& simplified) { return simplified.use_count() > 3
 
 ExprPtr ExpandWalk::run(const ExprPtr& root) {
     std::vector<Frame> frames;
+    frames.reserve(16);  // enough for small trees
     frames.push_back({root, true, nullptr});
     std::vector<Expansion> values;
+    values.reserve(16);
     while (!frames.empty()) {
         Frame& frame = frames.back();
         if (!frame.simplified) {

@@ -14,7 +14,7 @@ constexpr std::size_t INDEXED_FROM = 16;
 }  // namespace
 
 Term::Term(int coeff_, std::vector<Power> powers, const FactorTable& factors)
-    : coeff(coeff_), powers_(std::move(powers)) {
+    : coeff(coeff_), powers_(powers.data(), powers.data() + powers.size()) {
     for (const Power& power : powers_) {
         count(power, factors, +1);
     }
@@ -74,7 +74,7 @@ void Term::make_room_in_front() {
         return;
     }
     const std::size_t room = std::max<std::size_t>(4, powers_.size());
-    powers_.insert(powers_.begin(), room, Power{0, 0});
+    powers_.insert_front(room);
     head_ = static_cast<std::uint32_t>(room);
     if (!position_.empty()) {
         index_positions();
@@ -98,7 +98,7 @@ void Term::multiply_before(const Term& other, const FactorTable& factors) {
         count(power, factors, +1);
         if (!position_.empty()) {
             if (entry != nullptr) {
-                position_.map().move(power.factor, static_cast<std::uint32_t>(entry - powers_.data()), head_);
+                position_.map().move(power.factor, static_cast<std::uint32_t>(entry - powers_.begin()), head_);
             } else {
                 position_.map().insert(power.factor, head_);
             }
@@ -132,10 +132,9 @@ void Term::drop_zero_powers() {
     if (zeros_ == 0) {
         return;
     }
-    powers_.erase(powers_.begin(), powers_.begin() + head_);
+    powers_.erase_front(head_);
     head_ = 0;
-    powers_.erase(std::remove_if(powers_.begin(), powers_.end(), [](const Power& p) { return p.exp == 0; }),
-                  powers_.end());
+    powers_.erase_from(std::remove_if(powers_.begin(), powers_.end(), [](const Power& p) { return p.exp == 0; }));
     zeros_ = 0;
     if (!position_.empty()) {
         index_positions();
@@ -144,9 +143,9 @@ void Term::drop_zero_powers() {
 
 void Term::canonicalise(const FactorTable& factors) {
     drop_zero_powers();
-    powers_.erase(powers_.begin(), powers_.begin() + head_);
+    powers_.erase_front(head_);
     head_ = 0;
-    canonicalise(powers_, factors);
+    sort_canonically(powers_.begin(), powers_.end(), factors);
     if (!position_.empty()) {
         index_positions();
     }
@@ -155,15 +154,19 @@ void Term::canonicalise(const FactorTable& factors) {
 void Term::canonicalise(std::vector<Power>& powers, const FactorTable& factors) {
     powers.erase(std::remove_if(powers.begin(), powers.end(), [](const Power& p) { return p.exp == 0; }),
                  powers.end());
+    sort_canonically(powers.data(), powers.data() + powers.size(), factors);
+}
+
+void Term::sort_canonically(Power* first, Power* last, const FactorTable& factors) {
     const auto before = [&factors](const Power& a, const Power& b) { return factors.stands_before(a.factor, b.factor); };
-    if (powers.size() > INDEXED_FROM) {
-        std::stable_sort(powers.begin(), powers.end(), before);
+    if (static_cast<std::size_t>(last - first) > INDEXED_FROM) {
+        std::stable_sort(first, last, before);
         return;
     }
     // Insertion sort: stable, and no buffer for the few factors of most terms.
-    for (std::size_t i = 1; i < powers.size(); ++i) {
-        for (std::size_t j = i; j > 0 && before(powers[j], powers[j - 1]); --j) {
-            std::swap(powers[j], powers[j - 1]);
+    for (Power* i = first + (first != last); i < last; ++i) {
+        for (Power* j = i; j > first && before(*j, *(j - 1)); --j) {
+            std::swap(*j, *(j - 1));
         }
     }
 }

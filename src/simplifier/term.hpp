@@ -10,14 +10,9 @@
 
 #include "simplifier/factor_table.hpp"
 #include "simplifier/hash_index.hpp"
+#include "simplifier/power_buffer.hpp"
 
 namespace kalvira {
-
-struct Power {
-    FactorId factor;
-    int exp;
-    bool operator==(const Power& other) const { return factor == other.factor && exp == other.exp; }
-};
 
 // A borrowed view of a term's powers, in order.
 class PowerView {
@@ -45,7 +40,7 @@ public:
     // coeff times the given powers, which name distinct factors.
     Term(int coeff, std::vector<Power> powers, const FactorTable& factors);
 
-    PowerView powers() const { return {powers_.data() + head_, powers_.data() + powers_.size()}; }
+    PowerView powers() const { return {powers_.begin() + head_, powers_.end()}; }
     // Whether every exponent is 0, so that the term is a number.
     bool is_constant() const { return powers_.size() - head_ == zeros_; }
 
@@ -68,6 +63,8 @@ public:
     // descending order of the factors' texts, as the term's tree has them.
     void canonicalise(const FactorTable& factors);
     static void canonicalise(std::vector<Power>& powers, const FactorTable& factors);
+    // Sorts powers without exponent-0 entries into canonical order.
+    static void sort_canonically(Power* first, Power* last, const FactorTable& factors);
     // Drops exponent-0 entries, keeping the order of the rest.
     void drop_zero_powers();
 
@@ -80,7 +77,7 @@ private:
     void make_room_in_front();
 
     // Entries from head_ on; positions in the index are into powers_.
-    std::vector<Power> powers_;
+    PowerBuffer powers_;
     std::uint32_t head_ = 0;
     // Positions of factors, kept once a term has many of them, so that
     // multiplying in one factor stays constant time. A copy starts without

@@ -15,15 +15,6 @@ namespace kalvira {
 
 namespace {
 
-std::vector<std::pair<ExprPtr, int>> factor_nodes(const Term& term, const FactorTable& factors) {
-    std::vector<std::pair<ExprPtr, int>> vars;
-    vars.reserve(term.powers().size());
-    for (const Power& power : term.powers()) {
-        vars.emplace_back(factors[power.factor].node, power.exp);
-    }
-    return vars;
-}
-
 // Writes one part of a product (a factor, or a power of it) as a product
 // operand would be written (alone, it is the whole product). Of a factor
 // whose text is known only in part, writes up to the end of what is known
@@ -86,19 +77,21 @@ Term read_product(const ExprPtr& summand, FactorTable& factors) {
     return term;
 }
 
-}  // namespace
-
-ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordered_vars) {
+// The tree of coeff times count parts, part(i) giving the i-th factor and
+// its exponent.
+template <class Part>
+ExprPtr build_product(int coeff, std::size_t count, Part part) {
     if (coeff == 0) {
         return make_int(0);
     }
     ExprPtr product;
-    for (const auto& [factor, exp] : ordered_vars) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto [factor, exp] = part(i);
         if (exp == 0) {
             continue;
         }
-        ExprPtr part = exp == 1 ? factor : std::make_shared<Pow>(factor, make_int(exp));
-        product = product ? std::make_shared<Mul>(std::move(product), std::move(part)) : std::move(part);
+        ExprPtr power = exp == 1 ? factor : std::make_shared<Pow>(factor, make_int(exp));
+        product = product ? std::make_shared<Mul>(std::move(product), std::move(power)) : std::move(power);
     }
     if (!product) {
         return make_int(coeff);
@@ -113,8 +106,24 @@ ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordere
     }
 }
 
+// The tree of coeff times a term's factors, in the term's order.
+ExprPtr build_of_term(int coeff, const Term& term, const FactorTable& factors) {
+    const PowerView powers = term.powers();
+    return build_product(coeff, powers.size(), [&](std::size_t i) {
+        return std::pair<const ExprPtr&, int>(factors[powers[i].factor].node, powers[i].exp);
+    });
+}
+
+}  // namespace
+
+ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordered_vars) {
+    return build_product(coeff, ordered_vars.size(), [&](std::size_t i) {
+        return std::pair<const ExprPtr&, int>(ordered_vars[i].first, ordered_vars[i].second);
+    });
+}
+
 ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
-    return build_term(1, factor_nodes(canonical, factors));
+    return build_of_term(1, canonical, factors);
 }
 
 // Written straight from the beginnings of the factors' texts, joined as the
@@ -188,7 +197,7 @@ void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>&
 }
 
 ExprPtr term_tree(const Term& term, const FactorTable& factors) {
-    return build_term(term.coeff, factor_nodes(term, factors));
+    return build_of_term(term.coeff, term, factors);
 }
 
 }  // namespace kalvira

@@ -79,62 +79,83 @@ TermTable TermTable::collect(std::vector<Term> summands, const FactorTable& fact
 
 namespace {
 
+// The order of the known beginnings of two keys.
+int compare_known(const TermKey& a, const TermKey& b) {
+    const std::size_t common = std::min(a.text.size(), b.text.size());
+    return a.text.compare(0, common, b.text, 0, common);
+}
+
+// Whether the known beginnings of two keys, alike as far as both go,
+// leave their order open: when the shorter may go on.
+bool order_open(const TermKey& a, const TermKey& b) {
+    const TermKey& shorter = a.text.size() <= b.text.size() ? a : b;
+    return !shorter.complete || (a.text.size() == b.text.size() && !(a.complete && b.complete));
+}
+
+// The order of two canonical terms' keys, -1, 0 or 1: by the known
+// beginnings where they tell, otherwise by rendering the keys side by side
+// only as far as they agree.
+int compare_keys(const TermKey& a, const Term& a_term, const TermKey& b, const Term& b_term,
+                 const FactorTable& factors) {
+    int order = compare_known(a, b);
+    if (order == 0) {
+        order = order_open(a, b) ? compare_latex(*key_tree(a_term, factors), *key_tree(b_term, factors), factors.cancel())
+                                 : a.text.compare(b.text);
+    }
+    return (order > 0) - (order < 0);
+}
+
 // Tables of more terms are keyed: telling unkeyed terms apart takes a
 // comparison of every pair.
 constexpr std::size_t MAX_UNKEYED = 8;
 
-// Whether canonical terms have keys that differ from each other and, but
-// for the constant's own, from "1" (which stands last, whatever has it),
-// telling them apart by as little of their texts as it takes.
-bool keys_differ(const std::vector<Term*>& terms, const FactorTable& factors) {
-    std::vector<ExprPtr> keys;
-    for (const Term* term : terms) {
-        keys.push_back(key_tree(*term, factors));
-        std::string start;
-        write_latex_prefix(*keys.back(), start, CONSTANT_KEY.text.size() + 1, factors.cancel());
-        if (!term->is_constant() && start == CONSTANT_KEY.text) {
-            return false;
-        }
-        for (std::size_t j = 0; j + 1 < keys.size(); ++j) {
-            if (compare_latex(*keys[j], *keys.back(), factors.cancel()) == 0) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 bool TermTable::add_unkeyed(std::vector<Term>& summands, const FactorTable& factors) {
-    std::vector<Term*> terms;
+    Term* terms[MAX_UNKEYED];
+    std::size_t count = 0;
     for (Group& group : groups_) {
-        terms.push_back(&group.term);
+        terms[count++] = &group.term;
     }
     for (Term& summand : summands) {
         if (summand.coeff != 0) {
-            terms.push_back(&summand);
+            if (count == MAX_UNKEYED) {
+                return false;
+            }
+            terms[count++] = &summand;
         }
     }
-    if (terms.size() > MAX_UNKEYED) {
-        return false;
-    }
-    if (terms.size() > 1) {  // a lone term meets no other key, whatever its shape
-        for (Term* term : terms) {
-            term->canonicalise(factors);
+    TermKey keys[MAX_UNKEYED];
+    if (count > 1) {  // a lone term meets no other key, whatever its shape
+        for (std::size_t i = 0; i < count; ++i) {
+            terms[i]->canonicalise(factors);
+            keys[i] = key_of(*terms[i], factors);
+            if (!terms[i]->is_constant() && keys[i] == CONSTANT_KEY) {
+                return false;
+            }
+            for (std::size_t j = 0; j < i; ++j) {
+                if (compare_keys(keys[j], *terms[j], keys[i], *terms[i], factors) == 0) {
+                    return false;
+                }
+            }
         }
-        if (!keys_differ(terms, factors)) {
-            return false;
+    }
+    // Keys of unkeyed tables only order them; they may be known in part.
+    std::size_t next = 0;
+    if (count > 1) {
+        for (Group& group : groups_) {
+            group.key = std::move(keys[next++]);
         }
     }
     for (Term& summand : summands) {
         if (summand.coeff == 0) {
             continue;
         }
+        TermKey& key = keys[next++];
         if (summand.is_constant()) {
             add_to_constant(summand.coeff, factors);
         } else {
-            groups_.push_back({std::move(summand), std::string()});
+            groups_.push_back({std::move(summand), std::move(key)});
             count_irregular(groups_.back(), factors, +1);
         }
     }
@@ -294,8 +315,10 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
     // With distinct factor texts, canonical order is a total order by text,
     // so each product's canonical factors come from one merge of its two
     // sorted operands. Otherwise the factors are merged and sorted as read.
-    const std::vector<std::uint32_t> rank = text_ranks(left, right, factors);
-    const bool by_rank = !rank.empty() || factors.size() == 0;
+    // A few products are cheaper to sort one by one than to rank all factors.
+    const bool few = left.size() * right.size() <= SEARCHED_UP_TO;
+    const std::vector<std::uint32_t> rank = few ? std::vector<std::uint32_t>() : text_ranks(left, right, factors);
+    const bool by_rank = !few && (!rank.empty() || factors.size() == 0);
     std::vector<std::vector<Power>> sorted_left;
     std::vector<std::vector<Power>> sorted_right;
     if (by_rank) {
@@ -345,23 +368,6 @@ void TermTable::count_irregular(const Group& group, const FactorTable& factors, 
         irregular_ += delta;
     }
 }
-
-namespace {
-
-// The order of the known beginnings of two keys.
-int compare_known(const TermKey& a, const TermKey& b) {
-    const std::size_t common = std::min(a.text.size(), b.text.size());
-    return a.text.compare(0, common, b.text, 0, common);
-}
-
-// Whether the known beginnings of two keys, alike as far as both go,
-// leave their order open: when the shorter may go on.
-bool order_open(const TermKey& a, const TermKey& b) {
-    const TermKey& shorter = a.text.size() <= b.text.size() ? a : b;
-    return !shorter.complete || (a.text.size() == b.text.size() && !(a.complete && b.complete));
-}
-
-}  // namespace
 
 bool TermTable::has_key(Group& group, const Term& term, TermKey& key, const FactorTable& factors) const {
     if (compare_known(group.key, key) != 0) {
@@ -486,7 +492,7 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
             if (a.term.is_constant() || b.term.is_constant()) {
                 return b.term.is_constant() && !a.term.is_constant();
             }
-            return compare_latex(*key_tree(a.term, factors), *key_tree(b.term, factors), factors.cancel()) > 0;
+            return compare_keys(a.key, a.term, b.key, b.term, factors) > 0;
         });
         sorted_ = true;
         return;
