@@ -46,6 +46,9 @@ private:
     Expansion negation(Expansion operand);
 
     std::vector<Term> summands(Expansion value);
+    // The summands in any order where that gives the same sum (see
+    // TermTable::addends), otherwise in order.
+    std::vector<Term> addends(Expansion value);
     ExprPtr tree_of(Expansion& value) { return value.table ? value.table->tree(factors_) : value.tree; }
     Expansion collected(std::vector<Term> summands) {
         return {nullptr, TermTable::collect(std::move(summands), factors_)};
@@ -125,12 +128,18 @@ Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
         // Collecting a collected sum's own terms again changes nothing:
         // only the other operand's summands join it, the smaller side into
         // the larger, so that a long sum of any shape grows at small cost.
+        if (left.table && right.table && left.table->joins(*right.table)) {
+            const bool right_larger = right.table->size() > left.table->size();
+            Expansion& larger = right_larger ? right : left;
+            larger.table->join(std::move(right_larger ? *left.table : *right.table), right_larger, factors_);
+            return std::move(larger);
+        }
         if (right.table && right.table->takes_before(left.table ? left.table->size() : 1)) {
-            right.table->add_before(summands(std::move(left)), factors_);
+            right.table->add_before(addends(std::move(left)), factors_);
             return std::move(right);
         }
         if (left.table && left.table->reads_back_as_itself()) {
-            left.table->add(summands(std::move(right)), factors_);
+            left.table->add(addends(std::move(right)), factors_);
             return std::move(left);
         }
         std::vector<Term> all = summands(std::move(left));
@@ -202,6 +211,13 @@ Expansion ExpandWalk::negation(Expansion operand) {
         negated.front().coeff = wrap_neg(negated.front().coeff);
     }
     return collected(std::move(negated));
+}
+
+std::vector<Term> ExpandWalk::addends(Expansion value) {
+    if (value.table && value.table->reads_back_as_itself()) {
+        return std::move(*value.table).addends(factors_);
+    }
+    return summands(std::move(value));
 }
 
 std::vector<Term> ExpandWalk::summands(Expansion value) {

@@ -231,6 +231,28 @@ void TermTable::add_before(std::vector<Term> summands, const FactorTable& factor
     sorted_ = false;
 }
 
+// The groups of a collected table have distinct keys, so each meets at
+// most one of this table's groups and no two of them group together.
+void TermTable::join(TermTable other, bool other_first, const FactorTable& factors) {
+    std::vector<std::size_t>& touched = touched_;
+    touched.clear();
+    for (Group& group : other.groups_) {
+        const std::size_t index = find_group(group.term, group.key, factors);
+        if (other_first && index != groups_.size()) {
+            Group& mine = groups_[index];
+            count_irregular(mine, factors, -1);
+            group.term.coeff = wrap_add(group.term.coeff, mine.term.coeff);
+            mine.term = std::move(group.term);
+            count_irregular(mine, factors, +1);
+            touched.push_back(index);
+        } else {
+            join(index, std::move(group.term), std::move(group.key), touched, factors);
+        }
+    }
+    drop_cancelled(touched, factors);
+    sorted_ = false;
+}
+
 namespace {
 
 // Positions of factors in descending order of their texts, when no two of
@@ -530,6 +552,10 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
 
 std::vector<Term> TermTable::summands(FactorTable& factors) && {
     ensure_sorted(factors);
+    return std::move(*this).addends(factors);
+}
+
+std::vector<Term> TermTable::addends(FactorTable& factors) && {
     std::vector<Term> out;
     out.reserve(groups_.size());
     for (Group& group : groups_) {

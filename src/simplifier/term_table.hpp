@@ -35,6 +35,14 @@ public:
     // than collecting all again when the table is large; only for a keyed
     // table whose terms read back as themselves.
     void add_before(std::vector<Term> summands, const FactorTable& factors);
+    // Whether join serves for this table and other: both keyed, and their
+    // terms read back as themselves.
+    bool joins(const TermTable& other) const {
+        return keyed_ && other.keyed_ && irregular_ == 0 && other.irregular_ == 0;
+    }
+    // Collects other's summands after this table's (or before them, when
+    // other_first), reusing other's groups and keys as they are.
+    void join(TermTable other, bool other_first, const FactorTable& factors);
     // Whether add_before serves this table for about count summands better
     // than collecting its own summands again.
     bool takes_before(std::size_t count) const { return keyed_ && irregular_ == 0 && groups_.size() > count; }
@@ -46,6 +54,10 @@ public:
     // The summands that the table's tree splits into, in order.
     std::vector<Term> summands(FactorTable& factors) &&;
     std::vector<Term> summands(FactorTable& factors) const&;
+    // The same summands in any order: for a table whose terms read back as
+    // themselves, whose summands have distinct keys, so that adding them to
+    // another sum gives the same table in whatever order they come.
+    std::vector<Term> addends(FactorTable& factors) &&;
 
     // The table as a tree: a left-nested sum of terms, Int(0) when empty.
     ExprPtr tree(const FactorTable& factors);
