@@ -140,6 +140,7 @@ bool TermTable::add_unkeyed(std::vector<Term>& summands, const FactorTable& fact
             }
         }
     }
+    groups_.reserve(count);
     // Keys of unkeyed tables only order them; they may be known in part.
     std::size_t next = 0;
     if (count > 1) {
