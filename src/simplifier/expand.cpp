@@ -46,6 +46,7 @@ private:
     Expansion negation(Expansion operand);
 
     std::vector<Term> summands(Expansion value);
+    void append_summands(Expansion value, std::vector<Term>& out);
     // The summands in any order where that gives the same sum (see
     // TermTable::addends), otherwise in order.
     std::vector<Term> addends(Expansion value);
@@ -142,9 +143,10 @@ Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
             left.table->add(addends(std::move(right)), factors_);
             return std::move(left);
         }
-        std::vector<Term> all = summands(std::move(left));
-        std::vector<Term> rest = summands(std::move(right));
-        all.insert(all.end(), std::make_move_iterator(rest.begin()), std::make_move_iterator(rest.end()));
+        std::vector<Term> all;
+        all.reserve(2);  // two leaves, the usual case
+        append_summands(std::move(left), all);
+        append_summands(std::move(right), all);
         return collected(std::move(all));
     }
     case ExprType::MUL: {
@@ -221,12 +223,22 @@ std::vector<Term> ExpandWalk::addends(Expansion value) {
 }
 
 std::vector<Term> ExpandWalk::summands(Expansion value) {
-    if (value.table) {
-        return std::move(*value.table).summands(factors_);
-    }
     std::vector<Term> out;
-    read_summands(value.tree, factors_, out);
+    append_summands(std::move(value), out);
     return out;
+}
+
+void ExpandWalk::append_summands(Expansion value, std::vector<Term>& out) {
+    if (!value.table) {
+        read_summands(value.tree, factors_, out);
+        return;
+    }
+    std::vector<Term> terms = std::move(*value.table).summands(factors_);
+    if (out.empty()) {
+        out = std::move(terms);
+        return;
+    }
+    out.insert(out.end(), std::make_move_iterator(terms.begin()), std::make_move_iterator(terms.end()));
 }
 
 // A lone product is multiplied in place: a long product of distinct factors

@@ -45,7 +45,10 @@ constexpr std::size_t TEXT_PREFIX_BYTES = 64;
 
 class FactorTable {
 public:
-    explicit FactorTable(const Cancellation& cancel) : cancel_(cancel) {}
+    explicit FactorTable(const Cancellation& cancel) : cancel_(cancel) {
+        factors_.reserve(8);  // the factors of a small call, without regrowing
+        texts_.reserve(8);
+    }
 
     FactorId intern(const ExprPtr& node);
     const Factor& operator[](FactorId id) const { return factors_[id]; }

@@ -34,6 +34,10 @@ constexpr std::size_t SEARCHED_UP_TO = 16;
 // summands have the same key, so each class is rendered and looked up once.
 class ProductClasses {
 public:
+    ProductClasses() = default;
+    // Room for up to a few classes; more grow as they come.
+    explicit ProductClasses(std::size_t expected) { classes_.reserve(std::min<std::size_t>(expected, SEARCHED_UP_TO)); }
+
     // Adds coeff to the class of the powers, or opens one with make().
     template <class Make>
     void add(int coeff, PowerView powers, Make make) {
@@ -348,7 +352,7 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
         sorted_left = sorted_by_rank(left, rank);
         sorted_right = sorted_by_rank(right, rank);
     }
-    ProductClasses classes;
+    ProductClasses classes(left.size() * right.size());
     std::vector<Power> product;
     for (std::size_t i = 0; i < left.size(); ++i) {
         for (std::size_t j = 0; j < right.size(); ++j) {
@@ -518,6 +522,17 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
             return compare_keys(a.key, a.term, b.key, b.term, factors) > 0;
         });
         sorted_ = true;
+        return;
+    }
+    if (groups_.size() <= SEARCHED_UP_TO) {  // in place: keys differ, so any sort gives one order
+        for (std::size_t i = 1; i < groups_.size(); ++i) {
+            for (std::size_t j = i; j > 0 && key_before(groups_[j], groups_[j - 1], factors); --j) {
+                std::swap(groups_[j], groups_[j - 1]);
+            }
+        }
+        sorted_ = true;
+        by_key_.clear();
+        indexed_ = false;
         return;
     }
     // Sort positions by the leading bytes of the keys, which decide almost
