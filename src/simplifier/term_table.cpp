@@ -555,12 +555,23 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
         }
         return key_before(groups_[a.index], groups_[b.index], factors);
     });
-    std::vector<Group> sorted;
-    sorted.reserve(groups_.size());
-    for (const Place& place : order) {
-        sorted.push_back(std::move(groups_[place.index]));
+    // Each cycle of the permutation moves its groups along in place, so a
+    // long table is not copied into a second one.
+    for (std::uint32_t start = 0; start < order.size(); ++start) {
+        if (order[start].index == start) {
+            continue;
+        }
+        Group held = std::move(groups_[start]);
+        std::uint32_t to = start;
+        while (order[to].index != start) {
+            const std::uint32_t from = order[to].index;
+            groups_[to] = std::move(groups_[from]);
+            order[to].index = to;
+            to = from;
+        }
+        groups_[to] = std::move(held);
+        order[to].index = to;
     }
-    groups_ = std::move(sorted);
     sorted_ = true;
     by_key_.clear();  // positions moved; rebuilt only if more summands come
     indexed_ = false;
