@@ -100,7 +100,8 @@ FactorId FactorTable::intern(const ExprPtr& node) {
         }
     }
     const std::size_t hash = structural_hash(node);
-    FactorId id = by_hash_.find(hash, [&](FactorId candidate) { return factors_[candidate].node->equals(node, cancel_); });
+    const auto is_same = [&](FactorId candidate) { return factors_[candidate].node->equals(node, cancel_); };
+    FactorId id = by_hash_.find(hash, is_same);
     if (id == HashIndex::NONE) {
         id = static_cast<FactorId>(factors_.size());
         factors_.push_back({node, splits_when_alone(*node), node->type() == ExprType::ADD,

@@ -102,11 +102,28 @@ bool order_open(const TermKey& a, const TermKey& b) {
 int compare_keys(const TermKey& a, const Term& a_term, const TermKey& b, const Term& b_term,
                  const FactorTable& factors) {
     int order = compare_known(a, b);
-    if (order == 0) {
-        order = order_open(a, b) ? compare_latex(*key_tree(a_term, factors), *key_tree(b_term, factors), factors.cancel())
-                                 : a.text.compare(b.text);
+    if (order == 0 && order_open(a, b)) {
+        order = compare_latex(*key_tree(a_term, factors), *key_tree(b_term, factors), factors.cancel());
+    } else if (order == 0) {
+        order = a.text.compare(b.text);
     }
     return (order > 0) - (order < 0);
+}
+
+// The beginning of a canonical term's key, enough to tell it from "1":
+// whole for a product of leaves, whose texts cost nothing to keep; for other
+// factors only the first bytes, so that no factor of a deep chain keeps its
+// text (compare_keys renders the rest side by side where needed).
+TermKey leading_key(const Term& canonical, const FactorTable& factors) {
+    const PowerView powers = canonical.powers();
+    const auto is_leaf = [&factors](const Power& p) { return factors[p.factor].node->arity() == 0; };
+    if (std::all_of(powers.begin(), powers.end(), is_leaf)) {
+        return key_of(canonical, factors);
+    }
+    TermKey key;
+    key.complete = write_latex_prefix(*key_tree(canonical, factors), key.text, CONSTANT_KEY.text.size() + 1,
+                                      factors.cancel());
+    return key;
 }
 
 // Tables of more terms are keyed: telling unkeyed terms apart takes a
@@ -133,7 +150,7 @@ bool TermTable::add_unkeyed(std::vector<Term>& summands, const FactorTable& fact
     if (count > 1) {  // a lone term meets no other key, whatever its shape
         for (std::size_t i = 0; i < count; ++i) {
             terms[i]->canonicalise(factors);
-            keys[i] = key_of(*terms[i], factors);
+            keys[i] = leading_key(*terms[i], factors);
             if (!terms[i]->is_constant() && keys[i] == CONSTANT_KEY) {
                 return false;
             }

@@ -41,7 +41,7 @@ TEST_CASE(hash_index_finds_what_a_plain_map_holds) {
             hash_of[next++] = hash;
         }
         if (step % 50 != 0) {
-            CHECK_EQ(index.find(hash, [position = position](std::uint32_t q) { return q == position; }), HashIndex::NONE);
+            CHECK_EQ(index.find(hash, [gone = position](std::uint32_t q) { return q == gone; }), HashIndex::NONE);
             continue;
         }
         for (const auto& [p, h] : hash_of) {
