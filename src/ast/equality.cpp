@@ -50,6 +50,13 @@ bool Expr::equals(const ExprPtr& other, const Cancellation& cancel) const {
     if (this == other.get()) {
         return true;
     }
+    // Most comparisons end at the roots: no walk is set up for them.
+    if (type() != other->type() || !same_data(*other)) {
+        return false;
+    }
+    if (arity() == 0) {
+        return true;
+    }
     std::unordered_set<NodePair, NodePairHash> met;
     std::vector<NodePair> pending{{this, other.get()}};
     while (!pending.empty()) {

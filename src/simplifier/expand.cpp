@@ -47,6 +47,10 @@ private:
     Expansion negation(Expansion operand);
 
     std::vector<Term> summands(Expansion value);
+    void append_summands(Expansion value, std::vector<Term>& out);
+    // The summands in any order where that gives the same sum (see
+    // TermTable::addends), otherwise in order.
+    std::vector<Term> addends(Expansion value);
     ExprPtr tree_of(Expansion& value) { return value.table ? value.table->tree(factors_) : value.tree; }
     Expansion collected(std::vector<Term> summands) {
         return {nullptr, TermTable::collect(std::move(summands), factors_)};
@@ -81,8 +85,10 @@ bool maybe_shared(const ExprPtr& simplified) { return simplified.use_count() > 3
 
 ExprPtr ExpandWalk::run(const ExprPtr& root) {
     std::vector<Frame> frames;
+    frames.reserve(16);  // enough for small trees
     frames.push_back({root, true, nullptr});
     std::vector<Expansion> values;
+    values.reserve(16);
     while (!frames.empty()) {
         Frame& frame = frames.back();
         if (!frame.simplified) {
@@ -120,20 +126,39 @@ Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
     switch (simplified->type()) {
     case ExprType::ADD: {
         Expansion& left = children[0];
+        Expansion& right = children[1];
+        // Collecting a collected sum's own terms again changes nothing:
+        // only the other operand's summands join it, the smaller side into
+        // the larger, so that a long sum of any shape grows at small cost.
+        if (left.table && right.table && left.table->joins(*right.table)) {
+            const bool right_larger = right.table->size() > left.table->size();
+            Expansion& larger = right_larger ? right : left;
+            larger.table->join(std::move(right_larger ? *left.table : *right.table), right_larger, factors_);
+            return std::move(larger);
+        }
+        if (right.table && right.table->takes_before(left.table ? left.table->size() : 1)) {
+            right.table->add_before(addends(std::move(left)), factors_);
+            return std::move(right);
+        }
         if (left.table && left.table->reads_back_as_itself()) {
-            // Collecting the left sum's own terms again changes nothing:
-            // only the right operand's summands join it.
-            left.table->add(summands(std::move(children[1])), factors_);
+            left.table->add(addends(std::move(right)), factors_);
             return std::move(left);
         }
-        std::vector<Term> all = summands(std::move(left));
-        std::vector<Term> right = summands(std::move(children[1]));
-        all.insert(all.end(), std::make_move_iterator(right.begin()), std::make_move_iterator(right.end()));
+        std::vector<Term> all;
+        all.reserve(2);  // two leaves, the usual case
+        append_summands(std::move(left), all);
+        append_summands(std::move(right), all);
         return collected(std::move(all));
     }
     case ExprType::MUL: {
-        const std::vector<Term> right = summands(std::move(children[1]));
-        return product(summands(std::move(children[0])), right);
+        std::vector<Term> right = summands(std::move(children[1]));
+        std::vector<Term> left = summands(std::move(children[0]));
+        // A long product nested to the right grows by its left factors.
+        if (left.size() == 1 && right.size() == 1 && left.front().powers().size() < right.front().powers().size()) {
+            right.front().multiply_before(left.front(), factors_);
+            return collected(std::move(right));
+        }
+        return product(std::move(left), right);
     }
     case ExprType::POW: {
         const ExprPtr& exp = static_cast<const Pow&>(*simplified).exp();
@@ -196,13 +221,30 @@ Expansion ExpandWalk::negation(Expansion operand) {
     return collected(std::move(negated));
 }
 
-std::vector<Term> ExpandWalk::summands(Expansion value) {
-    if (value.table) {
-        return std::move(*value.table).summands(factors_);
+std::vector<Term> ExpandWalk::addends(Expansion value) {
+    if (value.table && value.table->reads_back_as_itself()) {
+        return std::move(*value.table).addends(factors_);
     }
+    return summands(std::move(value));
+}
+
+std::vector<Term> ExpandWalk::summands(Expansion value) {
     std::vector<Term> out;
-    read_summands(value.tree, factors_, out);
+    append_summands(std::move(value), out);
     return out;
+}
+
+void ExpandWalk::append_summands(Expansion value, std::vector<Term>& out) {
+    if (!value.table) {
+        read_summands(value.tree, factors_, out);
+        return;
+    }
+    std::vector<Term> terms = std::move(*value.table).summands(factors_);
+    if (out.empty()) {
+        out = std::move(terms);
+        return;
+    }
+    out.insert(out.end(), std::make_move_iterator(terms.begin()), std::make_move_iterator(terms.end()));
 }
 
 // A lone product is multiplied in place: a long product of distinct factors

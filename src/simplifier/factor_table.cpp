@@ -90,26 +90,29 @@ std::size_t FactorTable::structural_hash(const ExprPtr& root) {
     return last;
 }
 
+// Leaves are hashed and compared at once; a node with children is first
+// looked up by its address, since hashing its structure costs its size.
 FactorId FactorTable::intern(const ExprPtr& node) {
-    if (const auto known = by_node_.find(node.get()); known != by_node_.end()) {
-        return known->second.second;
-    }
-    const std::size_t hash = structural_hash(node);
-    const auto latest = by_hash_.try_emplace(hash, NONE).first;
-    for (FactorId candidate = latest->second; candidate != NONE; candidate = same_hash_before_[candidate]) {
-        if (factors_[candidate].node->equals(node, cancel_)) {
-            by_node_.emplace(node.get(), std::make_pair(node, candidate));
-            return candidate;
+    const bool leaf = node->arity() == 0;
+    if (!leaf) {
+        if (const auto known = by_node_.find(node.get()); known != by_node_.end()) {
+            return known->second.second;
         }
     }
-    const auto id = static_cast<FactorId>(factors_.size());
-    factors_.push_back({node, splits_when_alone(*node), node->type() == ExprType::ADD, node->type() == ExprType::INT,
-                        node->type() == ExprType::RATIONAL, node->precedence() < PREC_PRODUCT,
-                        pow_base_needs_parens(*node)});
-    texts_.emplace_back();
-    same_hash_before_.push_back(latest->second);
-    latest->second = id;
-    by_node_.emplace(node.get(), std::make_pair(node, id));
+    const std::size_t hash = structural_hash(node);
+    const auto is_same = [&](FactorId candidate) { return factors_[candidate].node->equals(node, cancel_); };
+    FactorId id = by_hash_.find(hash, is_same);
+    if (id == HashIndex::NONE) {
+        id = static_cast<FactorId>(factors_.size());
+        factors_.push_back({node, splits_when_alone(*node), node->type() == ExprType::ADD,
+                            node->type() == ExprType::INT, node->type() == ExprType::RATIONAL,
+                            node->precedence() < PREC_PRODUCT, pow_base_needs_parens(*node)});
+        texts_.emplace_back();
+        by_hash_.insert(hash, id);
+    }
+    if (!leaf) {
+        by_node_.emplace(node.get(), std::make_pair(node, id));
+    }
     return id;
 }
 

@@ -15,6 +15,7 @@
 
 #include "ast/cancellation.hpp"
 #include "ast/expr.hpp"
+#include "simplifier/hash_index.hpp"
 
 namespace kalvira {
 
@@ -44,7 +45,10 @@ constexpr std::size_t TEXT_PREFIX_BYTES = 64;
 
 class FactorTable {
 public:
-    explicit FactorTable(const Cancellation& cancel) : cancel_(cancel) {}
+    explicit FactorTable(const Cancellation& cancel) : cancel_(cancel) {
+        factors_.reserve(8);  // the factors of a small call, without regrowing
+        texts_.reserve(8);
+    }
 
     FactorId intern(const ExprPtr& node);
     const Factor& operator[](FactorId id) const { return factors_[id]; }
@@ -67,7 +71,6 @@ private:
     std::size_t structural_hash(const ExprPtr& node);
     // The factor's whole text, once its beginning is known.
     const std::string& whole_text(FactorId id) const;
-    static constexpr FactorId NONE = ~FactorId{0};
 
     const Cancellation& cancel_;
     std::vector<Factor> factors_;
@@ -75,10 +78,7 @@ private:
     // Maps by node address hold the node, so that no address is reused
     // for another node while the table lives.
     std::unordered_map<const Expr*, std::pair<ExprPtr, FactorId>> by_node_;
-    // The latest factor of each structural hash; older ones with the same
-    // hash follow through same_hash_before_.
-    std::unordered_map<std::size_t, FactorId> by_hash_;
-    std::vector<FactorId> same_hash_before_;
+    HashIndex by_hash_;  // factors by structural hash
     std::unordered_map<const Expr*, std::pair<ExprPtr, std::size_t>> hash_of_shared_;
 };
 

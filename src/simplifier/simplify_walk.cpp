@@ -72,7 +72,8 @@ ExprPtr SimplifyWalk::run(const ExprPtr& root, bool own_results) {
         }
         ExprPtr result = std::move(rewritten.result);
         results.resize(results.size() - arity);
-        if (own_results || node.use_count() > 1) {
+        // The caller's root is met only once, as the root.
+        if (own_results || (node.use_count() > 1 && frames.size() > 1)) {
             memo_.emplace(node.get(), Memo{node, result});
         }
         frames.pop_back();

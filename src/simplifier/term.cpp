@@ -14,7 +14,7 @@ constexpr std::size_t INDEXED_FROM = 16;
 }  // namespace
 
 Term::Term(int coeff_, std::vector<Power> powers, const FactorTable& factors)
-    : coeff(coeff_), powers_(std::move(powers)) {
+    : coeff(coeff_), powers_(powers.data(), powers.data() + powers.size()) {
     for (const Power& power : powers_) {
         count(power, factors, +1);
     }
@@ -30,25 +30,33 @@ void Term::count(const Power& power, const FactorTable& factors, int delta) {
 
 void Term::index_positions() {
     position_.map().clear();
-    for (std::uint32_t i = 0; i < powers_.size(); ++i) {
-        position_.map().emplace(powers_[i].factor, i);
+    for (std::uint32_t i = head_; i < powers_.size(); ++i) {
+        if (find_indexed(powers_[i].factor) == nullptr) {  // an entry left behind comes later
+            position_.map().insert(powers_[i].factor, i);
+        }
     }
 }
 
-void Term::multiply(FactorId factor, int exp, const FactorTable& factors) {
-    Power* entry = nullptr;
-    if (powers_.size() >= INDEXED_FROM) {
+Power* Term::find_indexed(FactorId factor) {
+    const std::uint32_t found =
+        position_.map().find(factor, [this, factor](std::uint32_t i) { return powers_[i].factor == factor; });
+    return found == HashIndex::NONE ? nullptr : &powers_[found];
+}
+
+Power* Term::find(FactorId factor) {
+    if (powers_.size() - head_ >= INDEXED_FROM) {
         if (position_.empty()) {
             index_positions();
         }
-        const auto found = position_.map().find(factor);
-        entry = found == position_.map().end() ? nullptr : &powers_[found->second];
-    } else {
-        const auto found = std::find_if(powers_.begin(), powers_.end(),
-                                        [factor](const Power& p) { return p.factor == factor; });
-        entry = found == powers_.end() ? nullptr : &*found;
+        return find_indexed(factor);
     }
-    if (entry != nullptr) {
+    const auto found = std::find_if(powers_.begin() + head_, powers_.end(),
+                                    [factor](const Power& p) { return p.factor == factor; });
+    return found == powers_.end() ? nullptr : &*found;
+}
+
+void Term::multiply(FactorId factor, int exp, const FactorTable& factors) {
+    if (Power* entry = find(factor)) {
         count(*entry, factors, -1);
         entry->exp = wrap_add(entry->exp, exp);
         count(*entry, factors, +1);
@@ -57,13 +65,50 @@ void Term::multiply(FactorId factor, int exp, const FactorTable& factors) {
     powers_.push_back({factor, exp});
     count(powers_.back(), factors, +1);
     if (!position_.empty()) {
-        position_.map().emplace(factor, static_cast<std::uint32_t>(powers_.size() - 1));
+        position_.map().insert(factor, static_cast<std::uint32_t>(powers_.size() - 1));
+    }
+}
+
+void Term::make_room_in_front() {
+    if (head_ > 0) {
+        return;
+    }
+    const std::size_t room = std::max<std::size_t>(4, powers_.size());
+    powers_.insert_front(room);
+    head_ = static_cast<std::uint32_t>(room);
+    if (!position_.empty()) {
+        index_positions();
+    }
+}
+
+void Term::multiply_before(const Term& other, const FactorTable& factors) {
+    coeff = wrap_mul(other.coeff, coeff);
+    const PowerView before = other.powers();
+    for (std::size_t i = before.size(); i-- > 0;) {
+        Power power = before[i];
+        make_room_in_front();
+        Power* entry = find(power.factor);
+        if (entry != nullptr) {
+            power.exp = wrap_add(power.exp, entry->exp);
+            count(*entry, factors, -1);
+            entry->exp = 0;
+            count(*entry, factors, +1);
+        }
+        powers_[--head_] = power;
+        count(power, factors, +1);
+        if (!position_.empty()) {
+            if (entry != nullptr) {
+                position_.map().move(power.factor, static_cast<std::uint32_t>(entry - powers_.begin()), head_);
+            } else {
+                position_.map().insert(power.factor, head_);
+            }
+        }
     }
 }
 
 void Term::multiply(const Term& other, const FactorTable& factors) {
     coeff = wrap_mul(coeff, other.coeff);
-    for (const Power& power : other.powers_) {
+    for (const Power& power : other.powers()) {
         multiply(power.factor, power.exp, factors);
     }
 }
@@ -72,10 +117,10 @@ bool Term::reads_back_as_itself(const FactorTable& factors) const {
     if (splitting_ != 0) {
         return false;
     }
-    if (coeff != 1 || powers_.size() - zeros_ != 1) {
+    if (coeff != 1 || powers_.size() - head_ - zeros_ != 1) {
         return true;
     }
-    for (const Power& power : powers_) {
+    for (const Power& power : powers()) {
         if (power.exp != 0) {
             return !(power.exp == 1 && factors[power.factor].is_sum);
         }
@@ -87,8 +132,9 @@ void Term::drop_zero_powers() {
     if (zeros_ == 0) {
         return;
     }
-    powers_.erase(std::remove_if(powers_.begin(), powers_.end(), [](const Power& p) { return p.exp == 0; }),
-                  powers_.end());
+    powers_.erase_front(head_);
+    head_ = 0;
+    powers_.erase_from(std::remove_if(powers_.begin(), powers_.end(), [](const Power& p) { return p.exp == 0; }));
     zeros_ = 0;
     if (!position_.empty()) {
         index_positions();
@@ -97,7 +143,9 @@ void Term::drop_zero_powers() {
 
 void Term::canonicalise(const FactorTable& factors) {
     drop_zero_powers();
-    canonicalise(powers_, factors);
+    powers_.erase_front(head_);
+    head_ = 0;
+    sort_canonically(powers_.begin(), powers_.end(), factors);
     if (!position_.empty()) {
         index_positions();
     }
@@ -106,15 +154,19 @@ void Term::canonicalise(const FactorTable& factors) {
 void Term::canonicalise(std::vector<Power>& powers, const FactorTable& factors) {
     powers.erase(std::remove_if(powers.begin(), powers.end(), [](const Power& p) { return p.exp == 0; }),
                  powers.end());
+    sort_canonically(powers.data(), powers.data() + powers.size(), factors);
+}
+
+void Term::sort_canonically(Power* first, Power* last, const FactorTable& factors) {
     const auto before = [&factors](const Power& a, const Power& b) { return factors.stands_before(a.factor, b.factor); };
-    if (powers.size() > INDEXED_FROM) {
-        std::stable_sort(powers.begin(), powers.end(), before);
+    if (static_cast<std::size_t>(last - first) > INDEXED_FROM) {
+        std::stable_sort(first, last, before);
         return;
     }
     // Insertion sort: stable, and no buffer for the few factors of most terms.
-    for (std::size_t i = 1; i < powers.size(); ++i) {
-        for (std::size_t j = i; j > 0 && before(powers[j], powers[j - 1]); --j) {
-            std::swap(powers[j], powers[j - 1]);
+    for (Power* i = first + (first != last); i < last; ++i) {
+        for (Power* j = i; j > first && before(*j, *(j - 1)); --j) {
+            std::swap(*j, *(j - 1));
         }
     }
 }

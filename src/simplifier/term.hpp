@@ -3,19 +3,33 @@
 // A summand during expansion: an integer coefficient times interned factors
 // raised to integer exponents, in the order the factors were first met.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "simplifier/factor_table.hpp"
+#include "simplifier/hash_index.hpp"
+#include "simplifier/power_buffer.hpp"
 
 namespace kalvira {
 
-struct Power {
-    FactorId factor;
-    int exp;
-    bool operator==(const Power& other) const { return factor == other.factor && exp == other.exp; }
+// A borrowed view of a term's powers, in order.
+class PowerView {
+public:
+    PowerView(const Power* first, const Power* last) : first_(first), last_(last) {}
+    const Power* begin() const { return first_; }
+    const Power* end() const { return last_; }
+    std::size_t size() const { return static_cast<std::size_t>(last_ - first_); }
+    bool empty() const { return first_ == last_; }
+    const Power& operator[](std::size_t i) const { return first_[i]; }
+    bool operator==(const PowerView& other) const {
+        return size() == other.size() && std::equal(first_, last_, other.first_);
+    }
+
+private:
+    const Power* first_;
+    const Power* last_;
 };
 
 class Term {
@@ -26,14 +40,19 @@ public:
     // coeff times the given powers, which name distinct factors.
     Term(int coeff, std::vector<Power> powers, const FactorTable& factors);
 
-    const std::vector<Power>& powers() const { return powers_; }
+    PowerView powers() const { return {powers_.begin() + head_, powers_.end()}; }
     // Whether every exponent is 0, so that the term is a number.
-    bool is_constant() const { return powers_.size() == zeros_; }
+    bool is_constant() const { return powers_.size() - head_ == zeros_; }
 
     // Multiplies factor^exp in: into the entry of the same factor (its
     // exponent wraps at 32 bits, and may become 0), or as a new last entry.
     void multiply(FactorId factor, int exp, const FactorTable& factors);
     void multiply(const Term& other, const FactorTable& factors);
+    // This term becomes other times this term: other's factors first, then
+    // the rest of this term's, at a cost that grows with other's size only.
+    // An entry of this term that other's factors meet is left behind with
+    // exponent 0, which no reader tells from a missing entry.
+    void multiply_before(const Term& other, const FactorTable& factors);
 
     // Whether the tree of this term, read back as summands, is this term
     // again (without exponent-0 entries): false when a factor written alone
@@ -44,20 +63,28 @@ public:
     // descending order of the factors' texts, as the term's tree has them.
     void canonicalise(const FactorTable& factors);
     static void canonicalise(std::vector<Power>& powers, const FactorTable& factors);
+    // Sorts powers without exponent-0 entries into canonical order.
+    static void sort_canonically(Power* first, Power* last, const FactorTable& factors);
     // Drops exponent-0 entries, keeping the order of the rest.
     void drop_zero_powers();
 
 private:
     void count(const Power& power, const FactorTable& factors, int delta);
     void index_positions();
+    Power* find(FactorId factor);
+    Power* find_indexed(FactorId factor);
+    // Room for at least one more entry before the first.
+    void make_room_in_front();
 
-    std::vector<Power> powers_;
+    // Entries from head_ on; positions in the index are into powers_.
+    PowerBuffer powers_;
+    std::uint32_t head_ = 0;
     // Positions of factors, kept once a term has many of them, so that
     // multiplying in one factor stays constant time. A copy starts without
     // it and builds its own when needed.
     class PositionIndex {
     public:
-        using Map = std::unordered_map<FactorId, std::uint32_t>;
+        using Map = HashIndex;  // positions by factor
         PositionIndex() = default;
         PositionIndex(const PositionIndex&) {}
         PositionIndex(PositionIndex&&) = default;

@@ -16,42 +16,6 @@ namespace kalvira {
 
 namespace {
 
-// The tree of coeff times the parts in their order, each read as a factor
-// node and an exponent by factor_of, so that a term's powers need no list
-// of nodes (and no reference counting) of their own.
-template <class Parts, class FactorOf>
-ExprPtr product_tree(int coeff, const Parts& parts, FactorOf factor_of) {
-    if (coeff == 0) {
-        return make_int(0);
-    }
-    ExprPtr product;
-    for (const auto& entry : parts) {
-        const auto [factor, exp] = factor_of(entry);
-        if (exp == 0) {
-            continue;
-        }
-        ExprPtr part = exp == 1 ? factor : std::make_shared<Pow>(factor, make_int(exp));
-        product = product ? std::make_shared<Mul>(std::move(product), std::move(part)) : std::move(part);
-    }
-    if (!product) {
-        return make_int(coeff);
-    }
-    switch (coeff) {
-    case 1:
-        return product;
-    case -1:
-        return std::make_shared<Neg>(std::move(product));
-    default:
-        return std::make_shared<Mul>(make_int(coeff), std::move(product));
-    }
-}
-
-ExprPtr term_product(int coeff, const Term& term, const FactorTable& factors) {
-    return product_tree(coeff, term.powers(), [&factors](const Power& power) {
-        return std::pair<const ExprPtr&, int>(factors[power.factor].node, power.exp);
-    });
-}
-
 // Writes one part of a product (a factor, or a power of it) as a product
 // operand would be written (alone, it is the whole product). Of a factor
 // whose text is known only in part, writes up to the end of what is known
@@ -121,16 +85,53 @@ Term read_product(const ExprPtr& summand, FactorTable& factors) {
     return term;
 }
 
+// The tree of coeff times count parts, part(i) giving the i-th factor and
+// its exponent.
+template <class Part>
+ExprPtr build_product(int coeff, std::size_t count, Part part) {
+    if (coeff == 0) {
+        return make_int(0);
+    }
+    ExprPtr product;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto [factor, exp] = part(i);
+        if (exp == 0) {
+            continue;
+        }
+        ExprPtr power = exp == 1 ? factor : std::make_shared<Pow>(factor, make_int(exp));
+        product = product ? std::make_shared<Mul>(std::move(product), std::move(power)) : std::move(power);
+    }
+    if (!product) {
+        return make_int(coeff);
+    }
+    switch (coeff) {
+    case 1:
+        return product;
+    case -1:
+        return std::make_shared<Neg>(std::move(product));
+    default:
+        return std::make_shared<Mul>(make_int(coeff), std::move(product));
+    }
+}
+
+// The tree of coeff times a term's factors, in the term's order.
+ExprPtr build_of_term(int coeff, const Term& term, const FactorTable& factors) {
+    const PowerView powers = term.powers();
+    return build_product(coeff, powers.size(), [&](std::size_t i) {
+        return std::pair<const ExprPtr&, int>(factors[powers[i].factor].node, powers[i].exp);
+    });
+}
+
 }  // namespace
 
 ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordered_vars) {
-    return product_tree(coeff, ordered_vars, [](const std::pair<ExprPtr, int>& var) {
-        return std::pair<const ExprPtr&, int>(var.first, var.second);
+    return build_product(coeff, ordered_vars.size(), [&](std::size_t i) {
+        return std::pair<const ExprPtr&, int>(ordered_vars[i].first, ordered_vars[i].second);
     });
 }
 
 ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
-    return term_product(1, canonical, factors);
+    return build_of_term(1, canonical, factors);
 }
 
 // Written straight from the beginnings of the factors' texts, joined as the
@@ -139,7 +140,7 @@ ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
 // rules of -1 and 1, so such a product is built as a tree and rendered
 // instead.
 TermKey key_of(const Term& canonical, const FactorTable& factors) {
-    const std::vector<Power>& powers = canonical.powers();
+    const PowerView powers = canonical.powers();
     const bool has_lone_integer = std::any_of(powers.begin(), powers.end(), [&factors](const Power& p) {
         return p.exp == 1 && factors[p.factor].is_int;
     });
@@ -210,7 +211,7 @@ void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>&
 }
 
 ExprPtr term_tree(const Term& term, const FactorTable& factors) {
-    return term_product(term.coeff, term, factors);
+    return build_of_term(term.coeff, term, factors);
 }
 
 }  // namespace kalvira

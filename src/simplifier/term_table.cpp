@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <tuple>
+#include <functional>
+#include <string_view>
 #include <utility>
 
 #include "ast/latex.hpp"
@@ -13,17 +14,18 @@ namespace kalvira {
 
 namespace {
 
-struct PowersHash {
-    std::size_t operator()(const std::vector<Power>& powers) const {
-        std::size_t h = powers.size();
-        for (const Power& p : powers) {
-            h = h * 1000003u ^ (static_cast<std::size_t>(p.factor) << 32 | static_cast<std::uint32_t>(p.exp));
-        }
-        return h;
+std::size_t hash_of(PowerView powers) {
+    std::size_t h = powers.size();
+    for (const Power& p : powers) {
+        h = h * 1000003u ^ (static_cast<std::size_t>(p.factor) << 32 | static_cast<std::uint32_t>(p.exp));
     }
-};
+    return h;
+}
 
-std::string bucket_of(const TermKey& key) { return key.text.substr(0, TEXT_PREFIX_BYTES); }
+// Keys alike in their first TEXT_PREFIX_BYTES bytes share a bucket.
+std::size_t bucket_of(const TermKey& key) {
+    return std::hash<std::string_view>()(std::string_view(key.text).substr(0, TEXT_PREFIX_BYTES));
+}
 
 // Below this many entries a linear search beats hashing, and a small call
 // allocates no index at all.
@@ -33,22 +35,26 @@ constexpr std::size_t SEARCHED_UP_TO = 16;
 // summands have the same key, so each class is rendered and looked up once.
 class ProductClasses {
 public:
+    ProductClasses() = default;
+    // Room for up to a few classes; more grow as they come.
+    explicit ProductClasses(std::size_t expected) { classes_.reserve(std::min<std::size_t>(expected, SEARCHED_UP_TO)); }
+
     // Adds coeff to the class of the powers, or opens one with make().
     template <class Make>
-    void add(int coeff, const std::vector<Power>& powers, Make make) {
+    void add(int coeff, PowerView powers, Make make) {
         if (Term* known = find(powers)) {
             known->coeff = wrap_add(known->coeff, coeff);
             return;
         }
         if (!index_.empty()) {
-            index_.emplace(powers, classes_.size());
+            index_.insert(hash_of(powers), static_cast<std::uint32_t>(classes_.size()));
         }
         classes_.push_back(make());
     }
     std::vector<Term> take() && { return std::move(classes_); }
 
 private:
-    Term* find(const std::vector<Power>& powers) {
+    Term* find(PowerView powers) {
         if (index_.empty() && classes_.size() <= SEARCHED_UP_TO) {
             const auto same = std::find_if(classes_.begin(), classes_.end(),
                                            [&powers](const Term& t) { return t.powers() == powers; });
@@ -56,15 +62,16 @@ private:
         }
         if (index_.empty()) {
             for (std::size_t i = 0; i < classes_.size(); ++i) {
-                index_.emplace(classes_[i].powers(), i);
+                index_.insert(hash_of(classes_[i].powers()), static_cast<std::uint32_t>(i));
             }
         }
-        const auto found = index_.find(powers);
-        return found == index_.end() ? nullptr : &classes_[found->second];
+        const std::uint32_t same =
+            index_.find(hash_of(powers), [&](std::uint32_t i) { return classes_[i].powers() == powers; });
+        return same == HashIndex::NONE ? nullptr : &classes_[same];
     }
 
     std::vector<Term> classes_;
-    std::unordered_map<std::vector<Power>, std::size_t, PowersHash> index_;
+    HashIndex index_;  // positions of classes by the hash of their powers
 };
 
 }  // namespace
@@ -77,62 +84,101 @@ TermTable TermTable::collect(std::vector<Term> summands, const FactorTable& fact
 
 namespace {
 
+// The order of the known beginnings of two keys.
+int compare_known(const TermKey& a, const TermKey& b) {
+    const std::size_t common = std::min(a.text.size(), b.text.size());
+    return a.text.compare(0, common, b.text, 0, common);
+}
+
+// Whether the known beginnings of two keys, alike as far as both go,
+// leave their order open: when the shorter may go on.
+bool order_open(const TermKey& a, const TermKey& b) {
+    const TermKey& shorter = a.text.size() <= b.text.size() ? a : b;
+    return !shorter.complete || (a.text.size() == b.text.size() && !(a.complete && b.complete));
+}
+
+// The order of two canonical terms' keys, -1, 0 or 1: by the known
+// beginnings where they tell, otherwise by rendering the keys side by side
+// only as far as they agree.
+int compare_keys(const TermKey& a, const Term& a_term, const TermKey& b, const Term& b_term,
+                 const FactorTable& factors) {
+    int order = compare_known(a, b);
+    if (order == 0 && order_open(a, b)) {
+        order = compare_latex(*key_tree(a_term, factors), *key_tree(b_term, factors), factors.cancel());
+    } else if (order == 0) {
+        order = a.text.compare(b.text);
+    }
+    return (order > 0) - (order < 0);
+}
+
+// The beginning of a canonical term's key, enough to tell it from "1":
+// whole for a product of leaves, whose texts cost nothing to keep; for other
+// factors only the first bytes, so that no factor of a deep chain keeps its
+// text (compare_keys renders the rest side by side where needed).
+TermKey leading_key(const Term& canonical, const FactorTable& factors) {
+    const PowerView powers = canonical.powers();
+    const auto is_leaf = [&factors](const Power& p) { return factors[p.factor].node->arity() == 0; };
+    if (std::all_of(powers.begin(), powers.end(), is_leaf)) {
+        return key_of(canonical, factors);
+    }
+    TermKey key;
+    key.complete = write_latex_prefix(*key_tree(canonical, factors), key.text, CONSTANT_KEY.text.size() + 1,
+                                      factors.cancel());
+    return key;
+}
+
 // Tables of more terms are keyed: telling unkeyed terms apart takes a
 // comparison of every pair.
 constexpr std::size_t MAX_UNKEYED = 8;
 
-// Whether canonical terms have keys that differ from each other and, but
-// for the constant's own, from "1" (which stands last, whatever has it),
-// telling them apart by as little of their texts as it takes.
-bool keys_differ(const std::vector<Term*>& terms, const FactorTable& factors) {
-    std::vector<ExprPtr> keys;
-    for (const Term* term : terms) {
-        keys.push_back(key_tree(*term, factors));
-        std::string start;
-        write_latex_prefix(*keys.back(), start, CONSTANT_KEY.text.size() + 1, factors.cancel());
-        if (!term->is_constant() && start == CONSTANT_KEY.text) {
-            return false;
-        }
-        for (std::size_t j = 0; j + 1 < keys.size(); ++j) {
-            if (compare_latex(*keys[j], *keys.back(), factors.cancel()) == 0) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 bool TermTable::add_unkeyed(std::vector<Term>& summands, const FactorTable& factors) {
-    std::vector<Term*> terms;
+    Term* terms[MAX_UNKEYED];
+    std::size_t count = 0;
     for (Group& group : groups_) {
-        terms.push_back(&group.term);
+        terms[count++] = &group.term;
     }
     for (Term& summand : summands) {
         if (summand.coeff != 0) {
-            terms.push_back(&summand);
+            if (count == MAX_UNKEYED) {
+                return false;
+            }
+            terms[count++] = &summand;
         }
     }
-    if (terms.size() > MAX_UNKEYED) {
-        return false;
-    }
-    if (terms.size() > 1) {  // a lone term meets no other key, whatever its shape
-        for (Term* term : terms) {
-            term->canonicalise(factors);
+    TermKey keys[MAX_UNKEYED];
+    if (count > 1) {  // a lone term meets no other key, whatever its shape
+        for (std::size_t i = 0; i < count; ++i) {
+            terms[i]->canonicalise(factors);
+            keys[i] = leading_key(*terms[i], factors);
+            if (!terms[i]->is_constant() && keys[i] == CONSTANT_KEY) {
+                return false;
+            }
+            for (std::size_t j = 0; j < i; ++j) {
+                if (compare_keys(keys[j], *terms[j], keys[i], *terms[i], factors) == 0) {
+                    return false;
+                }
+            }
         }
-        if (!keys_differ(terms, factors)) {
-            return false;
+    }
+    groups_.reserve(count);
+    // Keys of unkeyed tables only order them; they may be known in part.
+    std::size_t next = 0;
+    if (count > 1) {
+        for (Group& group : groups_) {
+            group.key = std::move(keys[next++]);
         }
     }
     for (Term& summand : summands) {
         if (summand.coeff == 0) {
             continue;
         }
+        TermKey& key = keys[next++];
         if (summand.is_constant()) {
             add_to_constant(summand.coeff, factors);
         } else {
-            groups_.push_back({std::move(summand), std::string()});
+            groups_.push_back({std::move(summand), std::move(key)});
             count_irregular(groups_.back(), factors, +1);
         }
     }
@@ -159,6 +205,18 @@ void TermTable::add(std::vector<Term> summands, const FactorTable& factors) {
         return;
     }
     ensure_keyed(factors);
+    add_classes(classes_of(std::move(summands), factors), factors);
+}
+
+std::vector<Term> TermTable::classes_of(std::vector<Term> summands, const FactorTable& factors) {
+    if (summands.size() == 1) {  // the usual step of a long sum: no table to build
+        if (summands.front().coeff == 0) {
+            summands.clear();
+        } else {
+            summands.front().canonicalise(factors);
+        }
+        return summands;
+    }
     ProductClasses classes;
     for (Term& summand : summands) {
         if (summand.coeff != 0) {
@@ -166,7 +224,56 @@ void TermTable::add(std::vector<Term> summands, const FactorTable& factors) {
             classes.add(summand.coeff, summand.powers(), [&summand] { return std::move(summand); });
         }
     }
-    add_classes(std::move(classes).take(), factors);
+    return std::move(classes).take();
+}
+
+// A group the new summands meet first takes the factors of the first of
+// them; their later like summands, and the table's own, only add in.
+void TermTable::add_before(std::vector<Term> summands, const FactorTable& factors) {
+    std::vector<std::size_t>& touched = touched_;
+    touched.clear();
+    for (Term& term : classes_of(std::move(summands), factors)) {
+        TermKey key = key_of(term, factors);
+        const std::size_t index = find_group(term, key, factors);
+        if (index == groups_.size() || groups_[index].claimed) {
+            join(index, std::move(term), std::move(key), touched, factors);
+        } else {
+            Group& group = groups_[index];
+            count_irregular(group, factors, -1);
+            term.coeff = wrap_add(term.coeff, group.term.coeff);
+            group.term = std::move(term);
+            count_irregular(group, factors, +1);
+            touched.push_back(index);
+        }
+        groups_[touched.back()].claimed = true;
+    }
+    for (std::size_t index : touched) {
+        groups_[index].claimed = false;
+    }
+    drop_cancelled(touched, factors);
+    sorted_ = false;
+}
+
+// The groups of a collected table have distinct keys, so each meets at
+// most one of this table's groups and no two of them group together.
+void TermTable::join(TermTable other, bool other_first, const FactorTable& factors) {
+    std::vector<std::size_t>& touched = touched_;
+    touched.clear();
+    for (Group& group : other.groups_) {
+        const std::size_t index = find_group(group.term, group.key, factors);
+        if (other_first && index != groups_.size()) {
+            Group& mine = groups_[index];
+            count_irregular(mine, factors, -1);
+            group.term.coeff = wrap_add(group.term.coeff, mine.term.coeff);
+            mine.term = std::move(group.term);
+            count_irregular(mine, factors, +1);
+            touched.push_back(index);
+        } else {
+            join(index, std::move(group.term), std::move(group.key), touched, factors);
+        }
+    }
+    drop_cancelled(touched, factors);
+    sorted_ = false;
 }
 
 namespace {
@@ -200,7 +307,7 @@ std::vector<std::vector<Power>> sorted_by_rank(const std::vector<Term>& terms, c
     std::vector<std::vector<Power>> sorted;
     sorted.reserve(terms.size());
     for (const Term& term : terms) {
-        sorted.push_back(term.powers());
+        sorted.emplace_back(term.powers().begin(), term.powers().end());
         std::sort(sorted.back().begin(), sorted.back().end(),
                   [&rank](const Power& a, const Power& b) { return rank[a.factor] < rank[b.factor]; });
     }
@@ -232,9 +339,8 @@ void merge_powers(const std::vector<Power>& a, const std::vector<Power>& b, cons
 }
 
 // The literal product: left's factors, then right's merged in by identity.
-void multiply_powers(const std::vector<Power>& a, const std::vector<Power>& b, const FactorTable& factors,
-                     std::vector<Power>& out) {
-    out = a;
+void multiply_powers(PowerView a, PowerView b, const FactorTable& factors, std::vector<Power>& out) {
+    out.assign(a.begin(), a.end());
     for (const Power& power : b) {
         const auto same =
             std::find_if(out.begin(), out.end(), [&power](const Power& p) { return p.factor == power.factor; });
@@ -254,15 +360,17 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
     // With distinct factor texts, canonical order is a total order by text,
     // so each product's canonical factors come from one merge of its two
     // sorted operands. Otherwise the factors are merged and sorted as read.
-    const std::vector<std::uint32_t> rank = text_ranks(left, right, factors);
-    const bool by_rank = !rank.empty() || factors.size() == 0;
+    // A few products are cheaper to sort one by one than to rank all factors.
+    const bool few = left.size() * right.size() <= SEARCHED_UP_TO;
+    const std::vector<std::uint32_t> rank = few ? std::vector<std::uint32_t>() : text_ranks(left, right, factors);
+    const bool by_rank = !few && (!rank.empty() || factors.size() == 0);
     std::vector<std::vector<Power>> sorted_left;
     std::vector<std::vector<Power>> sorted_right;
     if (by_rank) {
         sorted_left = sorted_by_rank(left, rank);
         sorted_right = sorted_by_rank(right, rank);
     }
-    ProductClasses classes;
+    ProductClasses classes(left.size() * right.size());
     std::vector<Power> product;
     for (std::size_t i = 0; i < left.size(); ++i) {
         for (std::size_t j = 0; j < right.size(); ++j) {
@@ -276,7 +384,8 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
             } else {
                 multiply_powers(left[i].powers(), right[j].powers(), factors, product);
             }
-            classes.add(coeff, product, [&] { return Term(coeff, product, factors); });
+            classes.add(coeff, {product.data(), product.data() + product.size()},
+                        [&] { return Term(coeff, product, factors); });
         }
     }
     TermTable table;
@@ -301,7 +410,8 @@ void TermTable::add_classes(std::vector<Term> classes, const FactorTable& factor
     if (groups_.capacity() < groups_.size() + classes.size()) {  // grow geometrically, as push_back would
         groups_.reserve(std::max(groups_.size() + classes.size(), 2 * groups_.capacity()));
     }
-    std::vector<std::size_t> touched;
+    std::vector<std::size_t>& touched = touched_;
+    touched.clear();
     for (Term& term : classes) {
         TermKey key = key_of(term, factors);
         insert(std::move(term), std::move(key), touched, factors);
@@ -315,37 +425,6 @@ void TermTable::count_irregular(const Group& group, const FactorTable& factors, 
         irregular_ += delta;
     }
 }
-
-namespace {
-
-// Whether a key is not the constant's, then its first sixteen bytes read
-// as two big-endian numbers, padded with zero bytes (a key is known that
-// far even when known only in part). Where two differ, they order their
-// keys as key_before does; where they tie, key_before decides.
-using KeyStart = std::tuple<bool, std::uint64_t, std::uint64_t>;
-
-KeyStart key_start(const TermKey& key) {
-    std::uint64_t start[2] = {0, 0};
-    for (std::size_t i = 0; i < 16; ++i) {
-        start[i / 8] = start[i / 8] << 8 | (i < key.text.size() ? static_cast<unsigned char>(key.text[i]) : 0u);
-    }
-    return {!(key == CONSTANT_KEY), start[0], start[1]};
-}
-
-// The order of the known beginnings of two keys.
-int compare_known(const TermKey& a, const TermKey& b) {
-    const std::size_t common = std::min(a.text.size(), b.text.size());
-    return a.text.compare(0, common, b.text, 0, common);
-}
-
-// Whether the known beginnings of two keys, alike as far as both go,
-// leave their order open: when the shorter may go on.
-bool order_open(const TermKey& a, const TermKey& b) {
-    const TermKey& shorter = a.text.size() <= b.text.size() ? a : b;
-    return !shorter.complete || (a.text.size() == b.text.size() && !(a.complete && b.complete));
-}
-
-}  // namespace
 
 bool TermTable::has_key(Group& group, const Term& term, TermKey& key, const FactorTable& factors) const {
     if (compare_known(group.key, key) != 0) {
@@ -376,7 +455,7 @@ bool TermTable::key_before(Group& a, Group& b, const FactorTable& factors) const
 std::size_t TermTable::find_group(const Term& term, TermKey& key, const FactorTable& factors) {
     if (!indexed_ && groups_.size() > SEARCHED_UP_TO) {
         for (std::size_t i = 0; i < groups_.size(); ++i) {
-            by_key_.emplace(bucket_of(groups_[i].key), i);
+            by_key_.insert(bucket_of(groups_[i].key), static_cast<std::uint32_t>(i));
         }
         indexed_ = true;
     }
@@ -388,18 +467,21 @@ std::size_t TermTable::find_group(const Term& term, TermKey& key, const FactorTa
         }
         return groups_.size();
     }
-    const auto [first, last] = by_key_.equal_range(bucket_of(key));
-    const auto entry = std::find_if(first, last, [&](const auto& candidate) {
-        return has_key(groups_[candidate.second], term, key, factors);
-    });
-    return entry == last ? groups_.size() : entry->second;
+    const std::uint32_t found = by_key_.find(
+        bucket_of(key), [&](std::uint32_t candidate) { return has_key(groups_[candidate], term, key, factors); });
+    return found == HashIndex::NONE ? groups_.size() : found;
 }
 
 void TermTable::insert(Term summand, TermKey key, std::vector<std::size_t>& touched, const FactorTable& factors) {
     const std::size_t index = find_group(summand, key, factors);
+    join(index, std::move(summand), std::move(key), touched, factors);
+}
+
+void TermTable::join(std::size_t index, Term summand, TermKey key, std::vector<std::size_t>& touched,
+                     const FactorTable& factors) {
     if (index == groups_.size()) {
         if (indexed_) {
-            by_key_.emplace(bucket_of(key), index);
+            by_key_.insert(bucket_of(key), static_cast<std::uint32_t>(index));
         }
         groups_.push_back({std::move(summand), std::move(key)});
     } else {
@@ -411,27 +493,22 @@ void TermTable::insert(Term summand, TermKey key, std::vector<std::size_t>& touc
     touched.push_back(index);
 }
 
-void TermTable::unindex(const Group& group, std::size_t index) {
-    if (!indexed_) {
-        return;
-    }
-    const auto [first, last] = by_key_.equal_range(bucket_of(group.key));
-    by_key_.erase(std::find_if(first, last, [index](const auto& entry) { return entry.second == index; }));
-}
-
 // Groups whose coefficients cancelled leave the table (order within the
 // table does not matter until it is sorted).
 void TermTable::drop_cancelled(const std::vector<std::size_t>& touched, const FactorTable& factors) {
     for (std::size_t index : touched) {
         while (index < groups_.size() && groups_[index].term.coeff == 0) {
             count_irregular(groups_[index], factors, -1);
-            unindex(groups_[index], index);
-            if (index + 1 != groups_.size()) {
-                unindex(groups_.back(), groups_.size() - 1);
-                groups_[index] = std::move(groups_.back());
-                if (indexed_) {
-                    by_key_.emplace(bucket_of(groups_[index].key), index);
+            const std::size_t last = groups_.size() - 1;
+            if (indexed_) {
+                by_key_.erase(bucket_of(groups_[index].key), static_cast<std::uint32_t>(index));
+                if (index != last) {
+                    by_key_.move(bucket_of(groups_[last].key), static_cast<std::uint32_t>(last),
+                                 static_cast<std::uint32_t>(index));
                 }
+            }
+            if (index != last) {
+                groups_[index] = std::move(groups_.back());
             }
             groups_.pop_back();
         }
@@ -448,6 +525,21 @@ void TermTable::ensure_keyed(const FactorTable& factors) {
     }
 }
 
+namespace {
+
+// The first eight bytes of a text, zero-padded, as one number: where two of
+// these differ, they order their texts as the texts' bytes do (a text that
+// is a beginning of another pads with zeros, so it comes first either way).
+std::uint64_t leading_bytes(const std::string& text) {
+    std::uint64_t lead = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        lead = lead << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
+    }
+    return lead;
+}
+
+}  // namespace
+
 void TermTable::ensure_sorted(const FactorTable& factors) {
     if (sorted_ || groups_.size() < 2) {
         return;
@@ -457,30 +549,59 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
             if (a.term.is_constant() || b.term.is_constant()) {
                 return b.term.is_constant() && !a.term.is_constant();
             }
-            return compare_latex(*key_tree(a.term, factors), *key_tree(b.term, factors), factors.cancel()) > 0;
+            return compare_keys(a.key, a.term, b.key, b.term, factors) > 0;
         });
         sorted_ = true;
         return;
     }
-    // Sort positions, not the groups themselves, then move each group once.
-    // Most keys differ within their first bytes: those, read as numbers and
-    // kept beside the positions, order them without comparing strings.
-    std::vector<std::pair<KeyStart, std::uint32_t>> order(groups_.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i) {
-        order[i] = {key_start(groups_[i].key), i};
-    }
-    std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
-        if (a.first != b.first) {
-            return b.first < a.first;
+    if (groups_.size() <= SEARCHED_UP_TO) {  // in place: keys differ, so any sort gives one order
+        for (std::size_t i = 1; i < groups_.size(); ++i) {
+            for (std::size_t j = i; j > 0 && key_before(groups_[j], groups_[j - 1], factors); --j) {
+                std::swap(groups_[j], groups_[j - 1]);
+            }
         }
-        return key_before(groups_[a.second], groups_[b.second], factors);
-    });
-    std::vector<Group> sorted;
-    sorted.reserve(groups_.size());
-    for (const auto& entry : order) {
-        sorted.push_back(std::move(groups_[entry.second]));
+        sorted_ = true;
+        by_key_.clear();
+        indexed_ = false;
+        return;
     }
-    groups_ = std::move(sorted);
+    // Sort positions by the leading bytes of the keys, which decide almost
+    // every comparison without touching the groups, then move each group once.
+    struct Place {
+        bool constant;
+        std::uint64_t lead;
+        std::uint32_t index;
+    };
+    std::vector<Place> order(groups_.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) {
+        order[i] = {groups_[i].key == CONSTANT_KEY, leading_bytes(groups_[i].key.text), i};
+    }
+    std::sort(order.begin(), order.end(), [this, &factors](const Place& a, const Place& b) {
+        if (a.constant || b.constant) {
+            return b.constant && !a.constant;
+        }
+        if (a.lead != b.lead) {
+            return a.lead > b.lead;
+        }
+        return key_before(groups_[a.index], groups_[b.index], factors);
+    });
+    // Each cycle of the permutation moves its groups along in place, so a
+    // long table is not copied into a second one.
+    for (std::uint32_t start = 0; start < order.size(); ++start) {
+        if (order[start].index == start) {
+            continue;
+        }
+        Group held = std::move(groups_[start]);
+        std::uint32_t to = start;
+        while (order[to].index != start) {
+            const std::uint32_t from = order[to].index;
+            groups_[to] = std::move(groups_[from]);
+            order[to].index = to;
+            to = from;
+        }
+        groups_[to] = std::move(held);
+        order[to].index = to;
+    }
     sorted_ = true;
     by_key_.clear();  // positions moved; rebuilt only if more summands come
     indexed_ = false;
@@ -488,6 +609,10 @@ void TermTable::ensure_sorted(const FactorTable& factors) {
 
 std::vector<Term> TermTable::summands(FactorTable& factors) && {
     ensure_sorted(factors);
+    return std::move(*this).addends(factors);
+}
+
+std::vector<Term> TermTable::addends(FactorTable& factors) && {
     std::vector<Term> out;
     out.reserve(groups_.size());
     for (Group& group : groups_) {

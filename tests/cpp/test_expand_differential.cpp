@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "check.hpp"
 #include "result_comparison.hpp"
@@ -188,6 +189,77 @@ TEST_CASE(expand_agrees_with_the_literal_expansion_on_chains) {
                                               ": " + why);
                 }
             }
+        }
+    }
+}
+
+namespace {
+
+// Summands and factors for long inputs: like terms, terms that render alike
+// but differ, negations and cancelling copies, powers whose exponents meet
+// again, and a few sums (in products only rarely, so that products stay
+// small for the literal expansion).
+ExprPtr long_operand(Random& random, bool in_product) {
+    const ExprPtr names[] = {x, y, var("z"), pi(), var("\\pi"), var("w" + std::to_string(random.below(40)))};
+    const ExprPtr a = names[random.below(6)];
+    const ExprPtr b = names[random.below(6)];
+    switch (random.below(in_product ? 7 : 8)) {
+    case 0: return a;
+    case 1: return mul(num(random.below(7) - 3), a);
+    case 2: return neg(a);
+    case 3: return mul(a, b);
+    case 4: return pow(a, random.below(5) - 2);
+    case 5: return num(random.below(5) - 2);
+    case 6: return in_product && random.chance(80) ? a : add(a, num(random.below(3)));
+    default: return mul(num(random.below(3) + 1), pow(a, 2));
+    }
+}
+
+// Joins the operands into one binary tree of the given shape: 0 nested to
+// the left, 1 to the right, 2 balanced, 3 random.
+template <class Join>
+ExprPtr shaped(std::vector<ExprPtr> items, int shape, Random& random, Join join) {
+    while (items.size() > 1) {
+        std::size_t at = 0;
+        switch (shape) {
+        case 0: at = 0; break;
+        case 1: at = items.size() - 2; break;
+        case 2: {
+            std::vector<ExprPtr> level;
+            for (std::size_t i = 0; i < items.size(); i += 2) {
+                level.push_back(i + 1 < items.size() ? join(items[i], items[i + 1]) : items[i]);
+            }
+            items = std::move(level);
+            continue;
+        }
+        default: at = static_cast<std::size_t>(random.below(static_cast<int>(items.size()) - 1)); break;
+        }
+        items[at] = join(items[at], items[at + 1]);
+        items.erase(items.begin() + static_cast<std::ptrdiff_t>(at) + 1);
+    }
+    return items.front();
+}
+
+}  // namespace
+
+// Long sums and products of every shape, where the larger side of a sum
+// takes in the smaller one and a long product's term grows in place.
+TEST_CASE(expand_agrees_with_the_literal_expansion_on_long_shapes) {
+    for (int seed = 1; seed <= 120; ++seed) {
+        Random random(static_cast<std::uint64_t>(seed));
+        const bool product = seed % 3 == 0;
+        const int shape = seed % 4;
+        std::vector<ExprPtr> items;
+        const int count = product ? 10 + random.below(20) : 20 + random.below(120);
+        for (int i = 0; i < count; ++i) {
+            items.push_back(long_operand(random, product));
+        }
+        const ExprPtr input = product ? shaped(items, shape, random, mul) : shaped(items, shape, random, add);
+        const std::string why = disagreement(input);
+        if (!why.empty()) {
+            check::record_failure(__FILE__, __LINE__,
+                                  "seed " + std::to_string(seed) + ", input " + structural_dump(input) + ": " + why);
+            return;
         }
     }
 }
