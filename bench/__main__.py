@@ -5,13 +5,14 @@ plot.png under bench/results."""
 import json
 import platform
 import random
+import subprocess
 import sys
 import time
 from pathlib import Path
 
 import _kalvira_core as kc
 
-from bench.measure import measure
+from bench.measure import _peak_rss_kib, _reset_peak_rss, measure
 from bench.ours import chain, terms_of, variables
 from bench.peers import available
 
@@ -122,6 +123,37 @@ def run_expansions(workloads, peers, flint, rows):
             report(rows[-1], rows, agree=agrees_with_flint(result, poly, names))
 
 
+def run_small_calls(peers, rows):
+    """Per call: expand, and expand plus LaTeX, of one small product and of
+    each worksheet expression, the trees built beforehand."""
+    from bench.front import worksheet
+
+    from kalvira import parse
+
+    pairs = worksheet(2000)
+    cases = [("(4y+3)(x+6)", ["(4y+3)(x+6)"], ["(4*y+3)*(x+6)"]),
+             ("worksheet expression", [p[0] for p in pairs], [p[1] for p in pairs])]
+    se = next((peer.se for peer in peers if peer.name == "SymEngine"), None)
+    for family, ours_texts, peer_texts in cases:
+        trees = [parse(t) for t in ours_texts]
+        repeat = max(1, 2000 // len(trees))
+        calls = repeat * len(trees)
+        paths = [("ours", lambda: [kc.expand(t) for _ in range(repeat) for t in trees],
+                  lambda: [kc.expand(t).to_string() for _ in range(repeat) for t in trees])]
+        if se is not None:
+            exprs = [se.sympify(t) for t in peer_texts]
+            paths.append(("SymEngine", lambda: [se.expand(e) for _ in range(repeat) for e in exprs],
+                          lambda: [se.latex(se.expand(e)) for _ in range(repeat) for e in exprs]))
+        for name, expanding, with_text in paths:
+            for suffix, run in (("expand", expanding), ("expand + LaTeX", with_text)):
+                timing = measure(run)
+                timing.pop("result")
+                for key in ("median", "min"):
+                    timing[key] /= calls
+                rows.append(row(f"{family}: {suffix}, per call", 1, name, timing))
+                report(rows[-1], rows)
+
+
 def run_python_side(rows):
     names = [f"v{i}" for i in range(100_000)]
     building = measure(lambda: chain(kc.Add, variables(names)))
@@ -151,6 +183,10 @@ def random_tree(size, rng):
     return nodes[-1]
 
 
+def duration(seconds):
+    return f"{seconds * 1e6:.2f} µs" if seconds < 1e-4 else f"{seconds * 1e3:.3f} ms"
+
+
 def report(entry, rows, agree=None):
     ours = next((r for r in rows if r["family"] == entry["family"] and r["size"] == entry["size"]
                  and r["library"] == "ours"), None)
@@ -158,8 +194,8 @@ def report(entry, rows, agree=None):
     check = "" if agree is None else ("agrees" if agree else "DISAGREES")
     entry["ratio_ours"] = None if not ratio else ours["median"] / entry["median"]
     entry["agrees"] = agree
-    print(f"  {entry['family']:<28} {entry['size']:>8} {entry['library']:<10} median {entry['median'] * 1e3:10.3f} ms"
-          f"  min {entry['min'] * 1e3:10.3f} ms  peak {entry['peak_mib']:7.0f} MiB  {ratio} {check}", flush=True)
+    print(f"  {entry['family']:<28} {entry['size']:>8} {entry['library']:<10} median {duration(entry['median']):>13}"
+          f"  min {duration(entry['min']):>13}  peak {entry['peak_mib']:7.0f} MiB  {ratio} {check}", flush=True)
 
 
 def write_outputs(rows):
@@ -167,18 +203,23 @@ def write_outputs(rows):
     meta = {"date": time.strftime("%Y-%m-%d"), "machine": platform.processor() or platform.machine(),
             "python": platform.python_version()}
     (RESULTS / "results.json").write_text(json.dumps({"meta": meta, "rows": rows}, indent=1))
-    lines = ["| workload | size | ours (median) | SymEngine | Symbolica | SymPy | flint | ours / SymEngine |",
-             "|---|---|---|---|---|---|---|---|"]
-    keyed = {(r["family"], r["size"], r["library"]): r for r in rows}
-    for r in rows:
+    peers = ("SymEngine", "Symbolica", "SymPy", "flint")
+    compared = ("SymEngine", "Symbolica", "flint")
+    lines = ["| workload | size | ours (median) | " + " | ".join(peers) + " | "
+             + " | ".join(f"ours / {p}" for p in compared) + " |", "|---" * (3 + len(peers) + len(compared)) + "|"]
+    keyed = {(r["family"], r["size"], r["library"]): r for r in rows if "median" in r}
+    for r in keyed.values():
         if r["library"] != "ours":
             continue
-        cells = [f"{keyed[(r['family'], r['size'], lib)]['median'] * 1e3:.3f} ms"
-                 if (r["family"], r["size"], lib) in keyed else "–"
-                 for lib in ("SymEngine", "Symbolica", "SymPy", "flint")]
-        se = keyed.get((r["family"], r["size"], "SymEngine"))
-        ratio = f"{r['median'] / se['median']:.2f}" if se else "–"
-        lines.append(f"| {r['family']} | {r['size']:,} | {r['median'] * 1e3:.3f} ms | " + " | ".join(cells) + f" | {ratio} |")
+        others = [keyed.get((r["family"], r["size"], lib)) for lib in peers + compared]
+        cells = [duration(o["median"]) if o else "–" for o in others[:len(peers)]]
+        ratios = [f"{r['median'] / o['median']:.2f}" if o else "–" for o in others[len(peers):]]
+        lines.append(f"| {r['family']} | {r['size']:,} | {duration(r['median'])} | " + " | ".join(cells + ratios) + " |")
+    lines += ["", "| peak memory rise of one expansion | ours | SymEngine | Symbolica |", "|---|---|---|---|"]
+    for family in PEAK_WORKLOADS:
+        rises = {r["library"]: f"{r['peak_rise_mib']:.2f} MiB" for r in rows if r["family"] == f"{family} peak memory rise"}
+        lines.append(f"| {family}{'' if family == 'S1' else ', n = 20'} | "
+                     + " | ".join(rises.get(lib, "–") for lib in ("ours", "SymEngine", "Symbolica")) + " |")
     (RESULTS / "table.md").write_text("\n".join(lines) + "\n")
     plot(rows)
 
@@ -208,13 +249,52 @@ def plot(rows):
     figure.savefig(RESULTS / "plot.png", dpi=90)
 
 
+PEAK_WORKLOADS = ("S1", "(x+y+z+1)^n")
+
+
+def peak_rise(family, library):
+    """In this fresh process: how far one expansion raises the peak resident
+    memory above what the process holds with its input built, in MiB."""
+    family, size, names, builder = next(w for w in polynomial_workloads() if w[0] == family and w[1] in (7, 20))
+    peers, _ = available()
+    if library == "ours":
+        tree, expand = builder(*ours_ring(list(names))), kc.expand
+    else:
+        peer = next(p for p in peers if p.name == library)
+        tree, expand = builder(*peer_ring(peer, list(names))), peer.expand
+    _reset_peak_rss()
+    before = _peak_rss_kib()
+    result = expand(tree)
+    print((_peak_rss_kib() - before) / 1024)
+    return result
+
+
+def run_peak_memory(peers, rows):
+    for family in PEAK_WORKLOADS:
+        for library in ["ours"] + [p.name for p in peers if p.name in ("SymEngine", "Symbolica")]:
+            run = subprocess.run([sys.executable, "-m", "bench", "--peak", family, library],
+                                 capture_output=True, text=True, check=True)
+            rise = float(run.stdout.split()[-1])
+            rows.append({"family": f"{family} peak memory rise", "size": 20 if family != "S1" else 7,
+                         "library": library, "peak_rise_mib": rise})
+            print(f"  {family:<28} {library:<10} peak rise {rise:8.2f} MiB", flush=True)
+
+
 def main():
+    if "--peak" in sys.argv:
+        at = sys.argv.index("--peak")
+        peak_rise(sys.argv[at + 1], sys.argv[at + 2])
+        return
     print("peers:")
     peers, flint = available()
     rows = []
     print("expansion and rendering:")
     run_expansions(polynomial_workloads(), peers, flint, rows)
     run_expansions(long_workloads(), peers, None, rows)
+    print("small calls:")
+    run_small_calls(peers, rows)
+    print("peak memory of one expansion, each in a fresh process:")
+    run_peak_memory(peers, rows)
     print("Python side:")
     run_python_side(rows)
     write_outputs(rows)
