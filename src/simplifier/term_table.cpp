@@ -525,21 +525,6 @@ void TermTable::ensure_keyed(const FactorTable& factors) {
     }
 }
 
-namespace {
-
-// The first eight bytes of a text, zero-padded, as one number: where two of
-// these differ, they order their texts as the texts' bytes do (a text that
-// is a beginning of another pads with zeros, so it comes first either way).
-std::uint64_t leading_bytes(const std::string& text) {
-    std::uint64_t lead = 0;
-    for (std::size_t i = 0; i < 8; ++i) {
-        lead = lead << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
-    }
-    return lead;
-}
-
-}  // namespace
-
 void TermTable::ensure_sorted(const FactorTable& factors) {
     if (sorted_ || groups_.size() < 2) {
         return;
