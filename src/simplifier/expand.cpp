@@ -152,6 +152,11 @@ Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
     }
     case ExprType::MUL: {
         std::vector<Term> right = summands(std::move(children[1]));
+        Expansion& lone = children[0];
+        if (right.size() == 1 && lone.table && lone.table->multiplies_in_place(right.front())) {
+            lone.table->multiply_lone(right.front(), factors_);
+            return std::move(lone);
+        }
         std::vector<Term> left = summands(std::move(children[0]));
         // A long product nested to the right grows by its left factors.
         if (left.size() == 1 && right.size() == 1 && left.front().powers().size() < right.front().powers().size()) {

@@ -186,6 +186,28 @@ bool TermTable::add_unkeyed(std::vector<Term>& summands, const FactorTable& fact
     return true;
 }
 
+// As collecting the lone summand of the product would: an unkeyed table of
+// that summand, a constant group if it is a number, none if it cancelled.
+void TermTable::multiply_lone(const Term& other, const FactorTable& factors) {
+    Term& term = groups_.front().term;
+    term.drop_zero_powers();
+    term.multiply(other, factors);
+    by_key_.clear();
+    indexed_ = false;
+    keyed_ = false;
+    sorted_ = true;
+    irregular_ = 0;
+    groups_.front().key = TermKey();
+    if (term.coeff == 0) {
+        groups_.clear();
+        return;
+    }
+    if (term.is_constant()) {
+        groups_.front() = {Term(term.coeff, {}, factors), CONSTANT_KEY};
+    }
+    count_irregular(groups_.front(), factors, +1);
+}
+
 void TermTable::add_to_constant(int coeff, const FactorTable& factors) {
     auto constant = std::find_if(groups_.begin(), groups_.end(), [](const Group& g) { return g.term.is_constant(); });
     if (constant == groups_.end()) {

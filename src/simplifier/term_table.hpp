@@ -51,6 +51,16 @@ public:
     // than collecting its own summands again.
     bool takes_before(std::size_t count) const { return keyed_ && irregular_ == 0 && groups_.size() > count; }
 
+    // Whether multiply_lone serves for this table and a term: the table is a
+    // lone term that reads back as itself and has at least as many factors.
+    bool multiplies_in_place(const Term& other) const {
+        return groups_.size() == 1 && irregular_ == 0 && groups_.front().term.factor_count() >= other.factor_count();
+    }
+    // Becomes the collected product of its lone term and other, in place,
+    // so that a long product grows by one factor per step without taking
+    // the table apart and collecting it again.
+    void multiply_lone(const Term& other, const FactorTable& factors);
+
     // Whether every term, written as a tree and read back, is itself.
     bool reads_back_as_itself() const { return irregular_ == 0; }
     std::size_t size() const { return groups_.size(); }
