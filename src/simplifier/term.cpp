@@ -15,7 +15,7 @@ constexpr std::size_t INDEXED_FROM = 16;
 
 }  // namespace
 
-Term::Term(int coeff_, std::vector<Power> powers, const FactorTable& factors)
+Term::Term(int coeff_, const std::vector<Power>& powers, const FactorTable& factors)
     : coeff(coeff_), powers_(powers.data(), powers.data() + powers.size()) {
     for (const Power& power : powers_) {
         count(power, factors, +1);

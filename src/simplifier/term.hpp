@@ -38,7 +38,7 @@ public:
 
     Term() = default;
     // coeff times the given powers, which name distinct factors.
-    Term(int coeff, std::vector<Power> powers, const FactorTable& factors);
+    Term(int coeff, const std::vector<Power>& powers, const FactorTable& factors);
 
     PowerView powers() const { return {powers_.begin() + head_, powers_.end()}; }
     // How many entries have a nonzero exponent.
