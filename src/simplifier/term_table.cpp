@@ -416,16 +416,17 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
     return table;
 }
 
-TermTable TermTable::of_distinct(std::vector<Term> canonical, std::vector<TermKey> keys, const FactorTable& factors) {
+TermTable TermTable::of_distinct(std::size_t count) {
     TermTable table;
     table.keyed_ = true;
-    table.sorted_ = canonical.size() < 2;
-    table.groups_.reserve(canonical.size());
-    for (std::size_t i = 0; i < canonical.size(); ++i) {
-        table.groups_.push_back({std::move(canonical[i]), std::move(keys[i])});
-        table.count_irregular(table.groups_.back(), factors, +1);
-    }
+    table.groups_.reserve(count);
     return table;
+}
+
+void TermTable::add_distinct(Term canonical, TermKey key, const FactorTable& factors) {
+    groups_.push_back({std::move(canonical), std::move(key)});
+    count_irregular(groups_.back(), factors, +1);
+    sorted_ = groups_.size() < 2;
 }
 
 void TermTable::add_classes(std::vector<Term> classes, const FactorTable& factors) {

@@ -27,9 +27,12 @@ public:
     static TermTable collect_products(const std::vector<Term>& left, const std::vector<Term>& right,
                                       const FactorTable& factors, const Cancellation& cancel);
 
-    // A table of canonical terms with nonzero coefficients and their keys,
-    // which are known to differ, so that none is looked up.
-    static TermTable of_distinct(std::vector<Term> canonical, std::vector<TermKey> keys, const FactorTable& factors);
+    // An empty keyed table with room for count terms, which add_distinct
+    // fills in.
+    static TermTable of_distinct(std::size_t count);
+    // Adds a canonical term with a nonzero coefficient and its key, known to
+    // differ from every key in the table, so that none is looked up.
+    void add_distinct(Term canonical, TermKey key, const FactorTable& factors);
 
     // Collects the table's summands followed by more summands. Only for a
     // table whose terms read back as themselves, so that its groups stand.
