@@ -63,6 +63,7 @@ private:
     const Cancellation& cancel_;
     // Expansions of simplified nodes that occur more than once in the tree.
     std::unordered_map<const Expr*, std::pair<ExprPtr, Expansion>> shared_;
+    std::vector<Term> right_summands_;  // of the product being combined
 };
 
 // Which children of a simplified node the literal algorithm expands.
@@ -151,7 +152,11 @@ Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
         return collected(std::move(all));
     }
     case ExprType::MUL: {
-        std::vector<Term> right = summands(std::move(children[1]));
+        // The right side's summands go into a buffer kept from step to
+        // step, so that a long product's step allocates nothing for them.
+        std::vector<Term>& right = right_summands_;
+        right.clear();
+        append_summands(std::move(children[1]), right);
         Expansion& lone = children[0];
         if (right.size() == 1 && lone.table && lone.table->multiplies_in_place(right.front())) {
             lone.table->multiply_lone(right.front(), factors_);
