@@ -89,7 +89,7 @@ ExprPtr ExpandWalk::run(const ExprPtr& root) {
     frames.reserve(16);  // enough for small trees
     frames.push_back({root, true, nullptr});
     std::vector<Expansion> values;
-    values.reserve(16);
+    values.reserve(8);  // 1 KB: small enough for the allocator's per-thread cache
     while (!frames.empty()) {
         Frame& frame = frames.back();
         if (!frame.simplified) {
