@@ -63,6 +63,7 @@ private:
     const Cancellation& cancel_;
     // Expansions of simplified nodes that occur more than once in the tree.
     std::unordered_map<const Expr*, std::pair<ExprPtr, Expansion>> shared_;
+    std::vector<Term> right_summands_;  // of the product being combined
 };
 
 // Which children of a simplified node the literal algorithm expands.
@@ -88,7 +89,7 @@ ExprPtr ExpandWalk::run(const ExprPtr& root) {
     frames.reserve(16);  // enough for small trees
     frames.push_back({root, true, nullptr});
     std::vector<Expansion> values;
-    values.reserve(16);
+    values.reserve(8);  // 1 KB: small enough for the allocator's per-thread cache
     while (!frames.empty()) {
         Frame& frame = frames.back();
         if (!frame.simplified) {
@@ -151,7 +152,16 @@ Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
         return collected(std::move(all));
     }
     case ExprType::MUL: {
-        std::vector<Term> right = summands(std::move(children[1]));
+        // The right side's summands go into a buffer kept from step to
+        // step, so that a long product's step allocates nothing for them.
+        std::vector<Term>& right = right_summands_;
+        right.clear();
+        append_summands(std::move(children[1]), right);
+        Expansion& lone = children[0];
+        if (right.size() == 1 && lone.table && lone.table->multiplies_in_place(right.front())) {
+            lone.table->multiply_lone(right.front(), factors_);
+            return std::move(lone);
+        }
         std::vector<Term> left = summands(std::move(children[0]));
         // A long product nested to the right grows by its left factors.
         if (left.size() == 1 && right.size() == 1 && left.front().powers().size() < right.front().powers().size()) {

@@ -43,6 +43,17 @@ struct FactorText {
 
 constexpr std::size_t TEXT_PREFIX_BYTES = 64;
 
+// The first eight bytes of a text, zero-padded, as one number: where two of
+// these differ, they order their texts as the texts' bytes do (a text that
+// is a beginning of another pads with zeros, so it comes first either way).
+inline std::uint64_t leading_bytes(const std::string& text) {
+    std::uint64_t lead = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        lead = lead << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
+    }
+    return lead;
+}
+
 class FactorTable {
 public:
     explicit FactorTable(const Cancellation& cancel) : cancel_(cancel) {

@@ -93,10 +93,7 @@ public:
     // The table of a sum of distinct exponents.
     template <std::size_t N>
     TermTable unpack(const PackedSum<N>& sum, const FactorTable& factors) const {
-        std::vector<Term> terms;
-        std::vector<TermKey> keys;
-        terms.reserve(sum.size());
-        keys.reserve(sum.size());
+        TermTable table = TermTable::of_distinct(sum.size());
         std::vector<Power> powers;
         for (const PackedTerm<N>& entry : sum) {
             factors.cancel().poll();
@@ -106,10 +103,9 @@ public:
                     powers.push_back({factor_[lane], wrap(entry.lane(lane))});
                 }
             }
-            terms.emplace_back(wrap(entry.coeff), powers, factors);
-            keys.push_back(key(powers));
+            table.add_distinct(Term(wrap(entry.coeff), powers, factors), key(powers), factors);
         }
-        return TermTable::of_distinct(std::move(terms), std::move(keys), factors);
+        return table;
     }
 
 private:

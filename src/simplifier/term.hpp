@@ -38,9 +38,11 @@ public:
 
     Term() = default;
     // coeff times the given powers, which name distinct factors.
-    Term(int coeff, std::vector<Power> powers, const FactorTable& factors);
+    Term(int coeff, const std::vector<Power>& powers, const FactorTable& factors);
 
     PowerView powers() const { return {powers_.begin() + head_, powers_.end()}; }
+    // How many entries have a nonzero exponent.
+    std::size_t factor_count() const { return powers_.size() - head_ - zeros_; }
     // Whether every exponent is 0, so that the term is a number.
     bool is_constant() const { return powers_.size() - head_ == zeros_; }
 

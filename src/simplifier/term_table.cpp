@@ -186,6 +186,28 @@ bool TermTable::add_unkeyed(std::vector<Term>& summands, const FactorTable& fact
     return true;
 }
 
+// As collecting the lone summand of the product would: an unkeyed table of
+// that summand, a constant group if it is a number, none if it cancelled.
+void TermTable::multiply_lone(const Term& other, const FactorTable& factors) {
+    Term& term = groups_.front().term;
+    term.drop_zero_powers();
+    term.multiply(other, factors);
+    by_key_.clear();
+    indexed_ = false;
+    keyed_ = false;
+    sorted_ = true;
+    irregular_ = 0;
+    groups_.front().key = TermKey();
+    if (term.coeff == 0) {
+        groups_.clear();
+        return;
+    }
+    if (term.is_constant()) {
+        groups_.front() = {Term(term.coeff, {}, factors), CONSTANT_KEY};
+    }
+    count_irregular(groups_.front(), factors, +1);
+}
+
 void TermTable::add_to_constant(int coeff, const FactorTable& factors) {
     auto constant = std::find_if(groups_.begin(), groups_.end(), [](const Group& g) { return g.term.is_constant(); });
     if (constant == groups_.end()) {
@@ -394,16 +416,17 @@ TermTable TermTable::collect_products(const std::vector<Term>& left, const std::
     return table;
 }
 
-TermTable TermTable::of_distinct(std::vector<Term> canonical, std::vector<TermKey> keys, const FactorTable& factors) {
+TermTable TermTable::of_distinct(std::size_t count) {
     TermTable table;
     table.keyed_ = true;
-    table.sorted_ = canonical.size() < 2;
-    table.groups_.reserve(canonical.size());
-    for (std::size_t i = 0; i < canonical.size(); ++i) {
-        table.groups_.push_back({std::move(canonical[i]), std::move(keys[i])});
-        table.count_irregular(table.groups_.back(), factors, +1);
-    }
+    table.groups_.reserve(count);
     return table;
+}
+
+void TermTable::add_distinct(Term canonical, TermKey key, const FactorTable& factors) {
+    groups_.push_back({std::move(canonical), std::move(key)});
+    count_irregular(groups_.back(), factors, +1);
+    sorted_ = groups_.size() < 2;
 }
 
 void TermTable::add_classes(std::vector<Term> classes, const FactorTable& factors) {
@@ -524,21 +547,6 @@ void TermTable::ensure_keyed(const FactorTable& factors) {
         keyed_ = true;
     }
 }
-
-namespace {
-
-// The first eight bytes of a text, zero-padded, as one number: where two of
-// these differ, they order their texts as the texts' bytes do (a text that
-// is a beginning of another pads with zeros, so it comes first either way).
-std::uint64_t leading_bytes(const std::string& text) {
-    std::uint64_t lead = 0;
-    for (std::size_t i = 0; i < 8; ++i) {
-        lead = lead << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
-    }
-    return lead;
-}
-
-}  // namespace
 
 void TermTable::ensure_sorted(const FactorTable& factors) {
     if (sorted_ || groups_.size() < 2) {

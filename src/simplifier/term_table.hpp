@@ -27,9 +27,12 @@ public:
     static TermTable collect_products(const std::vector<Term>& left, const std::vector<Term>& right,
                                       const FactorTable& factors, const Cancellation& cancel);
 
-    // A table of canonical terms with nonzero coefficients and their keys,
-    // which are known to differ, so that none is looked up.
-    static TermTable of_distinct(std::vector<Term> canonical, std::vector<TermKey> keys, const FactorTable& factors);
+    // An empty keyed table with room for count terms, which add_distinct
+    // fills in.
+    static TermTable of_distinct(std::size_t count);
+    // Adds a canonical term with a nonzero coefficient and its key, known to
+    // differ from every key in the table, so that none is looked up.
+    void add_distinct(Term canonical, TermKey key, const FactorTable& factors);
 
     // Collects the table's summands followed by more summands. Only for a
     // table whose terms read back as themselves, so that its groups stand.
@@ -50,6 +53,16 @@ public:
     // Whether add_before serves this table for about count summands better
     // than collecting its own summands again.
     bool takes_before(std::size_t count) const { return keyed_ && irregular_ == 0 && groups_.size() > count; }
+
+    // Whether multiply_lone serves for this table and a term: the table is a
+    // lone term that reads back as itself and has at least as many factors.
+    bool multiplies_in_place(const Term& other) const {
+        return groups_.size() == 1 && irregular_ == 0 && groups_.front().term.factor_count() >= other.factor_count();
+    }
+    // Becomes the collected product of its lone term and other, in place,
+    // so that a long product grows by one factor per step without taking
+    // the table apart and collecting it again.
+    void multiply_lone(const Term& other, const FactorTable& factors);
 
     // Whether every term, written as a tree and read back, is itself.
     bool reads_back_as_itself() const { return irregular_ == 0; }
