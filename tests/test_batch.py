@@ -5,8 +5,6 @@ memory in the middle of a batch."""
 import os
 import random
 import signal
-import subprocess
-import sys
 import textwrap
 import time
 
@@ -15,6 +13,7 @@ import pytest
 from _kalvira_core import Expr
 from kalvira import BatchError, batch
 from kalvira.batch import WrappedResult, batch_in_python
+from interruptible_child import start_python
 
 ATOMS = ["x", "y", "2", "-3", "pi", "e", "x_1", "θ", "2147483647", "1/0", "sqrt(-4)", "tan(pi/2)", "(x+1)"]
 OPERATORS = ["+", "-", "*", "/", "^", "", " "]
@@ -73,8 +72,7 @@ def test_bad_arguments_are_refused(call, error):
 
 
 def run_child(code):
-    return subprocess.Popen([sys.executable, "-c", textwrap.dedent(code)], stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, text=True)
+    return start_python("-c", textwrap.dedent(code))
 
 
 def test_ctrl_c_stops_a_batch_on_threads():
@@ -94,7 +92,7 @@ def test_ctrl_c_stops_a_batch_on_threads():
     sent = time.monotonic()
     out, err = child.communicate(timeout=60)
     assert out.strip() == "interrupted ['x^{2} + 2x + 1']", err[-2000:]
-    assert time.monotonic() - sent < 5.0
+    assert time.monotonic() - sent < 30.0  # about half a second; generous for a loaded machine
 
 
 @pytest.mark.skipif(os.environ.get("KALVIRA_SANITIZED") == "1", reason="the sanitizer reserves more address space")

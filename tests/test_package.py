@@ -20,6 +20,7 @@ from kalvira import BatchError, ParseError, constructor_form, expand, parse, sho
 from kalvira.cli_options import USAGE, UsageError
 from kalvira.pickling import flatten, rebuild
 from kalvira.png import write_png
+from interruptible_child import start_python
 
 ROOT = Path(__file__).resolve().parents[1]
 
@@ -188,7 +189,7 @@ def test_png_names_why_a_formula_cannot_be_drawn(tmp_path):
 
 
 def test_ctrl_c_exits_quietly_with_130():
-    worker = subprocess.Popen([sys.executable, "-m", "kalvira", "expand"], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    worker = start_python("-m", "kalvira", "expand", text=False, stdin=subprocess.PIPE)
     worker.stdin.write(b"x\n")
     worker.stdin.flush()
     assert worker.stdout.readline() == b"x\n"  # running, and waiting for the next line

@@ -18,6 +18,7 @@ from kalvira.cli_steps import lines_to_draw
 from kalvira.step_texts import RULES
 from test_value_preservation import close, value
 from tree_strategies import trees
+from interruptible_child import start_python
 
 SQUARE = r"multiply out \left(x + 1\right)\left(x + 1\right)"
 
@@ -162,7 +163,7 @@ def test_ctrl_c_stops_the_tracing_and_leaves_the_tree_intact():
             print("interrupted", t.to_string(), steps(parse("(x+1)^2"), "expand")[-1].latex, flush=True)
         """
     )
-    child = subprocess.Popen([sys.executable, "-c", code], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    child = start_python("-c", code)
     try:
         assert child.stdout.readline().strip() == "start"
         time.sleep(1.0)
