@@ -4,7 +4,6 @@ memory in the middle of a batch."""
 
 import os
 import random
-import signal
 import textwrap
 import time
 
@@ -13,7 +12,7 @@ import pytest
 from _kalvira_core import Expr
 from kalvira import BatchError, batch
 from kalvira.batch import WrappedResult, batch_in_python
-from interruptible_child import start_python
+from interruptible_child import interrupt, start_python
 
 ATOMS = ["x", "y", "2", "-3", "pi", "e", "x_1", "θ", "2147483647", "1/0", "sqrt(-4)", "tan(pi/2)", "(x+1)"]
 OPERATORS = ["+", "-", "*", "/", "^", "", " "]
@@ -88,11 +87,8 @@ def test_ctrl_c_stops_a_batch_on_threads():
     )
     assert child.stdout.readline().strip() == "start"
     time.sleep(1.0)
-    child.send_signal(signal.SIGINT)
-    sent = time.monotonic()
-    out, err = child.communicate(timeout=60)
+    out, err = interrupt(child)
     assert out.strip() == "interrupted ['x^{2} + 2x + 1']", err[-2000:]
-    assert time.monotonic() - sent < 30.0  # about half a second; generous for a loaded machine
 
 
 @pytest.mark.skipif(os.environ.get("KALVIRA_SANITIZED") == "1", reason="the sanitizer reserves more address space")

@@ -4,7 +4,6 @@ copying, SymPy conversion, the type stubs and the command line."""
 import copy
 import os
 import pickle
-import signal
 import subprocess
 import sys
 from concurrent.futures import ProcessPoolExecutor
@@ -20,7 +19,7 @@ from kalvira import BatchError, ParseError, constructor_form, expand, parse, sho
 from kalvira.cli_options import USAGE, UsageError
 from kalvira.pickling import flatten, rebuild
 from kalvira.png import write_png
-from interruptible_child import start_python
+from interruptible_child import interrupt, start_python
 
 ROOT = Path(__file__).resolve().parents[1]
 
@@ -193,6 +192,5 @@ def test_ctrl_c_exits_quietly_with_130():
     worker.stdin.write(b"x\n")
     worker.stdin.flush()
     assert worker.stdout.readline() == b"x\n"  # running, and waiting for the next line
-    worker.send_signal(signal.SIGINT)
-    out, err = worker.communicate(timeout=30)
+    out, err = interrupt(worker)
     assert (worker.returncode, out, err) == (130, b"", b"")

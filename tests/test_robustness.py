@@ -4,14 +4,13 @@ memory. Each probe runs in a fresh interpreter with the default stack, so a
 crash fails the test instead of the test run."""
 
 import os
-import signal
 import subprocess
 import sys
 import textwrap
 import time
 
 import pytest
-from interruptible_child import start_python
+from interruptible_child import interrupt, start_python
 
 DEPTH = int(os.environ.get("KALVIRA_PROBE_DEPTH", "1000000"))
 
@@ -160,11 +159,8 @@ def test_ctrl_c_stops_a_long_call_and_leaves_the_argument_intact(call):
     child = start_python("-c", code)
     assert child.stdout.readline().strip() == "start"
     time.sleep(1.0)
-    child.send_signal(signal.SIGINT)
-    sent = time.monotonic()
-    out, err = child.communicate(timeout=60)
+    out, err = interrupt(child)
     assert out.strip() == "interrupted True", err[-2000:]
-    assert time.monotonic() - sent < 30.0  # well under a second; generous for a loaded machine
 
 
 needs_address_space_limit = pytest.mark.skipif(
