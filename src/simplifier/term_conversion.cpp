@@ -23,7 +23,7 @@ namespace {
 bool write_part(const Power& power, const Factor& factor, const FactorText& text, bool alone, std::string& out) {
     const bool wrapped = power.exp == 1 ? factor.wrapped_in_product && !alone : factor.wrapped_as_pow_base;
     // Empty appends and a temporary string for the exponent cost more than
-    // the few bytes of most parts.
+    // the few bytes most factors write.
     if (wrapped) {
         out += "\\left(";
     }
@@ -85,7 +85,7 @@ Term read_product(const ExprPtr& summand, FactorTable& factors) {
     return term;
 }
 
-// The tree of coeff times count parts, part(i) giving the i-th factor and
+// The tree of coeff times count powers, part(i) giving the i-th factor and
 // its exponent.
 template <class Part>
 ExprPtr build_product(int coeff, std::size_t count, Part part) {
