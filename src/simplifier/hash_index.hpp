@@ -36,9 +36,20 @@ public:
         return NONE;
     }
 
+    // Room for count entries without growing.
+    void reserve(std::size_t count) {
+        std::size_t size = slots_.empty() ? 16 : slots_.size();
+        while (size < 2 * count) {
+            size *= 2;
+        }
+        if (size != slots_.size()) {
+            resize(size);
+        }
+    }
+
     void insert(std::size_t hash, std::uint32_t position) {
         if (2 * (count_ + 1) > slots_.size()) {
-            grow();
+            resize(slots_.empty() ? 16 : 2 * slots_.size());
         }
         place({hash, position});
         ++count_;
@@ -92,8 +103,8 @@ private:
         slots_[i] = slot;
     }
 
-    void grow() {
-        std::vector<Slot> old(slots_.empty() ? 16 : 2 * slots_.size(), Slot{0, NONE});
+    void resize(std::size_t size) {
+        std::vector<Slot> old(size, Slot{0, NONE});
         old.swap(slots_);
         shift_ = 64;
         for (std::size_t size = slots_.size(); size > 1; size /= 2) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ast/cancellation.hpp"
+#include "simplifier/hash_index.hpp"
 
 namespace kalvira::packed {
 
@@ -50,8 +51,8 @@ std::array<std::uint64_t, N / 2> lane_sums(const PackedTerm<N>& s, const PackedT
 template <std::size_t N>
 using PackedSum = std::vector<PackedTerm<N>>;
 
-// Collects packed terms by their exponents in one open-addressing table of
-// positions into a dense list, so that a sum is read back in one pass.
+// Collects packed terms by their exponents in a flat index of positions
+// into a dense list, so that a sum is read back in one pass.
 template <std::size_t N>
 class PackedCollector {
 public:
@@ -59,24 +60,18 @@ public:
 
     explicit PackedCollector(std::size_t expected) {
         terms_.reserve(expected);
-        rehash(expected);
+        index_.reserve(2 * expected);  // a load of at most a quarter keeps probes short
     }
 
     void add(const Words& words, std::uint32_t coeff) {
-        std::size_t slot = hash(words) & mask_;
-        while (slots_[slot] != 0) {
-            PackedTerm<N>& known = terms_[slots_[slot] - 1];
-            if (same(known.words, words)) {
-                known.coeff += coeff;
-                return;
-            }
-            slot = (slot + 1) & mask_;
+        const std::size_t h = hash(words);
+        const std::uint32_t known = index_.find(h, [&](std::uint32_t at) { return same(terms_[at].words, words); });
+        if (known != HashIndex::NONE) {
+            terms_[known].coeff += coeff;
+            return;
         }
+        index_.insert(h, static_cast<std::uint32_t>(terms_.size()));
         terms_.push_back({words, coeff});
-        slots_[slot] = static_cast<std::uint32_t>(terms_.size());
-        if (2 * terms_.size() > slots_.size()) {
-            rehash(terms_.size());
-        }
     }
 
     // The collected terms, those whose coefficients cancelled dropped.
@@ -105,26 +100,8 @@ private:
         return static_cast<std::size_t>(h ^ (h >> 32));
     }
 
-    // At least four slots a term: the load stays at most one half.
-    void rehash(std::size_t count) {
-        std::size_t size = 16;
-        while (size < 4 * count) {
-            size *= 2;
-        }
-        slots_.assign(size, 0);
-        mask_ = size - 1;
-        for (std::size_t i = 0; i < terms_.size(); ++i) {
-            std::size_t slot = hash(terms_[i].words) & mask_;
-            while (slots_[slot] != 0) {
-                slot = (slot + 1) & mask_;
-            }
-            slots_[slot] = static_cast<std::uint32_t>(i + 1);
-        }
-    }
-
     PackedSum<N> terms_;
-    std::vector<std::uint32_t> slots_;  // 1 + a position in terms_, 0 for a free slot
-    std::size_t mask_ = 0;
+    HashIndex index_;  // positions in terms_
 };
 
 template <std::size_t N>
