@@ -1,7 +1,6 @@
 #include "simplifier/packed_terms.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <string>
 #include <type_traits>
@@ -63,9 +62,6 @@ public:
                 return std::nullopt;
             }
         }
-        for (FactorId id : ids) {
-            lanes.text_.push_back(factors.text(id).text);
-        }
         return lanes;
     }
 
@@ -103,46 +99,19 @@ public:
                     powers.push_back({factor_[lane], wrap(entry.lane(lane))});
                 }
             }
-            table.add_distinct(Term(wrap(entry.coeff), powers, factors), key(powers), factors);
+            Term term(wrap(entry.coeff), powers, factors);
+            TermKey key = key_of(term, factors);
+            table.add_distinct(std::move(term), std::move(key), factors);
         }
         return table;
     }
 
 private:
-    // The key of canonical powers of these factors, as the renderer writes
-    // their product: the texts in order, each followed by "^{e}" where its
-    // exponent e is not 1, and a space between "\pi" and a letter after it.
-    // No other joint arises between these texts: none is numeric, begins
-    // with a minus sign or ends in a digit.
-    TermKey key(const std::vector<Power>& powers) const {
-        if (powers.empty()) {
-            return CONSTANT_KEY;
-        }
-        char text[MAX_LANES * 20];  // "\pi^{-2147483648}" and a space at most, a factor
-        char* end = text;
-        bool after_control_word = false;
-        for (const Power& power : powers) {
-            const std::string& factor = text_[lane_of(power.factor)];
-            if (after_control_word && factor[0] != '\\') {
-                *end++ = ' ';
-            }
-            end = std::copy(factor.begin(), factor.end(), end);
-            after_control_word = power.exp == 1 && factor[0] == '\\';
-            if (power.exp != 1) {
-                end = std::copy_n("^{", 2, end);
-                end = std::to_chars(end, text + sizeof text, power.exp).ptr;
-                *end++ = '}';
-            }
-        }
-        return {std::string(text, end), true};
-    }
-
     std::size_t lane_of(FactorId factor) const {
         return static_cast<std::size_t>(std::find(factor_.begin(), factor_.end(), factor) - factor_.begin());
     }
 
     std::vector<FactorId> factor_;  // by lane
-    std::vector<std::string> text_;  // by lane
 };
 
 // Runs work with the narrowest packing that holds the lanes.
