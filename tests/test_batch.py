@@ -1,18 +1,19 @@
 """The batch path against the Python path it must equal, on generated texts
-with and without errors, for one and two threads; Ctrl-C and running out of
-memory in the middle of a batch."""
+with and without errors, in every notation, for one and more threads;
+Ctrl-C and running out of memory in the middle of a batch."""
 
 import os
 import random
 import textwrap
 import time
 
+import _kalvira_core as core
 import pytest
-
 from _kalvira_core import Expr
-from kalvira import BatchError, batch
-from kalvira.batch import WrappedResult, batch_in_python
+
 from interruptible_child import interrupt, start_python
+from kalvira import BatchError, ParseError, batch, parse, to_text, wrapped
+from kalvira.batch import WrappedResult
 
 ATOMS = ["x", "y", "2", "-3", "pi", "e", "x_1", "θ", "2147483647", "1/0", "sqrt(-4)", "tan(pi/2)", "(x+1)"]
 OPERATORS = ["+", "-", "*", "/", "^", "", " "]
@@ -39,14 +40,39 @@ def generated_text(rng):
 
 TEXTS = [generated_text(random.Random(seed)) for seed in range(3000)]
 
+OPERATIONS = {"latex": lambda tree: tree, "simplify": core.simplify, "expand": core.expand}
+RENDERINGS = {
+    "latex": Expr.to_string,
+    "text": to_text,
+    "unicode": lambda tree: to_text(tree, unicode=True),
+    "tree": repr,
+}
 
-@pytest.mark.parametrize("operation", ["latex", "simplify", "expand"])
-def test_batch_equals_the_python_path_for_any_number_of_threads(operation):
-    expected = batch_in_python(operation, TEXTS, Expr.to_string)
+
+def one_by_one(operation, texts, render):
+    """What the batch must give, computed text by text through Python trees."""
+    results = []
+    for text in texts:
+        try:
+            tree = parse(text)
+            result = OPERATIONS[operation](tree)
+            rendered = render(result)
+            results.append(WrappedResult(rendered) if wrapped(tree, result) else rendered)
+        except ParseError as error:
+            results.append(BatchError("parse", error.summary, error.position))
+        except ValueError as error:
+            results.append(BatchError("math", str(error)))
+    return results
+
+
+@pytest.mark.parametrize("notation", RENDERINGS)
+@pytest.mark.parametrize("operation", OPERATIONS)
+def test_batch_equals_the_python_path_for_any_number_of_threads(operation, notation):
+    expected = one_by_one(operation, TEXTS, RENDERINGS[notation])
     assert any(type(r) is str for r in expected) and {r.kind for r in expected if isinstance(r, BatchError)} >= {"parse"}
     assert any(type(r) is WrappedResult for r in expected) == (operation != "latex")
     for jobs in (1, 2, 3):
-        results = batch(operation, TEXTS, jobs=jobs)
+        results = batch(operation, TEXTS, jobs=jobs, notation=notation)
         assert results == expected and list(map(type, results)) == list(map(type, expected))
 
 

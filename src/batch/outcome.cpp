@@ -7,6 +7,7 @@
 #include "batch/wrap_check.hpp"
 #include "parser/parse.hpp"
 #include "simplifier/simplifier.hpp"
+#include "values/constructor_form.hpp"
 #include "values/school_text.hpp"
 
 namespace kalvira {
@@ -26,6 +27,7 @@ void write_result(BatchNotation notation, const Expr& result, std::string& out, 
     switch (notation) {
     case BatchNotation::TEXT: write_school_text(result, TextStyle::ASCII, out, cancel); return;
     case BatchNotation::UNICODE: write_school_text(result, TextStyle::UNICODE, out, cancel); return;
+    case BatchNotation::TREE: write_constructor_form(result, out, cancel); return;
     case BatchNotation::LATEX: break;
     }
     write_latex(result, out, cancel);

@@ -12,8 +12,9 @@ namespace kalvira {
 
 enum class BatchOperation { LATEX, SIMPLIFY, EXPAND };
 
-// How results are written: LaTeX, or the school notation parse reads.
-enum class BatchNotation { LATEX, TEXT, UNICODE };
+// How results are written: LaTeX, the school notation parse reads, or the
+// constructor form that rebuilds the tree in Python.
+enum class BatchNotation { LATEX, TEXT, UNICODE, TREE };
 
 enum class FailureKind { NONE, PARSE, MATH, MEMORY };
 

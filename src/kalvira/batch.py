@@ -9,24 +9,19 @@ as many threads as asked for, without the GIL.
 
 from __future__ import annotations
 
-from collections.abc import Callable, Iterable
-from typing import Literal, NamedTuple
-
-import _kalvira_core as core
-from _kalvira_core import Expr
+from collections.abc import Iterable
+from typing import Literal, NamedTuple, TypeGuard, get_args
 
 from kalvira import _native
-from kalvira.parser import ParseError, parse
-from kalvira.wrapping import wrapped
 
 Operation = Literal["latex", "simplify", "expand"]
-Notation = Literal["latex", "text", "unicode"]
+# How results are written: LaTeX, school notation (as `to_text` writes it,
+# plain or with Unicode symbols) or the constructor form (as `repr` writes a tree).
+Notation = Literal["latex", "text", "unicode", "tree"]
 
-OPERATIONS: dict[str, Callable[[Expr], Expr]] = {
-    "latex": lambda tree: tree,
-    "simplify": core.simplify,
-    "expand": core.expand,
-}
+
+def is_operation(name: str) -> TypeGuard[Operation]:
+    return name in get_args(Operation)
 
 
 class WrappedResult(str):
@@ -59,38 +54,18 @@ def batch(operation: Operation, texts: Iterable[str], jobs: int = 1,
 
     Gives what parse, the operation and to_string give one by one, in the
     order of `texts`, whatever `jobs` is. With notation="text" or
-    "unicode" the results are written as `to_text` writes them instead.
-    With jobs > 1 that many threads share the work. A result of simplify or
-    expand whose integers wrapped around at 32 bits comes as a
-    `WrappedResult`. Ctrl-C stops the batch within a fraction of a second
-    and raises KeyboardInterrupt.
+    "unicode" the results are written as `to_text` writes them instead, and
+    with "tree" as `repr` writes them. With jobs > 1 that many threads share
+    the work. A result of simplify or expand whose integers wrapped around
+    at 32 bits comes as a `WrappedResult`. Ctrl-C stops the batch within a
+    fraction of a second and raises KeyboardInterrupt.
     """
     if type(jobs) is not int or jobs < 1:
         raise ValueError(f"jobs must be a positive integer, not {jobs!r}")
-    texts_or_none, failures, wrapped_indices = _native.run_batch(operation, texts, jobs, notation)
-    results: list[str | BatchError] = texts_or_none  # type: ignore[assignment]  # every None is replaced
-    for index, kind, message, position in failures:
-        results[index] = BatchError(kind, message, position)
-    for index in wrapped_indices:
-        results[index] = WrappedResult(results[index])
-    return results
-
-
-def batch_in_python(operation: Operation, texts: Iterable[str], render: Callable[[Expr], str]) -> list[str | BatchError]:
-    """What `batch` gives, computed text by text through Python trees, each
-    result written by `render` (the command line's --tree uses it)."""
-    apply = OPERATIONS[operation]
-    results: list[str | BatchError] = []
-    for text in texts:
-        try:
-            tree = parse(text)
-            result = apply(tree)
-            rendered = render(result)
-            results.append(WrappedResult(rendered) if wrapped(tree, result) else rendered)
-        except ParseError as error:
-            results.append(BatchError("parse", error.summary, error.position))
-        except ValueError as error:
-            results.append(BatchError("math", str(error)))
-        except MemoryError:
-            results.append(BatchError("memory", "out of memory"))
-    return results
+    written, failures, wrapped_indices = _native.run_batch(operation, texts, jobs, notation)
+    failed = {index: BatchError(kind, message, position) for index, kind, message, position in failures}
+    wrapped = set(wrapped_indices)
+    return [
+        failed[index] if text is None else WrappedResult(text) if index in wrapped else text
+        for index, text in enumerate(written)
+    ]

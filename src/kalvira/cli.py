@@ -12,8 +12,9 @@ from __future__ import annotations
 import os
 import sys
 from collections.abc import Callable, Iterator
+from functools import partial
 
-from kalvira.batch import WrappedResult, batch
+from kalvira.batch import Operation, WrappedResult, batch, is_operation
 from kalvira.cli_check import ANSWER_COMMANDS
 from kalvira.cli_formats import runner
 from kalvira.cli_options import USAGE, Options, UsageError, help_text, read_arguments, version_text
@@ -54,16 +55,21 @@ def _lines_of(fd: int) -> Iterator[list[str]]:
             return
 
 
+def _line_label(name: str, first_number: int, indices: list[int], index: int) -> str:
+    """Where expression `index` of a run of lines that starts at line `first_number` stands."""
+    return f"{name}, line {first_number + indices[index]}"
+
+
 class _Session:
     """Answers expressions, writes the answers, the errors and the warnings
     of wrapped results (errors with --strict), and remembers whether any
     failed and which expressions to draw."""
 
-    def __init__(self, options: Options) -> None:
+    def __init__(self, operation: Operation, options: Options) -> None:
         if sys.stdout is None:
             raise _WriteFailed("standard output is closed")
         self.output = sys.stdout.buffer
-        self.run = runner(options)
+        self.run = runner(operation, options)
         self.strict = options.strict
         self.drawing = bool(options.png)
         self.drawn: list[str] = []
@@ -91,7 +97,7 @@ class _Session:
             print(f"kalvira: {label_of(index)}: warning: {WARNING}", file=sys.stderr)
         self.failed = self.failed or bool(errors)
         if self.drawing:
-            self.drawn += [text for text, output in zip(texts, outputs) if output]
+            self.drawn += [text for text, output in zip(texts, outputs, strict=True) if output]
 
     def arguments(self, texts: list[str]) -> None:
         outputs, errors = answer(self.run, texts)
@@ -103,7 +109,7 @@ class _Session:
             for lines in _lines_of(fd):
                 indices, texts = expressions(lines)
                 outputs, errors = answer(self.run, texts)
-                self._emit(texts, outputs, errors, lambda index: f"{name}, line {number + indices[index]}")
+                self._emit(texts, outputs, errors, partial(_line_label, name, number, indices))
                 number += len(lines)
         except OSError as error:
             print(f"kalvira: cannot read {name}: {error.strerror}", file=sys.stderr)
@@ -133,9 +139,12 @@ class _Session:
 def _run(options: Options) -> int:
     if options.command in ANSWER_COMMANDS:
         return ANSWER_COMMANDS[options.command](options)
+    operation = options.command
+    if not is_operation(operation):  # read_arguments lets only commands through
+        raise UsageError(f"unknown command {operation!r}")
     if options.png and os.path.isdir(options.png):
         raise UsageError(f"--png needs the name of an image file, and {options.png} is a directory")
-    session = _Session(options)
+    session = _Session(operation, options)
     session.arguments([text.strip() for text in options.expressions])
     for name in options.files:
         session.file(name)
@@ -144,7 +153,7 @@ def _run(options: Options) -> int:
     if options.png:
         from kalvira.png import write_png
 
-        drawn = [f"${r}$" for r in batch(options.command, session.drawn) if isinstance(r, str)]  # type: ignore[arg-type]
+        drawn = [f"${latex}$" for latex in batch(operation, session.drawn) if isinstance(latex, str)]
         write_png(drawn, options.png)
     return 2 if session.failed else 0
 

@@ -1,30 +1,23 @@
 """The command line's output formats: LaTeX (the default), --tree (the
-constructor form, through Python trees), --text and --unicode (school
-notation, written in C++ on the batch path) and --mathml (the LaTeX
-converted with latex2mathml, the extra `mathml`).
+constructor form), --text and --unicode (school notation), all written in
+C++ on the batch path, and --mathml (the LaTeX converted with latex2mathml,
+the extra `mathml`).
 """
 
 from __future__ import annotations
 
 from collections.abc import Callable
+from typing import Literal
 
-from kalvira.batch import BatchError, Notation, Operation, WrappedResult, batch, batch_in_python
-from kalvira.cli_options import Options, UsageError
-
-Runner = Callable[[list[str]], list["str | BatchError"]]
+from kalvira.batch import BatchError, Notation, Operation, WrappedResult, batch
+from kalvira.cli_options import Options, UsageError, chosen_format
+from kalvira.worksheet import Runner
 
 # Each format's option and the Options attribute it sets.
-FORMATS = {"--tree": "tree", "--text": "text", "--unicode": "unicode", "--mathml": "mathml"}
+FORMATS: dict[str, Notation | Literal["mathml"]] = {
+    "--tree": "tree", "--text": "text", "--unicode": "unicode", "--mathml": "mathml"}
 
 MATHML_MISSING = "--mathml needs latex2mathml: pip install 'kalvira-core[mathml]'"
-
-
-def chosen_format(options: Options) -> str:
-    """The one format the options ask for, "latex" when none; UsageError for several."""
-    chosen = [option for option, attribute in FORMATS.items() if getattr(options, attribute)]
-    if len(chosen) > 1:
-        raise UsageError(f"choose one output format, not {' and '.join(chosen)}")
-    return FORMATS[chosen[0]] if chosen else "latex"
 
 
 def _mathml_converter() -> Callable[[str], str]:
@@ -45,16 +38,10 @@ def _to_mathml(convert: Callable[[str], str], latex: str | BatchError) -> str | 
         return BatchError("mathml", f"cannot write MathML: {error}")
 
 
-def runner(options: Options) -> Runner:
-    """Answers a list of texts in the chosen format."""
-    operation: Operation = options.command  # type: ignore[assignment]
-    form = chosen_format(options)
-    if form == "tree":
-        from kalvira.display import constructor_form
-
-        return lambda texts: batch_in_python(operation, texts, constructor_form)
+def runner(operation: Operation, options: Options) -> Runner:
+    """Answers a list of texts with `operation`, in the chosen format."""
+    form = chosen_format(options, FORMATS, "latex")
     if form == "mathml":
         convert = _mathml_converter()
         return lambda texts: [_to_mathml(convert, latex) for latex in batch(operation, texts, options.jobs)]
-    notation: Notation = form  # type: ignore[assignment]
-    return lambda texts: batch(operation, texts, options.jobs, notation)
+    return lambda texts: batch(operation, texts, options.jobs, form)

@@ -1,16 +1,20 @@
-"""The command line's arguments, read by hand: argparse costs more start-up
-time than the whole of a one-expression run, and cannot tell "-x+1" (an
-expression) from an option the way users expect.
+"""The command line's arguments, read by hand, by one reader for every
+subcommand: argparse costs more start-up time than the whole of a
+one-expression run, and cannot tell "-x+1" (an expression) from an option
+the way users expect.
 
 An argument is an option when it is "--", one of the short options exactly
 ("-h", "-f", "-j"), or starts with "--" and a letter; anything else that
 starts with "-" ("-x+1", "-fx", "--3") is an expression. After "--" every
-argument is an expression.
+argument is an expression. Each subcommand lists its options as a table of
+`Option`s; `read_options` reads any such table.
 """
 
 from __future__ import annotations
 
 import os
+from collections.abc import Callable, Mapping
+from dataclasses import dataclass, field
 
 from kalvira._version import __version__
 
@@ -74,32 +78,77 @@ bits and wrapped around is printed with a warning on standard error.
 
 example: kalvira expand "(x+1)^3"   prints   x^{{3}} + 3x^{{2}} + 3x + 1"""
 
-FLAGS = {"--tree": "tree", "--text": "text", "--unicode": "unicode", "--mathml": "mathml", "--strict": "strict",
-         "-h": "help", "--help": "help", "--version": "version"}
-VALUED = {"-f": "files", "--file": "files", "-j": "jobs", "--jobs": "jobs", "--png": "png", "--form": "form"}
-
-
 class UsageError(Exception):
     """Arguments the command line cannot run with."""
 
 
+@dataclass(frozen=True)
+class Value:
+    """How an option's value is read: `read` gives it, or None when the text
+    is not `what` the option needs ("a positive whole number")."""
+
+    what: str
+    read: Callable[[str], object]
+
+
+def _positive_whole_number(text: str) -> int | None:
+    return int(text) if text.isdecimal() and int(text) >= 1 else None
+
+
+POSITIVE_WHOLE_NUMBER = Value("a positive whole number", _positive_whole_number)
+ANY_TEXT = Value("a value", lambda text: text)
+
+
+def one_of(*choices: str) -> Value:
+    return Value(" or ".join(choices), lambda text: text if text in choices else None)
+
+
+@dataclass(frozen=True)
+class Option:
+    """One option: its names (the long one last), the attribute it sets and,
+    for an option that takes a value, how the value is read; a flag sets its
+    attribute to True, a `repeated` option appends each value to a list."""
+
+    names: tuple[str, ...]
+    attribute: str
+    value: Value | None = None
+    repeated: bool = False
+
+
+HELP_OPTION = Option(("-h", "--help"), "help")
+
+OPTIONS = (
+    Option(("-f", "--file"), "files", ANY_TEXT, repeated=True),
+    Option(("-j", "--jobs"), "jobs", POSITIVE_WHOLE_NUMBER),
+    Option(("--tree",), "tree"),
+    Option(("--text",), "text"),
+    Option(("--unicode",), "unicode"),
+    Option(("--mathml",), "mathml"),
+    Option(("--png",), "png", ANY_TEXT),
+    Option(("--strict",), "strict"),
+    Option(("--form",), "form", one_of(*FORMS)),
+    Option(("--version",), "version"),
+    HELP_OPTION,
+)
+
+
+@dataclass
 class Options:
     """What the arguments ask for."""
 
-    def __init__(self) -> None:
-        self.command = ""
-        self.expressions: list[str] = []
-        self.files: list[str] = []
-        self.jobs = len(os.sched_getaffinity(0))
-        self.tree = False
-        self.text = False
-        self.unicode = False
-        self.mathml = False
-        self.png = ""
-        self.strict = False
-        self.form = ""
-        self.help = False
-        self.version = False
+    command: str = ""
+    expressions: list[str] = field(default_factory=list)
+    files: list[str] = field(default_factory=list)
+    jobs: int = field(default_factory=lambda: len(os.sched_getaffinity(0)))
+    tree: bool = False
+    text: bool = False
+    unicode: bool = False
+    mathml: bool = False
+    png: str = ""
+    strict: bool = False
+    form: str = ""
+    help: bool = False
+    version: bool = False
 
 
 def _suggestion(word: str, choices: list[str]) -> str:
@@ -109,53 +158,52 @@ def _suggestion(word: str, choices: list[str]) -> str:
     return f"; did you mean {close[0]}?" if close else ""
 
 
-def _is_option(argument: str) -> bool:
-    return argument == "--" or argument in FLAGS or argument in VALUED or (
-        argument.startswith("--") and argument[2:3].isalpha())
+class _Reader:
+    """Reads the options of one command line into an object's attributes."""
 
+    def __init__(self, options: tuple[Option, ...], command: str) -> None:
+        self.by_name = {name: option for option in options for name in option.names}
+        self.long_names = [option.names[-1] for option in options if option.names[-1].startswith("--")]
+        self.of_command = f" of {command}" if command else ""
 
-def _jobs(value: str) -> int:
-    if not value.isdecimal() or int(value) < 1:
-        raise UsageError(f"--jobs needs a positive whole number, not {value!r}")
-    return int(value)
+    def is_option(self, argument: str) -> bool:
+        return argument == "--" or argument in self.by_name or (argument.startswith("--") and argument[2:3].isalpha())
 
-
-def _form(value: str) -> str:
-    if value not in FORMS:
-        raise UsageError(f"--form needs expanded or simplified, not {value!r}")
-    return value
-
-
-def _set_option(options: Options, argument: str, following: list[str]) -> None:
-    """Applies one option; a value not written as --name=value is taken from
-    the front of `following`."""
-    name, equals, value = argument.partition("=") if argument.startswith("--") else (argument, "", "")
-    if name in FLAGS and not equals:
-        setattr(options, FLAGS[name], True)
-    elif name in VALUED:
+    def set(self, into: object, argument: str, following: list[str]) -> None:
+        """Applies one option; a value not written as --name=value is taken
+        from the front of `following`."""
+        name, equals, text = argument.partition("=") if argument.startswith("--") else (argument, "", "")
+        option = self.by_name.get(name)
+        if option is None:
+            raise UsageError(f"unknown option {name}{self.of_command}{_suggestion(name, self.long_names)}"
+                             " (an expression that starts with - goes after --)")
+        if option.value is None:
+            if equals:
+                raise UsageError(f"{name} takes no value")
+            setattr(into, option.attribute, True)
+            return
         if not equals:
             if not following:
                 raise UsageError(f"{name} needs a value")
-            value = following.pop(0)
-        if VALUED[name] == "files":
-            options.files.append(value)
-        elif VALUED[name] == "jobs":
-            options.jobs = _jobs(value)
-        elif VALUED[name] == "form":
-            options.form = _form(value)
+            text = following.pop(0)
+        value = option.value.read(text)
+        if value is None:
+            raise UsageError(f"{option.names[-1]} needs {option.value.what}, not {text!r}")
+        if option.repeated:
+            getattr(into, option.attribute).append(value)
         else:
-            options.png = value
-    elif name in FLAGS:
-        raise UsageError(f"{name} takes no value")
-    else:
-        known = [option for option in (*FLAGS, *VALUED) if option.startswith("--")]
-        raise UsageError(f"unknown option {name}{_suggestion(name, known)}"
-                         " (an expression that starts with - goes after --)")
+            setattr(into, option.attribute, value)
 
 
-def read_arguments(arguments: list[str]) -> Options:
-    """The options of `arguments`; raises UsageError."""
-    options = Options()
+def read_options(arguments: list[str], options: tuple[Option, ...], into: object, command: str = "") -> list[str]:
+    """Sets the attributes of `into` from the options among `arguments` and
+    returns the other arguments, the words, in order; raises UsageError.
+
+    An argument is an option when it is "--", one of the names of `options`
+    exactly, or starts with "--" and a letter; after "--" every argument is
+    a word. `command` names the subcommand in the error of an unknown option.
+    """
+    reader = _Reader(options, command)
     pending = list(arguments)
     words: list[str] = []
     while pending:
@@ -163,10 +211,27 @@ def read_arguments(arguments: list[str]) -> Options:
         if argument == "--":
             words += pending
             break
-        if _is_option(argument):
-            _set_option(options, argument, pending)
+        if reader.is_option(argument):
+            reader.set(into, argument, pending)
         else:
             words.append(argument)
+    return words
+
+
+def chosen_format[T: str](options: object, formats: Mapping[str, T], default: T) -> T:
+    """The one format whose flag the options give, `default` when none;
+    UsageError for several. `formats` maps each flag to its format, which is
+    also the name of the attribute the flag sets."""
+    chosen = [flag for flag, form in formats.items() if getattr(options, form)]
+    if len(chosen) > 1:
+        raise UsageError(f"choose one output format, not {' and '.join(chosen)}")
+    return formats[chosen[0]] if chosen else default
+
+
+def read_arguments(arguments: list[str]) -> Options:
+    """The options of `arguments`; raises UsageError."""
+    options = Options()
+    words = read_options(arguments, OPTIONS, options)
     if options.help or options.version:
         return options
     if not words:

@@ -8,10 +8,22 @@ in school notation), the explanations in English or (--lang ja) Japanese;
 from __future__ import annotations
 
 import sys
+from dataclasses import dataclass, field
 
-from kalvira.cli_options import UsageError
+from kalvira.batch import Notation
+from kalvira.cli_options import (
+    ANY_TEXT,
+    HELP_OPTION,
+    POSITIVE_WHOLE_NUMBER,
+    Option,
+    UsageError,
+    chosen_format,
+    one_of,
+    read_options,
+)
 from kalvira.parser import parse
-from kalvira.working import DEFAULT_MAX_STEPS, Steps, steps
+from kalvira.step_texts import LANGUAGES
+from kalvira.working import DEFAULT_MAX_STEPS, Steps, TracedOperation, steps
 
 USAGE = ("usage: kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
          " [--png FILE] [-h]")
@@ -35,70 +47,51 @@ arguments:
 example: kalvira steps simplify "1/sqrt(8)"
 """
 
-OPERATIONS = ("simplify", "expand")
-VALUED = ("--lang", "--max-steps", "--png")
-NOTATIONS = ("--text", "--unicode")
+OPERATIONS: tuple[TracedOperation, ...] = ("simplify", "expand")
+
+OPTIONS = (
+    Option(("--lang",), "lang", one_of(*LANGUAGES)),
+    Option(("--max-steps",), "max_steps", POSITIVE_WHOLE_NUMBER),
+    Option(("--text",), "text"),
+    Option(("--unicode",), "unicode"),
+    Option(("--png",), "png", ANY_TEXT),
+    HELP_OPTION,
+)
+
+FORMATS: dict[str, Notation] = {"--text": "text", "--unicode": "unicode"}
 
 
-class _Request:
-    def __init__(self) -> None:
-        self.words: list[str] = []
-        self.lang = "en"
-        self.max_steps = DEFAULT_MAX_STEPS
-        self.png = ""
-        self.notation = ""
-        self.help = False
+@dataclass
+class StepsOptions:
+    """What the arguments of `kalvira steps` ask for."""
+
+    operation: TracedOperation = "simplify"
+    expressions: list[str] = field(default_factory=list)
+    lang: str = "en"
+    max_steps: int = DEFAULT_MAX_STEPS
+    text: bool = False
+    unicode: bool = False
+    png: str = ""
+    help: bool = False
 
 
-def _set(request: _Request, name: str, value: str) -> None:
-    if name == "--lang":
-        if value not in ("en", "ja"):
-            raise UsageError(f"--lang is en or ja, not {value!r}")
-        request.lang = value
-    elif name == "--max-steps":
-        if not value.isdecimal() or int(value) < 1:
-            raise UsageError(f"--max-steps needs a positive whole number, not {value!r}")
-        request.max_steps = int(value)
-    else:
-        request.png = value
-
-
-def _read(arguments: list[str]) -> _Request:
-    request = _Request()
-    pending = list(arguments)
-    while pending:
-        argument = pending.pop(0)
-        name, equals, value = argument.partition("=")
-        if argument == "--":
-            request.words += pending
-            break
-        if argument in ("-h", "--help"):
-            request.help = True
-        elif argument in NOTATIONS:
-            if request.notation and request.notation != argument:
-                raise UsageError("--text and --unicode exclude each other")
-            request.notation = argument
-        elif name in VALUED:
-            if not equals:
-                if not pending:
-                    raise UsageError(f"{name} needs a value")
-                value = pending.pop(0)
-            _set(request, name, value)
-        elif argument.startswith("--") and argument[2:3].isalpha():
-            raise UsageError(f"unknown option {name} of steps (an expression that starts with - goes after --)")
-        else:
-            request.words.append(argument)
-    if request.help:
-        return request
-    if not request.words or request.words[0] not in OPERATIONS:
+def read_steps_arguments(arguments: list[str]) -> StepsOptions:
+    """The options of the arguments after "steps"; raises UsageError."""
+    options = StepsOptions()
+    words = read_options(arguments, OPTIONS, options, "steps")
+    if options.help:
+        return options
+    operation = next((name for name in OPERATIONS if words[:1] == [name]), None)
+    if operation is None:
         raise UsageError('steps needs simplify or expand first, as in kalvira steps simplify "1/sqrt(8)"')
-    if len(request.words) == 1:
+    if len(words) == 1:
         raise UsageError("steps needs an expression to show the working of")
-    return request
+    options.operation, options.expressions = operation, words[1:]
+    return options
 
 
 def _written(working: Steps, notation: str) -> str:
-    return working.to_text(unicode=notation == "--unicode") if notation else str(working)
+    return str(working) if notation == "latex" else working.to_text(unicode=notation == "unicode")
 
 
 def lines_to_draw(working: Steps) -> list[str]:
@@ -117,26 +110,26 @@ def lines_to_draw(working: Steps) -> list[str]:
 
 def run_steps(arguments: list[str]) -> int:
     """Runs `kalvira steps ...`; returns the exit status (2 when any expression failed)."""
-    request = _read(arguments)
-    if request.help:
+    options = read_steps_arguments(arguments)
+    if options.help:
         print(HELP, end="")
         return 0
-    operation, texts = request.words[0], request.words[1:]
+    notation = chosen_format(options, FORMATS, "latex")
     failed = False
     drawn: list[str] = []
-    for number, text in enumerate(texts):
+    for number, text in enumerate(options.expressions):
         try:
-            working = steps(parse(text.strip()), operation, request.lang, request.max_steps)  # type: ignore[arg-type]
+            working = steps(parse(text.strip()), options.operation, options.lang, options.max_steps)
         except ValueError as error:
             print(f"kalvira: {text!r}: {error}", file=sys.stderr)
             failed = True
             continue
-        print(("\n" if number else "") + _written(working, request.notation))
-        if request.png:
+        print(("\n" if number else "") + _written(working, notation))
+        if options.png:
             drawn += lines_to_draw(working)
     sys.stdout.flush()
-    if request.png:
+    if options.png:
         from kalvira.png import write_png
 
-        write_png(drawn, request.png)
+        write_png(drawn, options.png)
     return 2 if failed else 0

@@ -5,15 +5,14 @@ from __future__ import annotations
 from _kalvira_core import Expr
 
 from kalvira import _native
+from kalvira.tree_walk import require_tree
 from kalvira.values import latex_display
 
 
 def constructor_form(tree: Expr) -> str:
     """The Python expression that builds the tree, e.g. "Add(Var('x'), Int(1))";
     written natively, in time linear in its length. Also `repr(tree)`."""
-    if not isinstance(tree, Expr):
-        raise TypeError(f"constructor_form expects an expression tree, not {type(tree).__name__}")
-    return _native.constructor_form(tree)
+    return _native.constructor_form(require_tree(tree, "tree"))
 
 
 class Shown:

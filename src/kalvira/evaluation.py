@@ -20,21 +20,20 @@ import math
 from collections.abc import Callable, Mapping
 from fractions import Fraction
 from numbers import Rational as RationalNumber
-from typing import Any, Union
+from typing import Any
 
 import _kalvira_core as core
 from _kalvira_core import Expr
 
 from kalvira import _native
+from kalvira.operators import number_tree
 from kalvira.tree_walk import require_tree
 
 # A number given or computed; while evaluating, ints stand for integral
 # fractions, being faster.
-Value = Union[int, Fraction, float]
+Value = int | Fraction | float
 # Numbers of variables, given by name or as Var nodes.
-Point = Union[Mapping[str, Value], Mapping[core.Var, Value], Mapping[Union[str, core.Var], Value]]
-
-INT32 = range(-(2**31), 2**31)
+Point = Mapping[str, Value] | Mapping[core.Var, Value] | Mapping[str | core.Var, Value]
 
 # Exact values larger than this many bits are refused rather than computed:
 # the next power or product of such numbers could take minutes.
@@ -57,8 +56,9 @@ def variables(tree: Expr) -> list[str]:
     return _native.variables(require_tree(tree, "tree"))
 
 
-Replacements = Union[Mapping[str, Union[Expr, int, Fraction]], Mapping[core.Var, Union[Expr, int, Fraction]],
-                     Mapping[Union[str, core.Var], Union[Expr, int, Fraction]]]
+# Replacements of variables, given by name or as Var nodes.
+Replacement = Expr | int | Fraction
+Replacements = Mapping[str, Replacement] | Mapping[core.Var, Replacement] | Mapping[str | core.Var, Replacement]
 
 
 def substitute(tree: Expr, mapping: Replacements) -> Expr:
@@ -142,9 +142,7 @@ def _as_tree(value: object) -> Expr:
         return value
     if isinstance(value, bool) or not isinstance(value, (int, Fraction)):
         raise TypeError(f"a variable is replaced by a tree, an int or a Fraction, not by {type(value).__name__}")
-    if value.numerator not in INT32 or value.denominator not in INT32:
-        raise ValueError(f"{value} does not fit the 32-bit integers of a tree")
-    return core.Int(value) if isinstance(value, int) else core.Rational(value.numerator, value.denominator)
+    return number_tree(value)
 
 
 def _number(value: object) -> Value:
@@ -191,10 +189,11 @@ def _quotient(a: Value, b: Value) -> Value:
 def _root(value: int | Fraction, degree: int) -> int | Fraction | None:
     """The exact root of a non-negative number, or None when it is irrational."""
     fraction = Fraction(value)
-    roots = [_integer_root(number, degree) for number in (fraction.numerator, fraction.denominator)]
-    if None in roots:
+    numerator = _integer_root(fraction.numerator, degree)
+    denominator = _integer_root(fraction.denominator, degree)
+    if numerator is None or denominator is None:
         return None
-    return _exact(Fraction(roots[0], roots[1]))  # type: ignore[arg-type]
+    return _exact(Fraction(numerator, denominator))
 
 
 def _integer_root(n: int, degree: int) -> int | None:

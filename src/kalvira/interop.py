@@ -2,12 +2,13 @@
 
 from __future__ import annotations
 
-from typing import Any, Callable
+from collections.abc import Callable
+from typing import Any
 
 import _kalvira_core as core
 from _kalvira_core import Expr
 
-from kalvira.tree_walk import fold
+from kalvira.tree_walk import fold, require_tree
 
 
 def to_sympy(tree: Expr, *, real: bool = False) -> Any:
@@ -19,7 +20,7 @@ def to_sympy(tree: Expr, *, real: bool = False) -> Any:
     sqrt(x**2) to Abs(x)). Cbrt is the real cube root either way.
     """
     try:
-        import sympy  # type: ignore[import-untyped]
+        import sympy
     except ImportError:
         raise ImportError("to_sympy needs SymPy: pip install 'kalvira-core[sympy]'") from None
 
@@ -51,4 +52,4 @@ def to_sympy(tree: Expr, *, real: bool = False) -> Any:
         cls = type(node)
         return operations[cls](*operands) if cls in operations else leaves[cls](node)
 
-    return fold(tree, convert)
+    return fold(require_tree(tree, "tree"), convert)

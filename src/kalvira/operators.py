@@ -12,36 +12,41 @@ floats and Decimals raise TypeError, since the trees are exact.
 
 from __future__ import annotations
 
+from collections.abc import Callable
 from decimal import Decimal
 from fractions import Fraction
-from typing import Callable
 
 from _kalvira_core import Add, Div, Expr, Int, Mul, Neg, Pow, Rational
 
 from kalvira import _native
 
-INT_MIN = -(2**31)
-INT_MAX = 2**31 - 1
-
 INEXACT = ("trees hold exact integers and fractions only, not a {kind}: write it as an int or a "
            "fractions.Fraction (Fraction(1, 2), or Fraction('0.5') for a decimal)")
 
 
-def integer(value: int) -> Int:
-    """Int(value), or ValueError when value does not fit in 32 bits."""
-    if INT_MIN <= value <= INT_MAX:
-        return Int(value)
+INT32 = range(-(2**31), 2**31)
+
+
+def int32(value: int) -> int:
+    """`value` itself, or ValueError (in the parser's words) when it does not fit in 32 bits."""
+    if value in INT32:
+        return value
     raise ValueError(_native.integer_range_error(value < 0, str(abs(value))))
+
+
+def number_tree(value: int | Fraction) -> Int | Rational:
+    """Int or Rational of `value`; ValueError when it does not fit in 32 bits."""
+    if isinstance(value, int):
+        return Int(int32(value))
+    return Rational(int32(value.numerator), int32(value.denominator))
 
 
 def as_tree(value: object) -> Expr | None:
     """The tree an operand stands for; None when it is no number or tree."""
     if isinstance(value, Expr):
         return value
-    if isinstance(value, int) and not isinstance(value, bool):
-        return integer(value)
-    if isinstance(value, Fraction):
-        return Rational(integer(value.numerator).value(), integer(value.denominator).value())
+    if isinstance(value, (int, Fraction)) and not isinstance(value, bool):
+        return number_tree(value)
     if isinstance(value, (float, Decimal)):
         raise TypeError(INEXACT.format(kind=type(value).__name__))
     return None
@@ -91,11 +96,13 @@ def _positive(self: Expr) -> Expr:
     return self
 
 
+UNARY_AND_POWER = {"__pow__": _power, "__neg__": _negative, "__pos__": _positive}
+
+
 def install_operators() -> None:
     """Puts the operators on Expr, which every node class inherits."""
     for name, build in BINARY.items():
         setattr(Expr, f"__{name}__", _forward(build))
         setattr(Expr, f"__r{name}__", _reflected(build))
-    setattr(Expr, "__pow__", _power)
-    setattr(Expr, "__neg__", _negative)
-    setattr(Expr, "__pos__", _positive)
+    for name, method in UNARY_AND_POWER.items():
+        setattr(Expr, name, method)

@@ -6,12 +6,11 @@ algorithm of this package that visits a whole tree goes through `fold`.
 
 from __future__ import annotations
 
-from typing import Any, Callable, TypeVar
+from collections.abc import Callable
+from typing import Any
 
 import _kalvira_core as core
 from _kalvira_core import Expr
-
-T = TypeVar("T")
 
 # Accessors by class; each takes a node of its own class.
 UNARY: dict[type[Expr], Callable[[Any], Expr]] = {
@@ -31,10 +30,15 @@ NODE_CLASSES: dict[str, type[Expr]] = {
 }
 
 
+def not_a_tree(value: object, what: str) -> TypeError:
+    """The error for a `value` given as `what` that is not an expression tree."""
+    return TypeError(f"{what} must be an expression tree, not {type(value).__name__}")
+
+
 def require_tree(value: object, what: str) -> Expr:
     """`value` itself when it is a tree; else a TypeError naming `what`."""
     if not isinstance(value, Expr):
-        raise TypeError(f"{what} must be an expression tree, not {type(value).__name__}")
+        raise not_a_tree(value, what)
     return value
 
 
@@ -48,7 +52,7 @@ def children(node: Expr) -> tuple[Expr, ...]:
         return (first(node), second(node))
     if cls in LEAVES:
         return ()
-    raise TypeError(f"expected an expression tree node, got {cls.__name__}")
+    raise not_a_tree(node, "a node")
 
 
 def leaf_arguments(node: Expr) -> tuple[int | str, ...]:
@@ -62,7 +66,7 @@ def leaf_arguments(node: Expr) -> tuple[int | str, ...]:
     return ()
 
 
-def fold(tree: Expr, visit: Callable[[Expr, list[T]], T]) -> T:
+def fold[T](tree: Expr, visit: Callable[[Expr, list[T]], T]) -> T:
     """Combines a tree bottom-up: `visit(node, results of its children)`.
 
     Uses an explicit stack, so depth is limited by memory only. A subtree

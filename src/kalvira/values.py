@@ -23,6 +23,7 @@ from _kalvira_core import Expr
 
 from kalvira import _native
 from kalvira.operators import install_operators
+from kalvira.tree_walk import require_tree
 
 
 def to_text(tree: Expr, unicode: bool = False) -> str:
@@ -37,9 +38,7 @@ def to_text(tree: Expr, unicode: bool = False) -> str:
     x_{12}) is written as it is named, so it reads back otherwise ("ab" as
     a product, "e" and "π" as the constants).
     """
-    if not isinstance(tree, Expr):
-        raise TypeError(f"to_text expects an expression tree, not {type(tree).__name__}")
-    return _native.school_text(tree, bool(unicode))
+    return _native.school_text(require_tree(tree, "tree"), bool(unicode))
 
 
 def latex_display(tree: Expr) -> str:

@@ -26,10 +26,11 @@ from _kalvira_core import Expr
 
 from kalvira import _native
 from kalvira.step_texts import LANGUAGES, LEFT_OUT, RULES, TIDY_TERMS, text
-from kalvira.tree_walk import children
+from kalvira.tree_walk import children, require_tree
 from kalvira.values import to_text
 
-Operation = Literal["simplify", "expand"]
+# The operations whose working can be traced.
+TracedOperation = Literal["simplify", "expand"]
 Path = tuple[int, ...]
 Render = Callable[[Expr], str]
 
@@ -135,7 +136,7 @@ def _narrowed(change: Change) -> Change:
     child."""
     path, before, after = change.path, change.before, change.after
     while type(before) is type(after):
-        pairs = list(zip(children(before), children(after)))
+        pairs = list(zip(children(before), children(after), strict=True))
         differing = [i for i, (b, a) in enumerate(pairs) if b.to_string() != a.to_string()]
         if len(differing) != 1:
             break
@@ -239,7 +240,7 @@ class _Tracer:
         return Steps(self.start, self.start_latex, self.lines, result, self.left_out, self.lang)
 
 
-def steps(tree: Expr, operation: Operation, lang: str = "en", max_steps: int | None = DEFAULT_MAX_STEPS) -> Steps:
+def steps(tree: Expr, operation: TracedOperation, lang: str = "en", max_steps: int | None = DEFAULT_MAX_STEPS) -> Steps:
     """The working of simplify(tree) or expand(tree), step by step.
 
     Each step holds the whole expression after it (`tree`, `latex`), the
@@ -253,8 +254,7 @@ def steps(tree: Expr, operation: Operation, lang: str = "en", max_steps: int | N
     to trace (more than 2000 levels) before the cap. The tree is not
     changed; Ctrl-C stops the tracing with KeyboardInterrupt.
     """
-    if not isinstance(tree, Expr):
-        raise TypeError(f"steps expects an expression tree, not {type(tree).__name__}")
+    require_tree(tree, "tree")
     if operation not in ("simplify", "expand"):
         raise ValueError(f"unknown operation {operation!r}: expected 'simplify' or 'expand'")
     if lang not in LANGUAGES:

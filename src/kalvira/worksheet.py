@@ -17,6 +17,7 @@ NO_RESULT = ""
 
 UNDECODABLE = BatchError("decode", "not valid UTF-8 text")
 
+# Answers a list of texts: a result or why there is none, for each.
 Runner = Callable[[list[str]], list["str | BatchError"]]
 
 
@@ -40,7 +41,7 @@ def answer(run: Runner, texts: list[str]) -> tuple[list[str], list[tuple[int, st
         results = run(texts)
     else:
         results = [UNDECODABLE] * len(texts)
-        for index, result in zip(decodable, run([texts[index] for index in decodable])):
+        for index, result in zip(decodable, run([texts[index] for index in decodable]), strict=True):
             results[index] = result
     outputs = [result if isinstance(result, str) else NO_RESULT for result in results]
     errors = [(index, result.message) for index, result in enumerate(results) if not isinstance(result, str)]

@@ -1,7 +1,8 @@
-// kalvira._native.run_batch: texts in, LaTeX or school notation or errors out, on threads that
-// run without the GIL. The calling thread waits with the GIL released and
-// takes it back every WAIT_SLICE to let signal handlers run, so Ctrl-C
-// stops the batch within a fraction of a second.
+// kalvira._native.run_batch: texts in, results written out (LaTeX, school notation or the
+// constructor form) or errors out, on threads that run without the GIL. The
+// calling thread waits with the GIL released and takes it back every
+// WAIT_SLICE to let signal handlers run, so Ctrl-C stops the batch within a
+// fraction of a second.
 
 #include <pybind11/pybind11.h>
 
@@ -47,7 +48,8 @@ BatchNotation notation_named(const std::string& name) {
     if (name == "latex") return BatchNotation::LATEX;
     if (name == "text") return BatchNotation::TEXT;
     if (name == "unicode") return BatchNotation::UNICODE;
-    throw py::value_error("unknown notation '" + name + "': expected 'latex', 'text' or 'unicode'");
+    if (name == "tree") return BatchNotation::TREE;
+    throw py::value_error("unknown notation '" + name + "': expected 'latex', 'text', 'unicode' or 'tree'");
 }
 
 const char* kind_name(FailureKind kind) {
@@ -119,8 +121,8 @@ py::tuple run_batch(const std::string& operation, const py::iterable& texts, uns
 void bind_batch(py::module_& m) {
     m.def("run_batch", &run_batch, py::arg("operation"), py::arg("texts"), py::arg("jobs") = 1,
           py::arg("notation") = "latex", py::arg("check_wrap") = true,
-          "Parses, applies the operation and writes every result in the notation ('latex', 'text' or "
-          "'unicode') on `jobs` threads; returns (results, failures, wrapped).");
+          "Parses, applies the operation and writes every result in the notation ('latex', 'text', "
+          "'unicode' or 'tree') on `jobs` threads; returns (results, failures, wrapped).");
 }
 
 }  // namespace kalvira
