@@ -127,7 +127,6 @@ def run_small_calls(peers, rows):
     """Per call: expand, and expand plus LaTeX, of one small product and of
     each worksheet expression, the trees built beforehand."""
     from bench.front import worksheet
-
     from kalvira import parse
 
     pairs = worksheet(2000)
@@ -233,11 +232,11 @@ def plot(rows):
         print("matplotlib not available: no plot")
         return
     figure, axes = plt.subplots(1, 3, figsize=(15, 4.5))
-    for axis, family in zip(axes, ("(x+y+z+1)^n", "(x+1)^n", "sum")):
+    for axis, family in zip(axes, ("(x+y+z+1)^n", "(x+1)^n", "sum"), strict=True):
         for library in ("ours", "SymEngine", "Symbolica", "SymPy", "flint"):
             points = sorted((r["size"], r["median"]) for r in rows if r["family"] == family and r["library"] == library)
             if points:
-                axis.plot(*zip(*points), marker="o", label=library)
+                axis.plot(*zip(*points, strict=True), marker="o", label=library)
         axis.set_title(family)
         axis.set_xlabel("n" if family != "sum" else "terms")
         axis.set_ylabel("seconds (median)")

@@ -22,7 +22,6 @@ from pathlib import Path
 
 from bench.front import worksheet
 from bench.measure import measure
-
 from kalvira import _native, batch, equivalent, evaluate, parse
 
 RESULTS = Path(__file__).parent / "results"
@@ -34,8 +33,12 @@ POINT = {name: Fraction(index + 2, 7) for index, name in enumerate("xyzabc")}
 
 def sympy_reader(sp):
     """School notation in SymPy: implicit products, ^ for powers, e and ln."""
-    from sympy.parsing.sympy_parser import (convert_xor, implicit_multiplication_application, parse_expr,
-                                            standard_transformations)
+    from sympy.parsing.sympy_parser import (
+        convert_xor,
+        implicit_multiplication_application,
+        parse_expr,
+        standard_transformations,
+    )
 
     transformations = standard_transformations + (implicit_multiplication_application, convert_xor)
     names = {"e": sp.E, "pi": sp.pi, "ln": sp.log, "cbrt": sp.cbrt}
@@ -55,7 +58,7 @@ def worksheet_pairs():
     texts = [ours for ours, _ in worksheet(EXPRESSIONS)]
     expanded = batch("expand", texts, notation="text")
     return [(text, answer if index % 2 else dropped_sign(answer))
-            for index, (text, answer) in enumerate(zip(texts, expanded))]
+            for index, (text, answer) in enumerate(zip(texts, expanded, strict=True))]
 
 
 def evaluate_rows(sp, read):
@@ -94,7 +97,7 @@ def table_accuracy(sp, read):
     results = {"ours": ours}
     if sp is not None:
         results["SymPy"] = [bool(sp.simplify(read(a) - read(b)) == 0) for a, b, _ in PAIRS]
-    wrong = {name: [f"{a} vs {b}" for (a, b, _), verdict, truth in zip(PAIRS, verdicts, truths) if verdict != truth]
+    wrong = {name: [f"{a} vs {b}" for (a, b, _), verdict, truth in zip(PAIRS, verdicts, truths, strict=True) if verdict != truth]
              for name, verdicts in results.items()}
     return {name: len(PAIRS) - len(misses) for name, misses in wrong.items()}, wrong
 

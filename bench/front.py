@@ -19,10 +19,9 @@ import tempfile
 import time
 from pathlib import Path
 
+import kalvira
 from bench.measure import measure
 from bench.peers import load
-
-import kalvira
 from kalvira import batch, expand, parse
 
 RESULTS = Path(__file__).parent / "results"

@@ -12,9 +12,8 @@ import random
 import sys
 from pathlib import Path
 
-from bench.measure import measure
-
 import kalvira
+from bench.measure import measure
 from kalvira import parse
 
 RESULTS = Path(__file__).parent / "results"
@@ -29,7 +28,7 @@ def wide_texts(rng, terms=1250):
 
 def deep_text(levels=2860):
     """Nested brackets four nodes a level: ((x + 1)^2 - ...)."""
-    return "(" * levels + "x" + "".join(f" + {i % 7})^2" if i % 2 else f" - y)" for i in range(levels))
+    return "(" * levels + "x" + "".join(f" + {i % 7})^2" if i % 2 else " - y)" for i in range(levels))
 
 
 def count_nodes(tree):

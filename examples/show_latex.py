@@ -1,8 +1,23 @@
 """Builds a few expressions and prints each as LaTeX, simplified and expanded."""
 
 from _kalvira_core import (
-    Add, Cos, Div, E, Int, Log, Mul, Neg, Pi, Pow, Rational, Sin, Sqrt, Tan, Var,
-    expand, simplify,
+    Add,
+    Cos,
+    Div,
+    E,
+    Int,
+    Log,
+    Mul,
+    Neg,
+    Pi,
+    Pow,
+    Rational,
+    Sin,
+    Sqrt,
+    Tan,
+    Var,
+    expand,
+    simplify,
 )
 
 x = Var("x")

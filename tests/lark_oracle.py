@@ -6,11 +6,11 @@ from __future__ import annotations
 
 from dataclasses import dataclass
 
+import _kalvira_core as core
+from _kalvira_core import Expr
 from lark import Lark, Token, Transformer, v_args
 from lark.exceptions import UnexpectedCharacters, UnexpectedInput, UnexpectedToken
 
-import _kalvira_core as core
-from _kalvira_core import Expr
 from kalvira import ParseError
 
 LETTER = r"[^\W\d_⁰¹²³⁴-⁹₀-₉]"

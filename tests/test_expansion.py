@@ -4,9 +4,9 @@ and results left unsimplified."""
 
 from math import comb
 
+import _kalvira_core as kc
 import pytest
 
-import _kalvira_core as kc
 from reference_cases import build, term_of
 
 

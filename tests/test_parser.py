@@ -3,10 +3,10 @@ with positions, deep input, and the round trip tree -> text -> tree."""
 
 import pickle
 
+import _kalvira_core as kc
 import pytest
 from hypothesis import given, settings
 
-import _kalvira_core as kc
 from kalvira import ParseError, constructor_form, parse
 from kalvira.tree_walk import children
 from reference_cases import build, load_cases

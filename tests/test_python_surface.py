@@ -3,9 +3,9 @@ handling, object identity and how library errors reach the caller."""
 
 import gc
 
+import _kalvira_core as kc
 import pytest
 
-import _kalvira_core as kc
 from reference_cases import CLASS_NAMES, FIELDS, NODE_CLASSES, SHAPES, build, term_of
 
 MODULE_DOC = "KalVira: 高校数Ⅲレベルの数式処理ライブラリ (C++ core)"

@@ -1,9 +1,9 @@
 """Runs every worked example and edge case of tests/data/reference-cases.json
 through the module, one test per case."""
 
+import _kalvira_core as kc
 import pytest
 
-import _kalvira_core as kc
 from reference_cases import build, exception_class, follow, load_cases, namespace, term_of
 
 CASES = load_cases()

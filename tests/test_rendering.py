@@ -2,9 +2,9 @@
 signs at the most negative 32-bit integer, how products join their operands'
 texts, and very deep trees."""
 
+import _kalvira_core as kc
 import pytest
 
-import _kalvira_core as kc
 from reference_cases import build
 
 

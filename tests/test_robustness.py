@@ -10,6 +10,7 @@ import textwrap
 import time
 
 import pytest
+
 from interruptible_child import interrupt, start_python
 
 DEPTH = int(os.environ.get("KALVIRA_PROBE_DEPTH", "1000000"))

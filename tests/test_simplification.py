@@ -2,9 +2,9 @@
 data/reference-cases.json: which objects come back shared, that the argument
 is left alone, and trees thousands of levels deep."""
 
+import _kalvira_core as kc
 import pytest
 
-import _kalvira_core as kc
 from reference_cases import build
 
 DEPTH = 3000

@@ -7,17 +7,17 @@ import textwrap
 import time
 from fractions import Fraction
 
+import _kalvira_core as kc
 import pytest
 from hypothesis import given, settings
 from hypothesis import strategies as st
 
-import _kalvira_core as kc
+from interruptible_child import interrupt, start_python
 from kalvira import _native, parse, steps
 from kalvira.cli_steps import lines_to_draw
 from kalvira.step_texts import RULES
 from test_value_preservation import close, value
 from tree_strategies import trees
-from interruptible_child import interrupt, start_python
 
 SQUARE = r"multiply out \left(x + 1\right)\left(x + 1\right)"
 

@@ -4,10 +4,10 @@ is undefined are skipped)."""
 
 import cmath
 
+import _kalvira_core as kc
 from hypothesis import assume, given, settings
 from hypothesis import strategies as st
 
-import _kalvira_core as kc
 from tree_strategies import trees
 
 TREES = trees()

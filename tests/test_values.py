@@ -10,10 +10,10 @@ import sys
 from decimal import Decimal
 from fractions import Fraction
 
+import _kalvira_core as kc
 import pytest
 from hypothesis import given, settings
 
-import _kalvira_core as kc
 from kalvira import Add, Int, Mul, Neg, Pow, Rational, Var, batch, expand, parse, show, simplify, to_text
 from kalvira.tree_walk import fold, leaf_arguments
 from tree_strategies import school_trees, trees

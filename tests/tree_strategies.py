@@ -1,8 +1,7 @@
 """Hypothesis strategies for small random trees with integers far from wrapping."""
 
-from hypothesis import strategies as st
-
 import _kalvira_core as kc
+from hypothesis import strategies as st
 
 UNARY = (kc.Neg, kc.Sqrt, kc.Cbrt, kc.Sin, kc.Cos, kc.Tan, kc.Log)
 

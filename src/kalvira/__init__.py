@@ -83,8 +83,8 @@ from kalvira.interop import to_sympy
 from kalvira.parser import ParseError, parse
 from kalvira.pickling import register_reducers
 from kalvira.values import install_value_semantics, to_text
-from kalvira.wrapping import wrapped
 from kalvira.working import Step, Steps, steps
+from kalvira.wrapping import wrapped
 
 register_reducers()
 install_value_semantics()

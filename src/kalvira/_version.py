@@ -1,3 +1,4 @@
-"""The distribution's version, kept equal to pyproject.toml's by a test."""
+"""The distribution's version, written only here: the build reads it from
+this file into the package's metadata."""
 
 __version__ = "0.2.0"
