@@ -1,6 +1,7 @@
 """The kalvira package around the core: exports, display, pickling and
 copying, SymPy conversion, the type stubs and the command line."""
 
+import ast
 import copy
 import importlib.metadata
 import os
@@ -16,7 +17,7 @@ import pytest
 
 import kalvira
 from interruptible_child import interrupt, start_python
-from kalvira import BatchError, ParseError, constructor_form, expand, parse, show, to_sympy
+from kalvira import BatchError, ParseError, _native, constructor_form, expand, parse, show, to_sympy
 from kalvira.cli_options import USAGE, UsageError
 from kalvira.pickling import flatten, rebuild
 from kalvira.png import write_png
@@ -113,6 +114,31 @@ def test_stubs_match_the_module(tmp_path):
     subprocess.run([sys.executable, ROOT / "scripts/stub_overloads.py", tmp_path / "_kalvira_core.pyi"], check=True)
     generated = (tmp_path / "_kalvira_core.pyi").read_text(encoding="utf-8")
     assert generated == (ROOT / "src/main/_kalvira_core.pyi").read_text(encoding="utf-8"), "run scripts/stubs"
+
+
+def stub_names(path):
+    """Each public name the stub declares, with the public methods of each of its classes."""
+    names = {}
+    for node in ast.parse(path.read_text(encoding="utf-8")).body:
+        if isinstance(node, ast.ClassDef):
+            names[node.name] = {item.name for item in node.body if isinstance(item, ast.FunctionDef)}
+        elif isinstance(node, ast.FunctionDef):
+            names[node.name] = set()
+        elif isinstance(node, ast.AnnAssign | ast.Assign):
+            targets = node.targets if isinstance(node, ast.Assign) else [node.target]
+            names.update((target.id, set()) for target in targets if isinstance(target, ast.Name))
+    return {name: {m for m in methods if not m.startswith("_")} for name, methods in names.items() if not name.startswith("_")}
+
+
+def module_names(module):
+    """Each public attribute of the module, with the public methods each of its classes defines."""
+    return {name: {m for m in vars(value) if not m.startswith("_")} if isinstance(value, type) else set()
+            for name, value in vars(module).items() if not name.startswith("_")}
+
+
+@pytest.mark.parametrize("module, stub", [(kc, "src/main/_kalvira_core.pyi"), (_native, "src/kalvira/_native.pyi")])
+def test_stubs_name_exactly_what_the_modules_export(module, stub):
+    assert stub_names(ROOT / stub) == module_names(module)
 
 
 def kalvira_cli(*args, stdin=b"", **options):
