@@ -25,10 +25,11 @@ def is_operation(name: str) -> TypeGuard[Operation]:
 
 
 class WrappedResult(str):
-    """The LaTeX of a result whose value differs from its text's because an
-    integer exceeded 32 bits and wrapped around: the result is exact only
-    modulo 2^32. It is the same text as any other result; only its type
-    tells (see `kalvira.wrapped` for what the check can and cannot see)."""
+    """A result, written in any notation, whose value differs from its
+    text's because an integer exceeded 32 bits and wrapped around: the
+    result is exact only modulo 2^32. It is the same text as any other
+    result; only its type tells (see `kalvira.wrapped` for what the check
+    can and cannot see)."""
 
     __slots__ = ()
 
@@ -61,7 +62,7 @@ def batch(operation: Operation, texts: Iterable[str], jobs: int = 1,
     fraction of a second and raises KeyboardInterrupt.
     """
     if type(jobs) is not int or jobs < 1:
-        raise ValueError(f"jobs must be a positive integer, not {jobs!r}")
+        raise ValueError(f"jobs must be a positive whole number, not {jobs!r}")
     written, failures, wrapped_indices = _native.run_batch(operation, texts, jobs, notation)
     failed = {index: BatchError(kind, message, position) for index, kind, message, position in failures}
     wrapped = set(wrapped_indices)

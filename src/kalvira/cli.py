@@ -1,10 +1,9 @@
 """The command line: kalvira {simplify,expand,latex} [EXPRESSION ...] [options];
 check and eval are in cli_check, steps in cli_steps.
 
-Expressions go through the batch path (parsing, the operation and LaTeX or
-school notation in C++, on every core); --tree goes through Python trees
-(cli_formats has the output formats). Output line k answers expression k;
-see cli_options for the arguments.
+Expressions go through the batch path: parsing, the operation and writing
+the result in C++, on every core (cli_formats has the output formats).
+Output line k answers expression k; see cli_options for the arguments.
 """
 
 from __future__ import annotations

@@ -1,7 +1,8 @@
 """The node classes by kind, their children, and a bottom-up walk without recursion.
 
-Trees may be a million levels deep and may share subtrees, so every
-algorithm of this package that visits a whole tree goes through `fold`.
+Trees may be a million levels deep and may share subtrees, so every walk
+over a whole tree written in Python goes through `fold` (the others are
+native).
 """
 
 from __future__ import annotations
