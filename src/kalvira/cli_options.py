@@ -78,12 +78,13 @@ bits and wrapped around is printed with a warning on standard error.
 
 example: kalvira expand "(x+1)^3"   prints   x^{{3}} + 3x^{{2}} + 3x + 1"""
 
+
 class UsageError(Exception):
     """Arguments the command line cannot run with."""
 
 
 @dataclass(frozen=True)
-class Value:
+class OptionValue:
     """How an option's value is read: `read` gives it, or None when the text
     is not `what` the option needs ("a positive whole number")."""
 
@@ -95,12 +96,12 @@ def _positive_whole_number(text: str) -> int | None:
     return int(text) if text.isdecimal() and int(text) >= 1 else None
 
 
-POSITIVE_WHOLE_NUMBER = Value("a positive whole number", _positive_whole_number)
-ANY_TEXT = Value("a value", lambda text: text)
+POSITIVE_WHOLE_NUMBER = OptionValue("a positive whole number", _positive_whole_number)
+ANY_TEXT = OptionValue("a value", lambda text: text)
 
 
-def one_of(*choices: str) -> Value:
-    return Value(" or ".join(choices), lambda text: text if text in choices else None)
+def one_of(*choices: str) -> OptionValue:
+    return OptionValue(" or ".join(choices), lambda text: text if text in choices else None)
 
 
 @dataclass(frozen=True)
@@ -111,7 +112,7 @@ class Option:
 
     names: tuple[str, ...]
     attribute: str
-    value: Value | None = None
+    value: OptionValue | None = None
     repeated: bool = False
 
 
@@ -167,7 +168,7 @@ class _Reader:
         self.of_command = f" of {command}" if command else ""
 
     def is_option(self, argument: str) -> bool:
-        return argument == "--" or argument in self.by_name or (argument.startswith("--") and argument[2:3].isalpha())
+        return argument in self.by_name or (argument.startswith("--") and argument[2:3].isalpha())
 
     def set(self, into: object, argument: str, following: list[str]) -> None:
         """Applies one option; a value not written as --name=value is taken

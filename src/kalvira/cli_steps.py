@@ -23,7 +23,7 @@ from kalvira.cli_options import (
 )
 from kalvira.parser import parse
 from kalvira.step_texts import LANGUAGES
-from kalvira.working import DEFAULT_MAX_STEPS, Steps, TracedOperation, steps
+from kalvira.working import DEFAULT_MAX_STEPS, Steps, TracedOperation, is_traced_operation, steps
 
 USAGE = ("usage: kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
          " [--png FILE] [-h]")
@@ -46,8 +46,6 @@ arguments:
 
 example: kalvira steps simplify "1/sqrt(8)"
 """
-
-OPERATIONS: tuple[TracedOperation, ...] = ("simplify", "expand")
 
 OPTIONS = (
     Option(("--lang",), "lang", one_of(*LANGUAGES)),
@@ -81,8 +79,8 @@ def read_steps_arguments(arguments: list[str]) -> StepsOptions:
     words = read_options(arguments, OPTIONS, options, "steps")
     if options.help:
         return options
-    operation = next((name for name in OPERATIONS if words[:1] == [name]), None)
-    if operation is None:
+    operation = words[0] if words else ""
+    if not is_traced_operation(operation):
         raise UsageError('steps needs simplify or expand first, as in kalvira steps simplify "1/sqrt(8)"')
     if len(words) == 1:
         raise UsageError("steps needs an expression to show the working of")

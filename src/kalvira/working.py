@@ -19,7 +19,7 @@ from __future__ import annotations
 
 from collections.abc import Callable, Iterator
 from dataclasses import dataclass
-from typing import Literal
+from typing import Literal, TypeGuard, get_args
 
 import _kalvira_core as core
 from _kalvira_core import Expr
@@ -40,6 +40,10 @@ DEFAULT_MAX_STEPS = 100
 
 # The rule of the last line of a working cut short by max_steps.
 LEFT_OUT_RULE = "left-out"
+
+
+def is_traced_operation(name: str) -> TypeGuard[TracedOperation]:
+    return name in get_args(TracedOperation)
 
 
 @dataclass(frozen=True)
@@ -255,7 +259,7 @@ def steps(tree: Expr, operation: TracedOperation, lang: str = "en", max_steps: i
     changed; Ctrl-C stops the tracing with KeyboardInterrupt.
     """
     require_tree(tree, "tree")
-    if operation not in ("simplify", "expand"):
+    if not is_traced_operation(operation):
         raise ValueError(f"unknown operation {operation!r}: expected 'simplify' or 'expand'")
     if lang not in LANGUAGES:
         raise ValueError(f"unknown language {lang!r}: expected 'en' or 'ja'")
