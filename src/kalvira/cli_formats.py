@@ -13,7 +13,7 @@ from kalvira.batch import BatchError, Notation, Operation, WrappedResult, batch
 from kalvira.cli_options import Options, UsageError, chosen_format
 from kalvira.worksheet import Runner
 
-# Each format's option and the Options attribute it sets.
+# Each format's flag and the format it chooses, also the Options attribute the flag sets.
 FORMATS: dict[str, Notation | Literal["mathml"]] = {
     "--tree": "tree", "--text": "text", "--unicode": "unicode", "--mathml": "mathml"}
 
