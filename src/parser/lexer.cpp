@@ -93,7 +93,7 @@ Token Lexer::next(bool power_allowed) {
             throw ParseFailure(here_.offset, parse_errors::unexpected_character(first));
         }
     } else if (unicode::is_letter(first)) {
-        if (match_unknown_function(at)) {
+        if (match_unknown_function(at, end_of_letters(at))) {
             token.kind = TokenKind::UNKNOWN_FUNCTION;
         } else if (!match_word(at, token.kind, token.function)) {
             match_variable(at);
@@ -127,14 +127,24 @@ bool Lexer::match_decimal(Cursor& at) const {
     return true;
 }
 
+// The end of the run of letters that `at` stands in. Tokens only move
+// forward, so a run found from one of its letters holds for the later ones
+// too: each letter is read once, and a long run of them lexes in linear time.
+Lexer::Cursor Lexer::end_of_letters(const Cursor& at) {
+    if (at.byte >= letters_end_.byte) {
+        letters_end_ = at;
+        while (!at_end(letters_end_) && unicode::is_letter(code_at(letters_end_))) {
+            step(letters_end_);
+        }
+    }
+    return letters_end_;
+}
+
 // Two or more letters right before '(', unless they end in a function name
 // or pi: "xsin(x)" stays x·sin(x) and "2pi(r)" 2·π·r, but "sqr(x)" and
 // "SIN(x)" are refused rather than read as products.
-bool Lexer::match_unknown_function(Cursor& at) const {
-    Cursor c = at;
-    while (!at_end(c) && unicode::is_letter(code_at(c))) {
-        step(c);
-    }
+bool Lexer::match_unknown_function(Cursor& at, const Cursor& letters_end) const {
+    const Cursor c = letters_end;
     if (c.offset - at.offset < 2 || at_end(c) || text_[c.byte] != '(') {
         return false;
     }
