@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ast/kind_words.hpp"
 #include "values/variable_name.hpp"
 
 namespace kalvira {
@@ -25,30 +26,7 @@ namespace {
 
 enum Level : int { SUM = 1, SIGNED = 2, PRODUCT = 3, POWER = 4, ATOM = 5 };
 
-bool is_function(ExprType type) {
-    switch (type) {
-    case ExprType::SQRT:
-    case ExprType::CBRT:
-    case ExprType::SIN:
-    case ExprType::COS:
-    case ExprType::TAN:
-    case ExprType::LOG: return true;
-    default: return false;
-    }
-}
-
-bool is_root(ExprType type) { return type == ExprType::SQRT || type == ExprType::CBRT; }
-
-std::string_view function_name(ExprType type) {
-    switch (type) {
-    case ExprType::SQRT: return "sqrt(";
-    case ExprType::CBRT: return "cbrt(";
-    case ExprType::SIN: return "sin(";
-    case ExprType::COS: return "cos(";
-    case ExprType::TAN: return "tan(";
-    default: return "ln(";
-    }
-}
+bool is_root(ExprType type) { return !root_sign(type).empty(); }
 
 int level(const Expr& node) {
     switch (node.type()) {
@@ -96,14 +74,15 @@ struct Boundary {
 
 // Two letters side by side that would begin a function name or pi.
 bool spells_word(char32_t first, char32_t second) {
-    static constexpr std::array<std::string_view, 8> STARTS{"sq", "cb", "si", "co", "ta", "ln", "lo", "pi"};
     if (first >= 0x80 || second >= 0x80) {
         return false;
     }
     const char pair[2] = {static_cast<char>(first), static_cast<char>(second)};
-    for (const std::string_view start : STARTS) {
-        if (start == std::string_view(pair, 2)) {
-            return true;
+    for (const KindWord& entry : KIND_WORDS) {
+        for (const std::string_view word : {entry.word, entry.also}) {
+            if (word.size() >= 2 && word.substr(0, 2) == std::string_view(pair, 2)) {
+                return true;
+            }
         }
     }
     return false;
@@ -219,8 +198,11 @@ void SchoolTextWriter::write_leaf(const Expr& node) {
         return;
     }
     case ExprType::VAR: write_name(static_cast<const Var&>(node).name()); return;
-    case ExprType::PI: out_ += unicode_ ? "π" : "pi"; return;
-    default: out_ += 'e'; return;
+    default: {  // pi and e
+        const KindWord& constant = *kind_word(node.type());
+        out_ += unicode_ && !constant.symbol.empty() ? constant.symbol : constant.word;
+        return;
+    }
     }
 }
 
@@ -274,10 +256,10 @@ void SchoolTextWriter::push_power(const Pow& power) {
 void SchoolTextWriter::push_function(const UnaryExpr& call, ExprType type) {
     if (unicode_ && is_root(type)) {
         const Piece radicand = operand(call.operand(), ATOM);
-        push({text(type == ExprType::SQRT ? "√" : "∛"), radicand});
+        push({text(root_sign(type)), radicand});
         return;
     }
-    push({text(function_name(type)), {call.operand().get(), false, {}}, text(")")});
+    push({text(kind_word(type)->word), text("("), {call.operand().get(), false, {}}, text(")")});
 }
 
 // Side by side where that reads back and reads well, else "*" or "·".
