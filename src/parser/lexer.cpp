@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "ast/kind_words.hpp"
-
 #include "parser/parse.hpp"
 #include "parser/parse_errors.hpp"
 #include "parser/script_digits.hpp"
