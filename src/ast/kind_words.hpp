@@ -48,13 +48,16 @@ inline const KindWord* kind_word(ExprType kind) { return detail::WORD_OF_KIND[st
 constexpr bool is_function(ExprType kind) {
 #define KALVIRA_NOT_FUNCTION(Class, KIND, ...) \
     case ExprType::KIND: return false;
+#define KALVIRA_CONSTANT_NOT_FUNCTION(Class, KIND) \
+    case ExprType::KIND: return false;
 #define KALVIRA_UNARY_KIND(Class, KIND, PRECEDENCE, operand) \
     case ExprType::KIND: return PRECEDENCE == PREC_ATOM;
     switch (kind) {
-        KALVIRA_NODE_KINDS(KALVIRA_NOT_FUNCTION, KALVIRA_NOT_FUNCTION, KALVIRA_UNARY_KIND, KALVIRA_NOT_FUNCTION)
+        KALVIRA_NODE_KINDS(KALVIRA_NOT_FUNCTION, KALVIRA_CONSTANT_NOT_FUNCTION, KALVIRA_UNARY_KIND, KALVIRA_NOT_FUNCTION)
     }
     return false;
 #undef KALVIRA_NOT_FUNCTION
+#undef KALVIRA_CONSTANT_NOT_FUNCTION
 #undef KALVIRA_UNARY_KIND
 }
 
