@@ -4,6 +4,7 @@ first, then the leftmost refused literal), same positions."""
 
 from __future__ import annotations
 
+from collections.abc import Callable
 from dataclasses import dataclass
 
 import _kalvira_core as core
@@ -19,11 +20,15 @@ NOT_A_FUNCTION = "".join(f"(?<!{name})" for name in ("sqrt", "cbrt", "sin", "cos
 GRAMMAR = rf"""
 start: sum
 
-?sum: product
-    | sum _PLUS product        -> add
-    | sum MINUS product        -> subtract
+?sum: term
+    | sum _PLUS term           -> add
+    | sum MINUS term           -> subtract
 
-?product: signed
+?term: product
+    | MINUS term               -> negate
+    | _PLUS term
+
+?product: power
     | product _TIMES signed    -> mul
     | product _DIVIDE signed   -> div
     | product power            -> mul
@@ -91,6 +96,19 @@ def _literal(written: str, offset: int, negative: bool = False) -> _Literal:
     return _Literal(written.lstrip("0") or "0", offset, negative)
 
 
+@dataclass
+class _Chain:
+    """A product or quotient whose first factor is an integer literal, not
+    yet a node, so that a term's minus sign still goes to that integer:
+    "-2x" is Mul(Int(-2), x) while "-xy" is Neg(Mul(x, y))."""
+
+    first: _Literal
+    factors: list[tuple[Callable[[Expr, Expr], Expr], Expr]]
+
+
+Item = Expr | _Literal | _Chain
+
+
 @v_args(inline=True)
 class _BuildTree(Transformer[Token, Expr]):
     """Parser callbacks. Refusals are noted, not raised, so that a syntax
@@ -105,7 +123,12 @@ class _BuildTree(Transformer[Token, Expr]):
         self.refusals.append((offset, reason, hint))
         return core.Int(0)
 
-    def node(self, item: Expr | _Literal) -> Expr:
+    def node(self, item: Item) -> Expr:
+        if isinstance(item, _Chain):
+            tree = self.node(item.first)
+            for operation, factor in item.factors:
+                tree = operation(tree, factor)
+            return tree
         if not isinstance(item, _Literal):
             return item
         value = int(item.digits) * (-1 if item.negative else 1) if len(item.digits) <= 10 else None
@@ -116,7 +139,7 @@ class _BuildTree(Transformer[Token, Expr]):
         return self.refuse(item.offset, f"the integer {sign}{digits} does not fit in 32 bits",
                            f"integers run from {INT_MIN} to {INT_MAX}")
 
-    def start(self, item: Expr | _Literal) -> Expr:
+    def start(self, item: Item) -> Expr:
         return self.node(item)
 
     def integer(self, token: Token) -> _Literal:
@@ -140,10 +163,10 @@ class _BuildTree(Transformer[Token, Expr]):
             name = name[0] + "_" + name[1:].translate(SUBSCRIPTS)
         return core.Var(name)
 
-    def function(self, name: Token, argument: Expr | _Literal) -> Expr:
+    def function(self, name: Token, argument: Item) -> Expr:
         return FUNCTIONS[str(name)](self.node(argument))
 
-    def unknown_function(self, name: Token, open_: Token, argument: Expr | _Literal, close: Token) -> Expr:
+    def unknown_function(self, name: Token, open_: Token, argument: Item, close: Token) -> Expr:
         self.node(argument)
         group = self.text[open_.start_pos : close.end_pos]
         text_only = not any("\ud800" <= char <= "\udfff" for char in group)
@@ -151,33 +174,45 @@ class _BuildTree(Transformer[Token, Expr]):
         return self.refuse(name.start_pos or 0, f"unknown function '{name}'",
                            f"write {''.join(letter + '*' for letter in str(name))}{shown} for a product")
 
-    def group(self, item: Expr | _Literal) -> Expr:
+    def group(self, item: Item) -> Expr:
         return self.node(item)
 
-    def root(self, sign: Token, item: Expr | _Literal) -> Expr:
+    def root(self, sign: Token, item: Item) -> Expr:
         return FUNCTIONS[str(sign)](self.node(item))
 
-    def negate(self, minus: Token, item: Expr | _Literal) -> Expr | _Literal:
-        if isinstance(item, _Literal) and not item.negative:
-            return _Literal(item.digits, minus.start_pos or 0, negative=True)
+    def negate(self, minus: Token, item: Item) -> Item:
+        leading = item.first if isinstance(item, _Chain) else item
+        if isinstance(leading, _Literal) and not leading.negative:
+            signed = _Literal(leading.digits, minus.start_pos or 0, negative=True)
+            return _Chain(signed, item.factors) if isinstance(item, _Chain) else signed
         return core.Neg(self.node(item))
 
-    def add(self, left: Expr | _Literal, right: Expr | _Literal) -> Expr:
+    def add(self, left: Item, right: Item) -> Expr:
         return core.Add(self.node(left), self.node(right))
 
-    def subtract(self, left: Expr | _Literal, _minus: Token, right: Expr | _Literal) -> Expr:
+    def subtract(self, left: Item, _minus: Token, right: Item) -> Expr:
         return core.Add(self.node(left), core.Neg(self.node(right)))
 
-    def mul(self, left: Expr | _Literal, right: Expr | _Literal) -> Expr:
-        return core.Mul(self.node(left), self.node(right))
+    def mul(self, left: Item, right: Item) -> Item:
+        return self.chain(left, core.Mul, right)
 
-    def div(self, left: Expr | _Literal, right: Expr | _Literal) -> Expr:
-        return core.Div(self.node(left), self.node(right))
+    def div(self, left: Item, right: Item) -> Item:
+        return self.chain(left, core.Div, right)
 
-    def pow(self, base: Expr | _Literal, exponent: Expr | _Literal) -> Expr:
+    def chain(self, left: Item, operation: Callable[[Expr, Expr], Expr], right: Item) -> Item:
+        """The product so far with one more factor; one that begins with an
+        integer literal stays a chain."""
+        if isinstance(left, _Literal):
+            return _Chain(left, [(operation, self.node(right))])
+        if isinstance(left, _Chain):
+            left.factors.append((operation, self.node(right)))
+            return left
+        return operation(left, self.node(right))
+
+    def pow(self, base: Item, exponent: Item) -> Expr:
         return core.Pow(self.node(base), self.node(exponent))
 
-    def superscript(self, base: Expr | _Literal, exponent: Token) -> Expr:
+    def superscript(self, base: Item, exponent: Token) -> Expr:
         written = str(exponent).translate(SUPERSCRIPTS)
         literal = _literal(written.lstrip("-"), exponent.start_pos or 0, written.startswith("-"))
         return core.Pow(self.node(base), self.node(literal))

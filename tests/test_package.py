@@ -17,10 +17,11 @@ import pytest
 
 import kalvira
 from interruptible_child import interrupt, start_python
-from kalvira import BatchError, ParseError, _native, constructor_form, expand, parse, show, to_sympy
+from kalvira import BatchError, ParseError, _native, constructor_form, evaluate, expand, parse, show, to_sympy, to_text
 from kalvira.cli_options import USAGE, UsageError
 from kalvira.pickling import flatten, rebuild
 from kalvira.png import write_png
+from kalvira.tree_walk import children
 
 ROOT = Path(__file__).resolve().parents[1]
 
@@ -97,6 +98,23 @@ def test_exceptions_pickle_with_their_message_and_fields(error):
 def test_batch_errors_pickle():
     error = BatchError("parse", "unexpected end of input at position 3", 3)
     assert pickle.loads(pickle.dumps(error)) == error
+
+
+def test_the_list_of_kinds_is_what_the_package_reads():
+    """Each kind of the core's list is a class of the package; a function's
+    or constant's word reads as that kind and is written back; a tree of
+    every kind evaluates and converts to SymPy."""
+    classes = {getattr(kalvira, name) for name, _, _, _ in _native.NODE_KINDS} - {kc.Expr}
+    assert len(classes) == 16 and set(kalvira.__all__) >= {cls.__name__ for cls in classes}
+    for name, _, operands, word in _native.NODE_KINDS:
+        text = f"{word}(x)" if operands else word
+        assert not word or (type(parse(text)).__name__ == name and to_text(parse(text)) == text)
+    tree = kc.Add(parse("-(2/3)^2 sqrt(4) cbrt(8) sin(0) + cos(x) + tan(0) + ln(e) + pi"), kc.Rational(1, 2))
+    seen, stack = set(), [tree]
+    while stack:
+        seen.add(type(stack[-1]))
+        stack.extend(children(stack.pop()))
+    assert seen == classes and evaluate(tree, {"x": 0}) > 0 and to_sympy(tree).subs("x", 0).is_positive
 
 
 @pytest.mark.parametrize("real", [False, True])

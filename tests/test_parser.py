@@ -36,6 +36,24 @@ FORMS = [
     ("x/y/2", f"Div(Div({x}, {y}), Int(2))"),
     ("2x^2", f"Mul(Int(2), Pow({x}, Int(2)))"),
     ("-x^2", f"Neg(Pow({x}, Int(2)))"),
+    # a term's minus covers its whole product, unless an integer follows it
+    ("-xy", f"Neg(Mul({x}, {y}))"),
+    ("-x*y", f"Neg(Mul({x}, {y}))"),
+    ("-x·y", f"Neg(Mul({x}, {y}))"),
+    ("-(x)(y)", f"Neg(Mul({x}, {y}))"),
+    ("-x/y", f"Neg(Div({x}, {y}))"),
+    ("-a b + c", "Add(Neg(Mul(Var('a'), Var('b'))), Var('c'))"),
+    ("x - yz", f"Add({x}, Neg(Mul({y}, Var('z'))))"),
+    ("-2xy", f"Mul(Mul(Int(-2), {x}), {y})"),
+    ("-2/3x", f"Mul(Div(Int(-2), Int(3)), {x})"),
+    ("--2x", f"Neg(Mul(Int(-2), {x}))"),
+    ("-(2)x", f"Neg(Mul(Int(2), {x}))"),
+    ("-2^2x", f"Neg(Mul(Pow(Int(2), Int(2)), {x}))"),
+    ("(-x)y", f"Mul(Neg({x}), {y})"),
+    # a minus after *, / or ^ covers one factor
+    ("x*-yz", f"Mul(Mul({x}, Neg({y})), Var('z'))"),
+    ("x/-yz", f"Mul(Div({x}, Neg({y})), Var('z'))"),
+    ("x^-2y", f"Mul(Pow({x}, Int(-2)), {y})"),
     ("-3^2", "Neg(Pow(Int(3), Int(2)))"),
     ("(-3)^2", "Pow(Int(-3), Int(2))"),
     ("x^-1", f"Pow({x}, Int(-1))"),
@@ -50,7 +68,7 @@ FORMS = [
     # the symbols a teacher types
     ("x² + (x+1)³", f"Add(Pow({x}, Int(2)), Pow(Add({x}, Int(1)), Int(3)))"),
     ("x⁻¹ x²³ 2²", f"Mul(Mul(Pow({x}, Int(-1)), Pow({x}, Int(23))), Pow(Int(2), Int(2)))"),
-    ("-x²y", f"Mul(Neg(Pow({x}, Int(2))), {y})"),
+    ("-x²y", f"Neg(Mul(Pow({x}, Int(2)), {y}))"),
     ("x⁻²¹⁴⁷⁴⁸³⁶⁴⁸", f"Pow({x}, Int(-2147483648))"),
     ("2·x × 3 ÷ y", f"Div(Mul(Mul(Int(2), {x}), Int(3)), {y})"),
     ("−x − −3", f"Add(Neg({x}), Neg(Int(-3)))"),
@@ -101,15 +119,39 @@ def test_bad_input_points_at_the_position(text, position, reason):
     assert first == error.summary and shown == f"  {text}" and caret == "  " + " " * (position - 1) + "^"
 
 
-def test_deep_nesting_parses_or_fails_cleanly():
-    depth = 1_000_000
-    assert parse("(" * depth + "x" + ")" * depth).to_string() == "x"
-    assert parse("-" * depth + "x").to_string() == "-" * depth + "x"
-    assert parse("√" * depth + "x").to_string().count("sqrt") == depth
-    assert len(parse("x^" * depth + "x").to_string()) > 2 * depth
-    assert parse("sin(" * depth + "x" + ")" * depth).to_string().count("sin") == depth
-    with pytest.raises(ParseError, match="unexpected end of input"):
-        parse("sin(" * depth + "x")
+LONG = 1_000_000
+SCHOOL_LINE = "(x+1)^2 - 3xy/2 + sqrt(x)sin(y)·z² - "  # 10 MB when repeated 280,000 times
+
+# Texts far beyond any school text: deep nesting, and long runs of letters,
+# digits or terms, which a lexer that read a character more than once
+# would not finish. (name, text, what the LaTeX of the tree must satisfy)
+LONG_TEXTS = [
+    ("parentheses", lambda: "(" * LONG + "x" + ")" * LONG, lambda latex: latex == "x"),
+    ("signs", lambda: "-" * LONG + "x", lambda latex: latex == "-" * LONG + "x"),
+    ("roots", lambda: "√" * LONG + "x", lambda latex: latex.count("sqrt") == LONG),
+    ("powers", lambda: "x^" * LONG + "x", lambda latex: len(latex) > 2 * LONG),
+    ("calls", lambda: "sin(" * LONG + "x" + ")" * LONG, lambda latex: latex.count("sin") == LONG),
+    ("letters", lambda: "x" * LONG, lambda latex: latex == "x" * LONG),
+    ("letters ending in a function", lambda: "x" * LONG + "sin(x)", lambda latex: latex.count("x") == LONG + 1),
+    ("a 10 MB line", lambda: SCHOOL_LINE * 280_000 + "1", lambda latex: latex.count("sin") == 280_000),
+]
+LONG_REFUSALS = [
+    ("an unclosed call", lambda: "sin(" * LONG + "x", "unexpected end of input"),
+    ("digits", lambda: "1" * LONG, "1111111111... (1000000 digits) does not fit in 32 bits"),
+    ("letters before a group", lambda: "x" * LONG + "(1)", "unknown function 'xxxx"),
+]
+
+
+@pytest.mark.parametrize("text, check", [pytest.param(text, check, id=name) for name, text, check in LONG_TEXTS])
+def test_long_texts_parse(text, check):
+    assert check(parse(text()).to_string())
+
+
+@pytest.mark.parametrize("text, reason", [pytest.param(text, reason, id=name) for name, text, reason in LONG_REFUSALS])
+def test_long_texts_fail_cleanly(text, reason):
+    with pytest.raises(ParseError) as caught:
+        parse(text())
+    assert reason in caught.value.summary
 
 
 def test_parse_errors_pickle_with_their_fields():

@@ -79,7 +79,8 @@ OPERATORS = [
     (lambda: 3 - x, "3 - x"), (lambda: 2 * x, "2*x"), (lambda: x * 2, "x*2"), (lambda: -2 * x, "-2*x"),
     (lambda: x / 2, "x/2"), (lambda: 1 / x, "1/x"), (lambda: x ** 2, "x^2"), (lambda: 2 ** x, "2^x"),
     (lambda: x ** -1, "x^-1"), (lambda: -x, "-x"), (lambda: +x, "x"), (lambda: -x ** 2, "-x^2"),
-    (lambda: -Int(3), "-(3)"), (lambda: (x + 1) * (x - 1), "(x+1)(x-1)"), (lambda: 2 * x ** 2 - x / y + 1, "2x^2 - x/y + 1"),
+    (lambda: -Int(3), "-(3)"), (lambda: -x * y, "(-x)*y"), (lambda: -(x * y), "-x*y"),
+    (lambda: (x + 1) * (x - 1), "(x+1)(x-1)"), (lambda: 2 * x ** 2 - x / y + 1, "2x^2 - x/y + 1"),
 ]
 
 
@@ -129,6 +130,8 @@ def test_repr_is_the_constructor_form(tree):
     (parse("l*n + p*i + sqrt(2)x + pi x_1"), "l*n + p*i + sqrt(2)x + pi*x_1", "l·n + p·i + √2·x + πx₁"),
     (parse("√x^2 + √(x^2) + x^-1 + 2^3^2"), "sqrt(x)^2 + sqrt(x^2) + x^-1 + 2^(3^2)", "(√x)² + √(x²) + x⁻¹ + 2^(3²)"),
     (Add(Rational(-1, 2), Var("ab")), "-1/2 + ab", "-1/2 + ab"),
+    (parse("-xy + (-x)y - x/-y + -(2x) - -2x/y"), "-xy + (-x)y - x/(-y) - 2x - -2x/y",
+     "-xy + (-x)y - x/(-y) - 2x - -2x/y"),
 ])
 def test_school_text_examples(tree, text, unicode):
     assert (to_text(tree), to_text(tree, unicode=True)) == (text, unicode)

@@ -2,6 +2,7 @@
 // sums render flat; a product juxtaposes its factors as ProductJoiner says.
 
 #include "ast/latex.hpp"
+#include "ast/kind_words.hpp"
 #include "ast/product_joint.hpp"
 
 #include <algorithm>
@@ -156,8 +157,6 @@ private:
         }
         case ExprType::NEG:
             return '-';
-        case ExprType::E:
-            return 'e';
         case ExprType::ADD:  // the joiner " + " or " - " follows the left operand
             push_byte(' ');
             push_node(*static_cast<const Add&>(node).left());
@@ -173,8 +172,10 @@ private:
         }
         case ExprType::MUL:
             return of_product(static_cast<const Mul&>(node));
-        default:  // quotients, roots, functions and pi begin with a command
-            return '\\';
+        default: {  // functions and constants as spelled; quotients begin with "\\frac"
+            const KindWord* spelled = kind_word(node.type());
+            return spelled ? static_cast<unsigned char>(spelled->latex[0]) : '\\';
+        }
         }
     }
 
@@ -282,10 +283,8 @@ void LatexWriter::write_node(const Expr& node) {
         return;
     }
     case ExprType::PI:
-        out_ += "\\pi";
-        return;
     case ExprType::E:
-        out_ += 'e';
+        out_ += kind_word(node.type())->latex;
         return;
     case ExprType::NEG:
         out_ += '-';
@@ -341,26 +340,10 @@ void LatexWriter::write_node(const Expr& node) {
         break;
     }
     // Roots and functions: a command, then the operand in braces or parentheses.
-    static constexpr struct {
-        ExprType kind;
-        const char* open;
-        const char* close;
-    } APPLICATIONS[] = {
-        {ExprType::SQRT, "\\sqrt{", "}"},
-        {ExprType::CBRT, "\\sqrt[3]{", "}"},
-        {ExprType::SIN, "\\sin\\left(", "\\right)"},
-        {ExprType::COS, "\\cos\\left(", "\\right)"},
-        {ExprType::TAN, "\\tan\\left(", "\\right)"},
-        {ExprType::LOG, "\\ln\\left(", "\\right)"},
-    };
-    for (const auto& application : APPLICATIONS) {
-        if (application.kind == node.type()) {
-            out_ += application.open;
-            then_text(application.close);
-            then_node(node.child(0));
-            return;
-        }
-    }
+    const KindWord& function = *kind_word(node.type());
+    out_ += function.latex;
+    then_text(function.latex_close);
+    then_node(node.child(0));
 }
 
 // A negation, a negative integer or a negative fraction on the right of a

@@ -28,3 +28,22 @@
     UNARY(Cos, COS, PREC_ATOM, operand)                   \
     UNARY(Tan, TAN, PREC_ATOM, operand)                   \
     UNARY(Log, LOG, PREC_ATOM, operand) /* the natural logarithm */
+
+// How the functions and constants are spelled, in school notation and in
+// LaTeX; the parser, the school text and the LaTeX writers all read these.
+//
+//   WORD(KIND, word, also, symbol, latex, latex_close)
+//
+// `also` is another word read as the same kind ("log" is ln); `symbol` the
+// Unicode sign: √ and ∛ take the atom after them, π is a letter for pi. A
+// function's LaTeX is its command with the opening of its operand, which
+// latex_close closes; a constant's LaTeX is all of it. Empty: none.
+#define KALVIRA_KIND_WORDS(WORD)                                 \
+    WORD(SQRT, "sqrt", "", "√", "\\sqrt{", "}")                  \
+    WORD(CBRT, "cbrt", "", "∛", "\\sqrt[3]{", "}")               \
+    WORD(SIN, "sin", "", "", "\\sin\\left(", "\\right)")         \
+    WORD(COS, "cos", "", "", "\\cos\\left(", "\\right)")         \
+    WORD(TAN, "tan", "", "", "\\tan\\left(", "\\right)")         \
+    WORD(LOG, "ln", "log", "", "\\ln\\left(", "\\right)")        \
+    WORD(PI, "pi", "", "π", "\\pi", "")                          \
+    WORD(E, "e", "", "", "e", "")

@@ -52,28 +52,11 @@ shell: kalvira expand "(x+1)^3", kalvira check "2(x+1)" "2x+2",
 kalvira eval "x^2 + y" x=2 y=1/2, and kalvira steps simplify "1/sqrt(8)".
 """
 
-from _kalvira_core import (
-    Add,
-    Cbrt,
-    Cos,
-    Div,
-    E,
-    Expr,
-    Int,
-    Log,
-    Mul,
-    Neg,
-    Pi,
-    Pow,
-    Rational,
-    Sin,
-    Sqrt,
-    Tan,
-    Var,
-    expand,
-    simplify,
-)
+# The node classes of the core's list of kinds, Expr, simplify and expand.
+from _kalvira_core import *  # noqa: F403
+from _kalvira_core import Expr, expand, simplify
 
+from kalvira import _native
 from kalvira._version import __version__
 from kalvira.answers import Verdict, equivalent, is_expanded, is_simplified
 from kalvira.batch import BatchError, WrappedResult, batch
@@ -90,8 +73,7 @@ register_reducers()
 install_value_semantics()
 
 __all__ = [
-    "Add", "Cbrt", "Cos", "Div", "E", "Expr", "Int", "Log", "Mul", "Neg", "Pi", "Pow",
-    "Rational", "Sin", "Sqrt", "Tan", "Var", "expand", "simplify",
+    *(name for name, _, _, _ in _native.NODE_KINDS), "Expr", "expand", "simplify",
     "BatchError", "ParseError", "Shown", "batch", "constructor_form", "parse", "show", "to_sympy", "to_text", "__version__",
     "Undefined", "Verdict", "WrappedResult", "equivalent", "evaluate", "is_expanded", "is_simplified", "substitute",
     "variables", "wrapped",

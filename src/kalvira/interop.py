@@ -8,7 +8,7 @@ from typing import Any
 import _kalvira_core as core
 from _kalvira_core import Expr
 
-from kalvira.tree_walk import fold, require_tree
+from kalvira.tree_walk import fold, leaf_arguments, require_tree
 
 
 def to_sympy(tree: Expr, *, real: bool = False) -> Any:
@@ -27,14 +27,16 @@ def to_sympy(tree: Expr, *, real: bool = False) -> Any:
     def real_cbrt(arg: Any) -> Any:
         return sympy.real_root(arg, 3) if arg.is_number else sympy.cbrt(arg)
 
-    leaves: dict[type[Expr], Callable[[Any], Any]] = {
-        core.Int: lambda node: sympy.Integer(node.value()),
-        core.Var: lambda node: sympy.Symbol(node.name(), real=True) if real else sympy.Symbol(node.name()),
-        core.Rational: lambda node: sympy.Rational(node.num(), node.den()),
-        core.Pi: lambda node: sympy.pi,
-        core.E: lambda node: sympy.E,
-    }
-    operations: dict[type[Expr], Callable[..., Any]] = {
+    def symbol(name: str) -> Any:
+        return sympy.Symbol(name, real=True) if real else sympy.Symbol(name)
+
+    # What each kind means, given its operands or a leaf's data.
+    meanings: dict[type[Expr], Callable[..., Any]] = {
+        core.Int: sympy.Integer,
+        core.Var: symbol,
+        core.Rational: sympy.Rational,
+        core.Pi: lambda: sympy.pi,
+        core.E: lambda: sympy.E,
         core.Neg: lambda a: -a,
         core.Add: lambda a, b: a + b,
         core.Mul: lambda a, b: a * b,
@@ -49,7 +51,6 @@ def to_sympy(tree: Expr, *, real: bool = False) -> Any:
     }
 
     def convert(node: Expr, operands: list[Any]) -> Any:
-        cls = type(node)
-        return operations[cls](*operands) if cls in operations else leaves[cls](node)
+        return meanings[type(node)](*operands, *leaf_arguments(node))
 
     return fold(require_tree(tree, "tree"), convert)

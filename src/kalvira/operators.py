@@ -6,7 +6,8 @@ ints in the signed 32-bit range and with `fractions.Fraction` (as
 the same text: `a - b` is Add(a, Neg(b)) like "a - b", `2*x` is
 Mul(Int(2), x) like "2*x", `-x` is Neg(x) (for any tree, so -Int(3) is
 Neg(Int(3)), what "-(3)" reads as) and `x**2` is Pow(x, Int(2)); nothing
-is simplified. Ints outside 32 bits raise ValueError, never wrapping;
+is simplified. Python's precedence is Python's: `-x*y` is (-x)*y, what
+"(-x)*y" reads as, and `-(x*y)` is what "-x*y" reads as. Ints outside 32 bits raise ValueError, never wrapping;
 floats and Decimals raise TypeError, since the trees are exact.
 """
 

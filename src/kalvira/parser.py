@@ -56,9 +56,13 @@ def parse(text: str) -> Expr:
       superscript, so "√x²" is Sqrt(Pow(x, 2)), but "√x^2" is Pow(Sqrt(x), 2)
       and "√2x" is Mul(Sqrt(2), x).
     - A minus sign right before an integer makes a negative Int: "-3" is
-      Int(-3), "x^-1" is Pow(x, Int(-1)), and "-2147483648" is allowed.
-      Before anything else it is Neg: "-x", "-(3)", "--3" (Neg(Int(-3))).
-      Powers bind first: "-x^2" and "-3^2" are Neg(Pow(...)).
+      Int(-3), "-2x" is Mul(Int(-2), x), "x^-1" is Pow(x, Int(-1)), and
+      "-2147483648" is allowed. Before anything else it is Neg: "-x",
+      "-(3)", "--3" (Neg(Int(-3))). Powers bind first: "-x^2" and "-3^2"
+      are Neg(Pow(...)). A minus in front of a term covers its whole chain
+      of products and quotients: "-xy" and "-x*y" are Neg(Mul(x, y)), "-x/y"
+      is Neg(Div(x, y)); after *, / or ^ it covers one factor: "x*-yz" is
+      Mul(Mul(x, Neg(y)), z).
     - "1/2" is Div(Int(1), Int(2)); `simplify` makes fractions Rational.
 
     Raises ParseError, a ValueError whose message gives the position and

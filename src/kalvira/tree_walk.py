@@ -13,21 +13,24 @@ from typing import Any
 import _kalvira_core as core
 from _kalvira_core import Expr
 
-# Accessors by class; each takes a node of its own class.
-UNARY: dict[type[Expr], Callable[[Any], Expr]] = {
-    cls: cls.operand
-    for cls in (core.Neg, core.Sqrt, core.Cbrt, core.Sin, core.Cos, core.Tan, core.Log)
-}
-BINARY: dict[type[Expr], tuple[Callable[[Any], Expr], Callable[[Any], Expr]]] = {
-    core.Add: (core.Add.left, core.Add.right),
-    core.Mul: (core.Mul.left, core.Mul.right),
-    core.Div: (core.Div.num, core.Div.den),
-    core.Pow: (core.Pow.base, core.Pow.exp),
-}
-LEAVES: tuple[type[Expr], ...] = (core.Int, core.Var, core.Rational, core.Pi, core.E)
+from kalvira import _native
 
-NODE_CLASSES: dict[str, type[Expr]] = {
-    cls.__name__: cls for cls in (*LEAVES, *UNARY, *BINARY)
+# The kinds, from the core's one list of them: the class of each name, and
+# by class the accessors of its children and of a leaf's data (each takes a
+# node of its own class).
+NODE_CLASSES: dict[str, type[Expr]] = {name: getattr(core, name) for name, _, _, _ in _native.NODE_KINDS}
+_CHILDREN = {
+    NODE_CLASSES[name]: tuple(getattr(NODE_CLASSES[name], get) for get in children)
+    for name, _, children, _ in _native.NODE_KINDS
+}
+UNARY: dict[type[Expr], Callable[[Any], Expr]] = {cls: get[0] for cls, get in _CHILDREN.items() if len(get) == 1}
+BINARY: dict[type[Expr], tuple[Callable[[Any], Expr], Callable[[Any], Expr]]] = {
+    cls: (get[0], get[1]) for cls, get in _CHILDREN.items() if len(get) == 2
+}
+LEAVES: tuple[type[Expr], ...] = tuple(cls for cls, get in _CHILDREN.items() if not get)
+_LEAF_DATA: dict[type[Expr], tuple[Callable[[Any], int | str], ...]] = {
+    NODE_CLASSES[name]: tuple(getattr(NODE_CLASSES[name], get) for get in data)
+    for name, data, _, _ in _native.NODE_KINDS
 }
 
 
@@ -58,13 +61,7 @@ def children(node: Expr) -> tuple[Expr, ...]:
 
 def leaf_arguments(node: Expr) -> tuple[int | str, ...]:
     """The constructor arguments of a leaf: Int(5) gives (5,), Pi() gives ()."""
-    if isinstance(node, core.Int):
-        return (node.value(),)
-    if isinstance(node, core.Var):
-        return (node.name(),)
-    if isinstance(node, core.Rational):
-        return (node.num(), node.den())
-    return ()
+    return tuple(get(node) for get in _LEAF_DATA.get(type(node), ()))
 
 
 def fold[T](tree: Expr, visit: Callable[[Expr, list[T]], T]) -> T:

@@ -4,6 +4,7 @@
 
 #include "literal/expand_reference.hpp"
 
+#include "ast/kind_words.hpp"
 #include "ast/make_node.hpp"
 #include "literal/collect_terms.hpp"
 #include "literal/power_steps.hpp"
@@ -125,14 +126,10 @@ ExprPtr LiteralExpansion::expand(ExprPtr expr) {
     }
     case ExprType::NEG:
         return collected(std::make_shared<Neg>(expand_child(static_cast<const Neg&>(*expr).operand(), 0)));
-    case ExprType::SQRT:
-    case ExprType::CBRT:
-    case ExprType::SIN:
-    case ExprType::COS:
-    case ExprType::TAN:
-    case ExprType::LOG:
-        return make_node(expr->type(), expand_child(static_cast<const UnaryExpr&>(*expr).operand(), 0));
-    default:  // leaves and quotients stay as simplified
+    default:  // functions expand their operand; leaves and quotients stay as simplified
+        if (is_function(expr->type())) {
+            return make_node(expr->type(), expand_child(static_cast<const UnaryExpr&>(*expr).operand(), 0));
+        }
         return expr;
     }
 }

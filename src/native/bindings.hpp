@@ -20,7 +20,7 @@ void bind_values(pybind11::module_& m);
 void bind_wrap_check(pybind11::module_& m);
 
 // variables, substitute, negations_as_products and nodes: the walks behind
-// kalvira.evaluation and kalvira.answers.
+// kalvira.evaluation and kalvira.answers; and NODE_KINDS, the list of kinds.
 void bind_walks(pybind11::module_& m);
 // trace_rewrites(tree, operation, observer) -> Expr, like_terms(sum) and
 // rule_names(): the working of simplify and of the literal expansion.

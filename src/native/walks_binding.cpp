@@ -1,16 +1,18 @@
 // variables(tree), substitute(tree, replacements), negations_as_products(tree)
-// and nodes(tree), the walks behind kalvira.evaluation and kalvira.answers. They build Python objects, so they keep the GIL;
+// and nodes(tree), with NODE_KINDS, the walks behind kalvira.evaluation and kalvira.answers. They build Python objects, so they keep the GIL;
 // Ctrl-C stops a long walk.
 
 #include <pybind11/stl.h>
 
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "ast/fold_tree.hpp"
+#include "ast/kind_words.hpp"
 #include "native/bindings.hpp"
 #include "main/interruptible.hpp"
 #include "values/tree_values.hpp"
@@ -39,6 +41,40 @@ std::vector<py::str> kind_names() {
     static const char* const names[] = {KALVIRA_NODE_KINDS(KALVIRA_NAME, KALVIRA_NAME, KALVIRA_NAME, KALVIRA_NAME)};
 #undef KALVIRA_NAME
     return {std::begin(names), std::end(names)};
+}
+
+// The names in an entry of the list of kinds, written "num, den".
+py::tuple names_in(std::string_view written) {
+    py::list names;
+    while (!written.empty()) {
+        const std::size_t comma = written.find(", ");
+        names.append(py::str(std::string(written.substr(0, comma))));
+        written = comma == std::string_view::npos ? std::string_view() : written.substr(comma + 2);
+    }
+    return py::tuple(names);
+}
+
+// The kinds from the one list, in the order of ExprType, for the package:
+// (class name, accessors of a leaf's data, accessors of the children, the
+// word of a function or constant or "").
+py::tuple kind_records() {
+    py::list records;
+    const auto add = [&records](const char* name, ExprType kind, std::string_view data, std::string_view children) {
+        const KindWord* spelled = kind_word(kind);
+        records.append(py::make_tuple(name, names_in(data), names_in(children),
+                                      spelled ? std::string(spelled->word) : std::string()));
+    };
+#define KALVIRA_LEAF_RECORD(Class, KIND, ...) add(#Class, ExprType::KIND, #__VA_ARGS__, "");
+#define KALVIRA_CONSTANT_RECORD(Class, KIND) add(#Class, ExprType::KIND, "", "");
+#define KALVIRA_UNARY_RECORD(Class, KIND, PRECEDENCE, operand) add(#Class, ExprType::KIND, "", #operand);
+#define KALVIRA_BINARY_RECORD(Class, KIND, PRECEDENCE, first, second) \
+    add(#Class, ExprType::KIND, "", #first ", " #second);
+    KALVIRA_NODE_KINDS(KALVIRA_LEAF_RECORD, KALVIRA_CONSTANT_RECORD, KALVIRA_UNARY_RECORD, KALVIRA_BINARY_RECORD)
+#undef KALVIRA_LEAF_RECORD
+#undef KALVIRA_CONSTANT_RECORD
+#undef KALVIRA_UNARY_RECORD
+#undef KALVIRA_BINARY_RECORD
+    return py::tuple(records);
 }
 
 // Every distinct node once, children before parents, as (kind, first,
@@ -86,6 +122,7 @@ void bind_walks(py::module_& m) {
             return call_interruptibly([&](const Cancellation& cancel) { return negations_as_products(tree, cancel); });
         },
         py::arg("tree").none(false), "The tree with every negation -t written as the product -1 * t");
+    m.attr("NODE_KINDS") = kind_records();
     m.def("nodes", &nodes, py::arg("tree").none(false),
           "Every distinct node, children first, as (class name, first, second): leaf data or child positions");
 }

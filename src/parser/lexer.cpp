@@ -1,8 +1,9 @@
 #include "parser/lexer.hpp"
 
-#include <array>
-#include <utility>
+#include <string_view>
+#include <vector>
 
+#include "ast/kind_words.hpp"
 #include "parser/parse.hpp"
 #include "parser/parse_errors.hpp"
 #include "parser/script_digits.hpp"
@@ -13,36 +14,49 @@ namespace {
 
 bool is_digit(char32_t c) { return c >= '0' && c <= '9'; }
 
-// Function names and pi; e is matched apart, as it must not take a subscript.
-constexpr std::array<Spelling, 9> WORDS{{
-    {"sqrt", TokenKind::FUNCTION, ExprType::SQRT},
-    {"cbrt", TokenKind::FUNCTION, ExprType::CBRT},
-    {"sin", TokenKind::FUNCTION, ExprType::SIN},
-    {"cos", TokenKind::FUNCTION, ExprType::COS},
-    {"tan", TokenKind::FUNCTION, ExprType::TAN},
-    {"ln", TokenKind::FUNCTION, ExprType::LOG},
-    {"log", TokenKind::FUNCTION, ExprType::LOG},
-    {"pi", TokenKind::PI, ExprType::PI},
-    {"π", TokenKind::PI, ExprType::PI},
-}};
+// The words of the functions and pi, from the list of kinds; e is matched
+// apart, as it must not take a subscript.
+const std::vector<Spelling>& words() {
+    static const std::vector<Spelling> spellings = [] {
+        std::vector<Spelling> all;
+        for (const KindWord& entry : KIND_WORDS) {
+            if (entry.kind == ExprType::E) {
+                continue;
+            }
+            const bool function = is_function(entry.kind);
+            const TokenKind kind = function ? TokenKind::FUNCTION : TokenKind::PI;
+            for (const std::string_view word : {entry.word, entry.also, function ? std::string_view() : entry.symbol}) {
+                if (!word.empty()) {
+                    all.push_back({word, kind, entry.kind});
+                }
+            }
+        }
+        return all;
+    }();
+    return spellings;
+}
 
+// The operators and parentheses, then the root signs of the list of kinds.
 // "**" comes first, so that it is read as one token where a power may be.
-constexpr std::array<Spelling, 14> SYMBOLS{{
-    {"**", TokenKind::POWER, ExprType::POW},
-    {"^", TokenKind::POWER, ExprType::POW},
-    {"*", TokenKind::TIMES, ExprType::MUL},
-    {"·", TokenKind::TIMES, ExprType::MUL},
-    {"×", TokenKind::TIMES, ExprType::MUL},
-    {"/", TokenKind::DIVIDE, ExprType::DIV},
-    {"÷", TokenKind::DIVIDE, ExprType::DIV},
-    {"+", TokenKind::PLUS, ExprType::ADD},
-    {"-", TokenKind::MINUS, ExprType::NEG},
-    {"−", TokenKind::MINUS, ExprType::NEG},
-    {"(", TokenKind::LPAR, ExprType::INT},
-    {")", TokenKind::RPAR, ExprType::INT},
-    {"√", TokenKind::ROOT, ExprType::SQRT},
-    {"∛", TokenKind::ROOT, ExprType::CBRT},
-}};
+const std::vector<Spelling>& symbols() {
+    static const std::vector<Spelling> spellings = [] {
+        std::vector<Spelling> all{
+            {"**", TokenKind::POWER, ExprType::POW}, {"^", TokenKind::POWER, ExprType::POW},
+            {"*", TokenKind::TIMES, ExprType::MUL},  {"·", TokenKind::TIMES, ExprType::MUL},
+            {"×", TokenKind::TIMES, ExprType::MUL},  {"/", TokenKind::DIVIDE, ExprType::DIV},
+            {"÷", TokenKind::DIVIDE, ExprType::DIV}, {"+", TokenKind::PLUS, ExprType::ADD},
+            {"-", TokenKind::MINUS, ExprType::NEG},  {"−", TokenKind::MINUS, ExprType::NEG},
+            {"(", TokenKind::LPAR, ExprType::INT},   {")", TokenKind::RPAR, ExprType::INT},
+        };
+        for (const KindWord& entry : KIND_WORDS) {
+            if (!root_sign(entry.kind).empty()) {
+                all.push_back({root_sign(entry.kind), TokenKind::ROOT, entry.kind});
+            }
+        }
+        return all;
+    }();
+    return spellings;
+}
 
 // The first of the spellings that the text starts with.
 const Spelling* spelling_at(std::string_view text, const Spelling* first, const Spelling* last) {
@@ -93,7 +107,7 @@ Token Lexer::next(bool power_allowed) {
             throw ParseFailure(here_.offset, parse_errors::unexpected_character(first));
         }
     } else if (unicode::is_letter(first)) {
-        if (match_unknown_function(at)) {
+        if (match_unknown_function(at, end_of_letters(at))) {
             token.kind = TokenKind::UNKNOWN_FUNCTION;
         } else if (!match_word(at, token.kind, token.function)) {
             match_variable(at);
@@ -127,19 +141,29 @@ bool Lexer::match_decimal(Cursor& at) const {
     return true;
 }
 
+// The end of the run of letters that `at` stands in. Tokens only move
+// forward, so a run found from one of its letters holds for the later ones
+// too: each letter is read once, and a long run of them lexes in linear time.
+Lexer::Cursor Lexer::end_of_letters(const Cursor& at) {
+    if (at.byte >= letters_end_.byte) {
+        letters_end_ = at;
+        while (!at_end(letters_end_) && unicode::is_letter(code_at(letters_end_))) {
+            step(letters_end_);
+        }
+    }
+    return letters_end_;
+}
+
 // Two or more letters right before '(', unless they end in a function name
 // or pi: "xsin(x)" stays x·sin(x) and "2pi(r)" 2·π·r, but "sqr(x)" and
 // "SIN(x)" are refused rather than read as products.
-bool Lexer::match_unknown_function(Cursor& at) const {
-    Cursor c = at;
-    while (!at_end(c) && unicode::is_letter(code_at(c))) {
-        step(c);
-    }
+bool Lexer::match_unknown_function(Cursor& at, const Cursor& letters_end) const {
+    const Cursor c = letters_end;
     if (c.offset - at.offset < 2 || at_end(c) || text_[c.byte] != '(') {
         return false;
     }
     const std::string_view before = text_.substr(0, c.byte);
-    for (const Spelling& word : WORDS) {
+    for (const Spelling& word : words()) {
         if (ends_with(before, word.text)) {
             return false;
         }
@@ -149,13 +173,14 @@ bool Lexer::match_unknown_function(Cursor& at) const {
 }
 
 bool Lexer::match_word(Cursor& at, TokenKind& kind, ExprType& function) const {
-    if (take_spelling(at, spelling_at(text_.substr(at.byte), WORDS.begin(), WORDS.end()), kind, function)) {
+    const std::vector<Spelling>& all = words();
+    if (take_spelling(at, spelling_at(text_.substr(at.byte), all.data(), all.data() + all.size()), kind, function)) {
         return true;
     }
-    Cursor after = at;
-    if (code_at(at) != 'e') {
+    if (!starts_with(at, kind_word(ExprType::E)->word)) {
         return false;
     }
+    Cursor after = at;
     step(after);
     if (!at_end(after) && (code_at(after) == '_' || subscript_digit(code_at(after)) >= 0)) {
         return false;  // e_1 and e₁ are variables
@@ -224,8 +249,9 @@ bool Lexer::match_superscript(Cursor& at) const {
 }
 
 bool Lexer::match_symbol(Cursor& at, bool power_allowed, TokenKind& kind, ExprType& function) const {
-    const Spelling* first = SYMBOLS.begin() + (power_allowed ? 0 : 1);
-    return take_spelling(at, spelling_at(text_.substr(at.byte), first, SYMBOLS.end()), kind, function);
+    const std::vector<Spelling>& all = symbols();
+    const Spelling* first = all.data() + (power_allowed ? 0 : 1);
+    return take_spelling(at, spelling_at(text_.substr(at.byte), first, all.data() + all.size()), kind, function);
 }
 
 bool Lexer::take_spelling(Cursor& at, const Spelling* spelling, TokenKind& kind, ExprType& function) const {

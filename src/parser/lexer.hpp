@@ -38,8 +38,9 @@ private:
     bool at_end(const Cursor& at) const { return at.byte >= text_.size(); }
     bool starts_with(const Cursor& at, std::string_view word) const { return text_.substr(at.byte, word.size()) == word; }
 
+    Cursor end_of_letters(const Cursor& at);
     bool match_decimal(Cursor& at) const;
-    bool match_unknown_function(Cursor& at) const;
+    bool match_unknown_function(Cursor& at, const Cursor& letters_end) const;
     bool match_word(Cursor& at, TokenKind& kind, ExprType& function) const;
     void match_variable(Cursor& at) const;
     void skip_digits(Cursor& at) const;
@@ -49,6 +50,7 @@ private:
 
     std::string_view text_;
     Cursor here_{0, 0};
+    Cursor letters_end_{0, 0};  // where the last run of letters read ends
 };
 
 }  // namespace kalvira

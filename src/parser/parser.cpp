@@ -6,11 +6,15 @@
 // instead, and the leftmost of them is refused once the whole text has
 // been read: a syntax fault anywhere is reported first.
 //
-// How the notation binds, loosest first: + and - between terms; *, / and
-// juxtaposition ("2x", "(x+1)(x-1)"), from the left; a sign in front ("-x");
-// ^ and **, from the right, whose exponent may carry signs ("x^-1"); a
-// superscript ("x²"), which takes the atom right before it; √ and ∛, which
-// take the atom after them together with its superscript ("√x²" is √(x²)).
+// How the notation binds, loosest first: + and - between terms; a sign in
+// front of a term, which covers the term's whole product ("-xy" is -(xy),
+// as in school algebra), except that a sign right before an integer is the
+// integer's own ("-2x" is (-2)x); *, / and juxtaposition ("2x",
+// "(x+1)(x-1)"), from the left; a sign in front of a later factor ("x*-y",
+// "x/-y"), which covers that factor only; ^ and **, from the right, whose
+// exponent may carry signs ("x^-1"); a superscript ("x²"), which takes the
+// atom right before it; √ and ∛, which take the atom after them together
+// with its superscript ("√x²" is √(x²)).
 
 #include <optional>
 #include <utility>
@@ -32,7 +36,8 @@ struct Operand {
     IntegerLiteral literal;
 };
 
-enum class Pending { ADD, SUBTRACT, MULTIPLY, DIVIDE, NEGATE, POWER, ROOT, GROUP, CALL, UNKNOWN_CALL };
+// NEGATE_TERM is a sign in front of a term, NEGATE one in front of a factor.
+enum class Pending { ADD, SUBTRACT, NEGATE_TERM, MULTIPLY, DIVIDE, NEGATE, POWER, ROOT, GROUP, CALL, UNKNOWN_CALL };
 
 // How tightly a pending operator holds the operand after it; parentheses
 // and calls (0) are never reduced by an operator.
@@ -40,11 +45,12 @@ int precedence(Pending op) {
     switch (op) {
     case Pending::ADD:
     case Pending::SUBTRACT: return 1;
+    case Pending::NEGATE_TERM: return 2;
     case Pending::MULTIPLY:
-    case Pending::DIVIDE: return 2;
-    case Pending::NEGATE: return 3;
-    case Pending::POWER: return 4;
-    case Pending::ROOT: return 5;
+    case Pending::DIVIDE: return 3;
+    case Pending::NEGATE: return 4;
+    case Pending::POWER: return 5;
+    case Pending::ROOT: return 6;
     default: return 0;
     }
 }
@@ -105,6 +111,9 @@ private:
     [[noreturn]] void refuse_syntax(const Token& token) const;
 
     void push_operator(Pending op, const Token& token, const Token& open = {});
+    bool at_term_start() const;
+    void give_sign_to_integer();
+    void push_binary(Pending op, const Token& token);
     void reduce(int down_to);
     void close_roots();
     void apply_top();
@@ -173,7 +182,7 @@ void ExpressionParser::refuse_syntax(const Token& token) const {
 
 bool ExpressionParser::take_operand(const Token& token) {
     if (token.kind == TokenKind::MINUS) {
-        push_operator(Pending::NEGATE, token);
+        push_operator(at_term_start() ? Pending::NEGATE_TERM : Pending::NEGATE, token);
         return true;
     }
     return token.kind == TokenKind::PLUS || take_atom(token);
@@ -235,13 +244,10 @@ bool ExpressionParser::take_after_atom(const Token& token) {
     case TokenKind::PLUS:
     case TokenKind::MINUS:
     case TokenKind::TIMES:
-    case TokenKind::DIVIDE: {
-        const Pending op = binary_operator(token.kind);
-        reduce(precedence(op));
-        push_operator(op, token);
+    case TokenKind::DIVIDE:
+        push_binary(binary_operator(token.kind), token);
         expecting_ = Expecting::OPERAND;
         return true;
-    }
     case TokenKind::RPAR:
         if (open_groups_ == 0) {
             return false;
@@ -254,8 +260,7 @@ bool ExpressionParser::take_after_atom(const Token& token) {
         if (!starts_atom(token.kind)) {
             return false;
         }
-        reduce(2);
-        push_operator(Pending::MULTIPLY, token);
+        push_binary(Pending::MULTIPLY, token);
         return take_atom(token);
     }
 }
@@ -263,6 +268,28 @@ bool ExpressionParser::take_after_atom(const Token& token) {
 void ExpressionParser::push_operator(Pending op, const Token& token, const Token& open) {
     operators_.push_back({op, token, open});
     open_groups_ += precedence(op) == 0;
+}
+
+// A sign right after the start, '(', a sum's + or - or another such sign
+// begins a term; after *, /, ^ or a factor's sign it belongs to a factor.
+bool ExpressionParser::at_term_start() const {
+    return operators_.empty() || precedence(operators_.back().op) <= precedence(Pending::NEGATE_TERM);
+}
+
+// At the end of a term's first factor: a term's sign right before a bare
+// integer becomes the integer's, so that "-2x" is (-2)x and not -(2x).
+void ExpressionParser::give_sign_to_integer() {
+    const bool integer = !operands_.back().node && !operands_.back().literal.negative;
+    if (integer && !operators_.empty() && operators_.back().op == Pending::NEGATE_TERM) {
+        apply_top();
+    }
+}
+
+// A binary operator after an operand, once what binds more tightly is applied.
+void ExpressionParser::push_binary(Pending op, const Token& token) {
+    reduce(precedence(op));
+    give_sign_to_integer();
+    push_operator(op, token);
 }
 
 // Applies pending operators that hold at least as tightly as down_to.
@@ -282,7 +309,7 @@ void ExpressionParser::close_roots() {
 void ExpressionParser::apply_top() {
     const PendingOp top = operators_.back();
     operators_.pop_back();
-    if (top.op == Pending::NEGATE) {
+    if (top.op == Pending::NEGATE || top.op == Pending::NEGATE_TERM) {
         Operand operand = pop_operand();
         if (!operand.node && !operand.literal.negative) {
             operand.literal.negative = true;

@@ -14,7 +14,7 @@ enum class TokenKind {
     PI,                // pi, π
     E,                 // e, unless a subscript follows
     VARIABLE,          // a letter with an optional subscript
-    FUNCTION,          // sqrt cbrt sin cos tan ln log
+    FUNCTION,          // a function's word: sqrt, ln, ...
     UNKNOWN_FUNCTION,  // two or more letters right before '(' that name no function
     SUPERSCRIPT,       // ⁻¹², an integer exponent
     PLUS,

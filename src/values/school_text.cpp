@@ -1,8 +1,10 @@
 // How the notation binds, loosest first: sums (+, and - which makes the
-// right operand a Neg); products and quotients, from the left; a leading
-// minus (which a bare integer absorbs: "-3" is Int(-3), "-(3)" Neg(Int(3)));
-// powers, from the right; atoms. A child is written bare when it binds at
-// least as tightly as its place asks, otherwise in parentheses.
+// right operand a Neg); a leading minus, which covers a whole product ("-xy"
+// is Neg(Mul(x, y))) unless an integer follows it, which takes the sign
+// ("-3" is Int(-3), "-2x" Mul(Int(-2), x), "-(3)" Neg(Int(3))); products and
+// quotients, from the left; powers, from the right; atoms. A child is
+// written bare when it binds at least as tightly as its place asks,
+// otherwise in parentheses.
 //
 // Two factors are written side by side ("2x", "x^2y", "(x + 1)(x - 1)",
 // "xy") only where the parser splits them back exactly so and a reader
@@ -16,41 +18,20 @@
 #include <string_view>
 #include <vector>
 
+#include "ast/kind_words.hpp"
 #include "values/variable_name.hpp"
 
 namespace kalvira {
 namespace {
 
-enum Level : int { SUM = 1, PRODUCT = 2, SIGNED = 3, POWER = 4, ATOM = 5 };
+enum Level : int { SUM = 1, SIGNED = 2, PRODUCT = 3, POWER = 4, ATOM = 5 };
 
-bool is_function(ExprType type) {
-    switch (type) {
-    case ExprType::SQRT:
-    case ExprType::CBRT:
-    case ExprType::SIN:
-    case ExprType::COS:
-    case ExprType::TAN:
-    case ExprType::LOG: return true;
-    default: return false;
-    }
-}
-
-bool is_root(ExprType type) { return type == ExprType::SQRT || type == ExprType::CBRT; }
-
-std::string_view function_name(ExprType type) {
-    switch (type) {
-    case ExprType::SQRT: return "sqrt(";
-    case ExprType::CBRT: return "cbrt(";
-    case ExprType::SIN: return "sin(";
-    case ExprType::COS: return "cos(";
-    case ExprType::TAN: return "tan(";
-    default: return "ln(";
-    }
-}
+bool is_root(ExprType type) { return !root_sign(type).empty(); }
 
 int level(const Expr& node) {
     switch (node.type()) {
-    case ExprType::INT: return static_cast<const Int&>(node).value() < 0 ? SIGNED : ATOM;
+    // A negative integer stands bare where a product's first factor may.
+    case ExprType::INT: return static_cast<const Int&>(node).value() < 0 ? PRODUCT : ATOM;
     case ExprType::RATIONAL:  // written n/d
     case ExprType::MUL:
     case ExprType::DIV: return PRODUCT;
@@ -65,9 +46,22 @@ bool is_int_at_least(const Expr& node, int minimum) {
     return node.type() == ExprType::INT && static_cast<const Int&>(node).value() >= minimum;
 }
 
-// After a leading minus only powers and atoms stand bare, and no bare
-// integer: "-3" would read as the literal Int(-3).
-bool wrapped_after_sign(const Expr& operand) { return level(operand) < POWER || is_int_at_least(operand, 0); }
+// The factor that a product or quotient begins with; any other node itself.
+const Expr& first_factor(const Expr& node) {
+    const Expr* factor = &node;
+    while (factor->type() == ExprType::MUL || factor->type() == ExprType::DIV) {
+        factor = factor->child(0).get();
+    }
+    return *factor;
+}
+
+// After a leading minus, products, powers and atoms stand bare, but not
+// when they begin with a number: "-3" and "-2x" would read as the integer
+// -3 and the product (-2)x, and "--2x" would be hard to read.
+bool wrapped_after_sign(const Expr& operand) {
+    const ExprType first = first_factor(operand).type();
+    return level(operand) < PRODUCT || first == ExprType::INT || first == ExprType::RATIONAL;
+}
 
 // How a text begins or ends, as far as joining two factors cares.
 // WORD: a function name or "pi", which stand apart after a letter.
@@ -80,14 +74,15 @@ struct Boundary {
 
 // Two letters side by side that would begin a function name or pi.
 bool spells_word(char32_t first, char32_t second) {
-    static constexpr std::array<std::string_view, 8> STARTS{"sq", "cb", "si", "co", "ta", "ln", "lo", "pi"};
     if (first >= 0x80 || second >= 0x80) {
         return false;
     }
     const char pair[2] = {static_cast<char>(first), static_cast<char>(second)};
-    for (const std::string_view start : STARTS) {
-        if (start == std::string_view(pair, 2)) {
-            return true;
+    for (const KindWord& entry : KIND_WORDS) {
+        for (const std::string_view word : {entry.word, entry.also}) {
+            if (word.size() >= 2 && word.substr(0, 2) == std::string_view(pair, 2)) {
+                return true;
+            }
         }
     }
     return false;
@@ -203,8 +198,11 @@ void SchoolTextWriter::write_leaf(const Expr& node) {
         return;
     }
     case ExprType::VAR: write_name(static_cast<const Var&>(node).name()); return;
-    case ExprType::PI: out_ += unicode_ ? "π" : "pi"; return;
-    default: out_ += 'e'; return;
+    default: {  // pi and e
+        const KindWord& constant = *kind_word(node.type());
+        out_ += unicode_ && !constant.symbol.empty() ? constant.symbol : constant.word;
+        return;
+    }
     }
 }
 
@@ -233,7 +231,7 @@ void SchoolTextWriter::write_superscript(int exponent) {
 void SchoolTextWriter::push_sum(const Add& sum) {
     if (sum.right()->type() == ExprType::NEG) {
         push({operand(sum.left(), SUM), text(" - "),
-              operand(static_cast<const Neg&>(*sum.right()).operand(), PRODUCT)});
+              operand(static_cast<const Neg&>(*sum.right()).operand(), SIGNED)});
     } else {
         push({operand(sum.left(), SUM), text(" + "), operand(sum.right(), PRODUCT)});
     }
@@ -258,10 +256,10 @@ void SchoolTextWriter::push_power(const Pow& power) {
 void SchoolTextWriter::push_function(const UnaryExpr& call, ExprType type) {
     if (unicode_ && is_root(type)) {
         const Piece radicand = operand(call.operand(), ATOM);
-        push({text(type == ExprType::SQRT ? "√" : "∛"), radicand});
+        push({text(root_sign(type)), radicand});
         return;
     }
-    push({text(function_name(type)), {call.operand().get(), false, {}}, text(")")});
+    push({text(kind_word(type)->word), text("("), {call.operand().get(), false, {}}, text(")")});
 }
 
 // Side by side where that reads back and reads well, else "*" or "·".
@@ -326,10 +324,6 @@ Boundary SchoolTextWriter::last_of(const Expr& node, bool wrapped) const {
     case ExprType::VAR: {
         const NameForm form = name_form(static_cast<const Var&>(node).name());
         return form.shape == NameShape::LETTER ? Boundary{Edge::LETTER, form.letter} : Boundary{Edge::OTHER};
-    }
-    case ExprType::NEG: {
-        const Expr& operand = *static_cast<const Neg&>(node).operand();
-        return last_of(operand, wrapped_after_sign(operand));
     }
     default: break;
     }
