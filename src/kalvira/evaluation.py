@@ -162,9 +162,10 @@ def _exact(value: Fraction) -> int | Fraction:
 
 
 def _bits(value: int | Fraction) -> int:
+    # bit_length ignores the sign; abs() would copy the number on every step.
     if isinstance(value, int):
-        return abs(value).bit_length()
-    return max(abs(value.numerator).bit_length(), value.denominator.bit_length())
+        return value.bit_length()
+    return max(value.numerator.bit_length(), value.denominator.bit_length())
 
 
 def _bounded(value: Value) -> Value:
