@@ -26,7 +26,7 @@ import _kalvira_core as core
 from _kalvira_core import Expr
 
 from kalvira import _native
-from kalvira.tree_walk import require_tree
+from kalvira.tree_walk import require_tree, variable_name_fault
 
 # A number given or computed; while evaluating, ints stand for integral
 # fractions, being faster.
@@ -133,6 +133,9 @@ def _name(key: object) -> str:
     if isinstance(key, core.Var):
         return key.name()
     if isinstance(key, str):
+        fault = variable_name_fault(key)
+        if fault:
+            raise TypeError(fault)
         return key
     raise TypeError(f"a variable is given by its name or as a Var, not as {type(key).__name__}")
 
@@ -307,7 +310,7 @@ def _leaf(kind: str, first: Any, second: Any, point: Mapping[str, Value]) -> Val
     if kind == "Int":
         return int(first)
     if kind == "Var":
-        return _variable(point, str(first))
+        return _variable(point, first)
     if kind == "Rational":
         return _exact(Fraction(int(first), int(second)))
     return math.pi if kind == "Pi" else math.e

@@ -51,15 +51,18 @@ def children(node: Expr) -> tuple[Expr, ...]:
     raise TypeError(f"expected an expression tree node, got {cls.__name__}")
 
 
-def leaf_arguments(node: Expr) -> tuple[int | str, ...]:
-    """The constructor arguments of a leaf: Int(5) gives (5,), Pi() gives ()."""
-    if isinstance(node, core.Int):
-        return (node.value(),)
-    if isinstance(node, core.Var):
-        return (node.name(),)
-    if isinstance(node, core.Rational):
-        return (node.num(), node.den())
-    return ()
+def variable_name_fault(name: object) -> str | None:
+    """Why `name` cannot name a Var, or None when it can: a str that is UTF-8
+    text (no lone surrogates) or bytes."""
+    if isinstance(name, bytes):
+        return None
+    if not isinstance(name, str):
+        return f"a variable name must be text, not {type(name).__name__}"
+    try:
+        name.encode("utf-8")
+    except UnicodeEncodeError:
+        return "a variable name must be valid UTF-8 text"
+    return None
 
 
 def fold(tree: Expr, visit: Callable[[Expr, list[T]], T]) -> T:
