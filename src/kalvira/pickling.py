@@ -13,7 +13,7 @@ from __future__ import annotations
 
 from typing import Any, Callable
 
-from _kalvira_core import Expr
+from _kalvira_core import Expr, Var
 
 from kalvira import _native
 from kalvira.operators import integer
@@ -61,7 +61,7 @@ def _leaf(kind: str, first: Any, second: Any) -> Expr:
         fault = variable_name_fault(first)
         if fault:
             raise _Malformed(fault)
-        return NODE_CLASSES[kind](first)
+        return Var(first)
     arguments = [_integer(argument) for argument in (first, second) if argument is not None]
     try:
         return NODE_CLASSES[kind](*arguments)
