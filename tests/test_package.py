@@ -180,6 +180,10 @@ def test_command_line_answers_line_for_line(tmp_path):
     (["expand", "-fx", "-x+1", "--3", "-f_1+2"], (0, "-xf\n-x + 1\n3\n-f_1 + 2\n", [])),
     (["latex", "--", "-h", "(x"], (2, "-h\n\n", ["kalvira: '(x': unexpected end of input at position 3"])),
     (["--version"], (0, f"kalvira {kalvira.__version__}\n", [])),
+    (["eval", "x", "x=1", "x=2"], (2, "", ["kalvira: x is given a value twice; give each variable one value"])),
+    (["eval", "x", "x=1e2"], (2, "", ["kalvira: the value in 'x=1e2' is exponent notation, which school notation"
+                                      " reads as a product with e; write x=100"])),
+    (["eval", "x", "x=2e"], (0, "5.43656365691809\n", [])),
     ([], (2, "", [*USAGE.splitlines(),
                   'kalvira: give a command and expressions, as in kalvira expand "(x+1)^3"; see kalvira --help'])),
 ])
@@ -203,12 +207,55 @@ def test_command_line_output_formats(tmp_path):
     assert missing[0] == 2 and missing[2][0].startswith("kalvira: --mathml needs latex2mathml: pip install")
 
 
-def test_command_line_reports_lost_output(tmp_path):
+# Output long enough to fill a pipe, in every mode of the command line.
+LONG_RUNS = {
+    "arguments": (["expand", *["x+1"] * 20000], None),
+    "file": (["expand", "-f", "{sheet}"], None),
+    "standard input": (["expand"], "{sheet}"),
+    "jobs": (["expand", "--jobs", "2", "-f", "{sheet}"], None),
+    "text": (["expand", "--text", "-f", "{sheet}"], None),
+    "tree": (["simplify", "--tree", "-f", "{sheet}"], None),
+    "check": (["check", "x", *["x"] * 20000], None),
+    "eval": (["eval", *["x"] * 20000, "x=1"], None),
+    "steps": (["steps", "expand", *["(x+1)^2"] * 2000], None),
+}
+
+
+@pytest.fixture(scope="module")
+def long_sheet(tmp_path_factory):
+    sheet = tmp_path_factory.mktemp("sheet") / "long.txt"
+    sheet.write_text("(x+1)^2\n" * 150000)  # more than one block of reading
+    return str(sheet)
+
+
+def run_long(mode, sheet, **streams):
+    args, stdin = LONG_RUNS[mode]
+    with open(stdin.format(sheet=sheet) if stdin else os.devnull, "rb") as source:
+        return subprocess.Popen([sys.executable, "-m", "kalvira", *(arg.format(sheet=sheet) for arg in args)],
+                                stdin=source, stderr=subprocess.PIPE, **streams)
+
+
+@pytest.mark.parametrize("mode", LONG_RUNS)
+def test_a_reader_that_goes_away_ends_the_run_quietly(mode, long_sheet):
+    child = run_long(mode, long_sheet, stdout=subprocess.PIPE)
+    assert child.stdout.readline()
+    child.stdout.close()  # as `| head -1` does
+    assert (child.wait(timeout=120), child.stderr.read()) == (0, b"")
+
+
+@pytest.mark.parametrize("mode", ["file", "standard input", "check", "eval", "steps"])
+def test_a_full_disk_is_reported_as_a_failed_write(mode, long_sheet):
     with open("/dev/full", "wb") as full:
-        done = subprocess.run([sys.executable, "-m", "kalvira", "expand", "x+1"], stdout=full, stderr=subprocess.PIPE, timeout=60)
-    assert done.returncode == 2 and done.stderr.decode() == "kalvira: cannot write the results: No space left on device\n"
-    done = subprocess.run(f"{sys.executable} -m kalvira expand x+1 >&-", shell=True, stderr=subprocess.PIPE, timeout=60)
-    assert done.returncode == 2 and done.stderr.decode() == "kalvira: standard output is closed\n"
+        child = run_long(mode, long_sheet, stdout=full)
+        assert (child.wait(timeout=120), child.stderr.read()) == (
+            2, b"kalvira: cannot write the results: No space left on device\n")
+
+
+def test_command_line_reports_lost_output(tmp_path):
+    for command in (["expand", "x+1"], ["check", "x", "x"]):
+        done = subprocess.run(f"{sys.executable} -m kalvira {' '.join(command)} >&-", shell=True, stderr=subprocess.PIPE,
+                              timeout=60)
+        assert done.returncode == 2 and done.stderr.decode() == "kalvira: standard output is closed\n"
     image = tmp_path / "formulas.png"
     assert kalvira_cli("latex", "sqrt(x)/2", "pi r^2", "--png", str(image))[:2] == (0, "\\frac{\\sqrt{x}}{2}\n\\pi r^{2}\n")
     assert image.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"

@@ -10,6 +10,7 @@ from __future__ import annotations
 import sys
 
 from kalvira.cli_options import UsageError
+from kalvira.cli_output import flush_output, write_line
 from kalvira.parser import parse
 from kalvira.working import DEFAULT_MAX_STEPS, Steps, steps
 
@@ -131,10 +132,10 @@ def run_steps(arguments: list[str]) -> int:
             print(f"kalvira: {text!r}: {error}", file=sys.stderr)
             failed = True
             continue
-        print(("\n" if number else "") + _written(working, request.notation))
+        write_line(("\n" if number else "") + _written(working, request.notation))
         if request.png:
             drawn += lines_to_draw(working)
-    sys.stdout.flush()
+    flush_output()
     if request.png:
         from kalvira.png import write_png
 
