@@ -92,6 +92,27 @@ def test_shared_subtrees_are_simplified_once():
     assert result.stdout.strip() == "True", result.stderr[-2000:]
 
 
+def test_checking_an_answer_costs_time_linear_in_the_depth():
+    # The exact values of a product chain have as many digits as it is deep,
+    # so comparing them at the points would take time quadratic in the depth.
+    result = run_python(
+        """
+        import time
+        from kalvira import Mul, Var, equivalent
+        x = Var("x")
+        def seconds(depth):
+            left = right = x
+            for _ in range(depth):
+                left, right = Mul(left, x), Mul(x, right)
+            start = time.perf_counter()
+            assert str(equivalent(left, right)) == "equal"
+            return time.perf_counter() - start
+        print(seconds(200_000) / seconds(20_000))
+        """
+    )
+    assert result.returncode == 0 and float(result.stdout) < 40, (result.stdout, result.stderr[-2000:])
+
+
 # Calls that compare two separately built copies of a 64-level shared tree
 # (2^64 paths each), and what they return (x^(2^64) wraps to x^0).
 DAG_PAIR_CALLS = {
