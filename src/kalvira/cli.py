@@ -131,6 +131,7 @@ class _Session:
 
 def _run(options: Options) -> int:
     if options.command in ANSWER_COMMANDS:
+        sys.set_int_max_str_digits(0)  # exact values and verdicts may have any number of digits
         return ANSWER_COMMANDS[options.command](options)
     if options.png and os.path.isdir(options.png):
         raise UsageError(f"--png needs the name of an image file, and {options.png} is a directory")
