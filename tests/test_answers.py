@@ -188,6 +188,9 @@ CLI_CASES = [
     (["eval", "x^2 + y", "1/(x-2)", "x=2", "y=1/2"],
      (2, "9/2\n\n", ["kalvira: '1/(x-2)': undefined: division by zero (at x = 2, y = 1/2)"])),
     (["eval", "sin(t)^2", "t=pi/4"], (0, "0.4999999999999999\n", [])),
+    # Beyond Python's default limit of 4300 digits for printing an int.
+    (["check", "10^5000", "10^5000 + 1"],
+     (1, f"10^5000 + 1: different: the expected value is 1{'0' * 5000} and the answer's is 1{'0' * 4999}1\n", [])),
 ]
 
 

@@ -9,7 +9,6 @@ import pickle
 import subprocess
 import sys
 import tomllib
-from concurrent.futures import ProcessPoolExecutor
 from pathlib import Path
 
 import _kalvira_core as kc
@@ -17,9 +16,9 @@ import pytest
 
 import kalvira
 from interruptible_child import interrupt, start_python
-from kalvira import BatchError, ParseError, _native, constructor_form, evaluate, expand, parse, show, to_sympy, to_text
+from kalvira import BatchError, ParseError, _native, constructor_form, evaluate, parse, show, to_sympy, to_text
 from kalvira.cli_options import USAGE, UsageError
-from kalvira.pickling import flatten, rebuild
+from kalvira.pickling import rebuild
 from kalvira.png import write_png
 from kalvira.tree_walk import children
 
@@ -56,34 +55,67 @@ def test_show_renders_latex_and_reprs_the_constructor_form():
     assert constructor_form(kc.Rational(-3, 6)) == "Rational(-1, 2)"
 
 
-TREES = [parse("3(x+1)^2 - sin(pi/4) + cbrt(-8)/e"), kc.Rational(3, -6), kc.Var("名前"), shared_tree(64)]
+TREES = [parse("3(x+1)^2 - sin(pi/4) + cbrt(-8)/e"), kc.Rational(3, -6), kc.Var("名前"), kc.Var(b"\xff"), shared_tree(64)]
 
 
-@pytest.mark.parametrize("tree", TREES, ids=["mixed", "fraction", "unicode", "shared"])
+@pytest.mark.parametrize("tree", TREES, ids=["mixed", "fraction", "unicode", "bytes name", "shared"])
 def test_pickle_copy_and_deepcopy_round_trip(tree):
-    for twin in (pickle.loads(pickle.dumps(tree)), copy.copy(tree), copy.deepcopy(tree)):
-        assert type(twin) is type(tree) and flatten(twin) == flatten(tree)
+    twins = [pickle.loads(pickle.dumps(tree, protocol)) for protocol in range(pickle.HIGHEST_PROTOCOL + 1)]
+    for twin in (*twins, copy.copy(tree), copy.deepcopy(tree)):
+        assert type(twin) is type(tree) and _native.nodes(twin) == _native.nodes(tree)
 
 
 def test_a_million_levels_round_trip_through_pickle():
     tree = chain(int(os.environ.get("KALVIRA_PROBE_DEPTH", 1_000_000)))
-    assert flatten(pickle.loads(pickle.dumps(tree, protocol=pickle.HIGHEST_PROTOCOL))) == flatten(tree)
+    assert _native.nodes(pickle.loads(pickle.dumps(tree, protocol=pickle.HIGHEST_PROTOCOL))) == _native.nodes(tree)
 
 
-def test_trees_cross_to_worker_processes():
-    trees = [parse(f"(x+{n})^2") for n in range(3)]
-    with ProcessPoolExecutor(max_workers=1) as pool:
-        results = list(pool.map(expand, trees))
-    assert [r.to_string() for r in results] == [expand(t).to_string() for t in trees]
+class EarlierPickle:
+    """Pickles as the earlier versions pickled (x + 1) / -(pi * 1/2): the steps alone."""
+
+    def __reduce__(self):
+        steps = [("Var", "x"), ("Int", 1), ("Add", 0, 1), ("Pi",), ("Rational", 1, 2), ("Mul", 3, 4), ("Neg", 5),
+                 ("Div", 2, 6)]
+        return rebuild, (steps,)
 
 
-@pytest.mark.parametrize("steps", [
-    [], [("Nope", 1)], [("Neg", 0)], [("Int", 1), ("Neg", -1)], [("Int", 1), ("Add", 0, 1)],
-    [("Int", "x")], [("Int",)], [("Int", 2**40)], [("Var", 5)], [("Int", 1), ("Neg", 0, 0)], [5], None,
-])
-def test_malformed_pickles_are_refused(steps):
-    with pytest.raises(ValueError, match="not a pickled expression tree"):
-        rebuild(steps)
+def test_pickles_of_the_earlier_format_still_load():
+    expected = kc.Div(parse("x+1"), kc.Neg(kc.Mul(kc.Pi(), kc.Rational(1, 2))))
+    assert pickle.loads(pickle.dumps(EarlierPickle())) == expected
+
+
+# Each (arguments of rebuild, the fault named). Sin(y) + x is written
+# [Var y, Sin 0, Var x, Add 1 2]; its truncations must not read as Sin(y).
+SIN_Y_PLUS_X = _native.nodes(kc.Add(kc.Sin(kc.Var("y")), kc.Var("x")))
+MALFORMED_PICKLES = [
+    (([],), "no nodes"), ((None,), "no nodes"), (([5],), "a node is written as 5"),
+    (([("Nope", 1)],), "unknown node kind 'Nope'"), (([("Neg", 0)],), "a child refers to no earlier node"),
+    (([("Int", 1), ("Neg", -1)],), "a child refers to no earlier node"),
+    (([("Int", 1), ("Add", 0, 1)],), "a child refers to no earlier node"),
+    (([("Int", "x")],), "an integer is written as 'x'"), (([("Int",)],), r"Int takes 1 argument\(s\), not 0"),
+    (([("Int", 2**40)],), "the integer 1099511627776 does not fit in 32 bits"),
+    (([("Var", 5)],), "a variable name must be text, not int"),
+    (([("Var", "x\ud800")],), "a variable name must be valid UTF-8 text"),
+    (([("Int", 1), ("Neg", 0, 0)],), r"Neg takes 1 argument\(s\), not 2"),
+    (([("Rational", 1, 0)],), "分母をゼロにすることはできません"),
+    ((SIN_Y_PLUS_X[:-1],), "a node belongs to no tree"),
+    ((SIN_Y_PLUS_X[:-1], 4, 3), "3 nodes where 4 were written"),
+    ((SIN_Y_PLUS_X, 4, 4), "the root 4 is no node"),
+    ((SIN_Y_PLUS_X, 4, 1), "a node belongs to no tree"),
+]
+
+
+@pytest.mark.parametrize("arguments, fault", MALFORMED_PICKLES)
+def test_malformed_pickles_are_refused_naming_the_fault(arguments, fault):
+    with pytest.raises(ValueError, match="^not a pickled expression tree: .*" + fault):
+        rebuild(*arguments)
+
+
+@pytest.mark.parametrize("call", [lambda: kc.Var("x\ud800"), lambda: kalvira.substitute(parse("x"), {"x\ud800": 1})],
+                         ids=["Var", "substitute"])
+def test_a_name_with_a_lone_surrogate_is_refused_as_not_utf8(call):
+    with pytest.raises(TypeError, match="^a variable name must be valid UTF-8 text$"):
+        call()
 
 
 @pytest.mark.parametrize("error", [
@@ -192,6 +224,10 @@ def test_command_line_answers_line_for_line(tmp_path):
     (["expand", "-fx", "-x+1", "--3", "-f_1+2"], (0, "-xf\n-x + 1\n3\n-f_1 + 2\n", [])),
     (["latex", "--", "-h", "(x"], (2, "-h\n\n", ["kalvira: '(x': unexpected end of input at position 3"])),
     (["--version"], (0, f"kalvira {kalvira.__version__}\n", [])),
+    (["eval", "x", "x=1", "x=2"], (2, "", ["kalvira: x is given a value twice; give each variable one value"])),
+    (["eval", "x", "x=1e2"], (2, "", ["kalvira: the value in 'x=1e2' is exponent notation, which school notation"
+                                      " reads as a product with e; write x=100"])),
+    (["eval", "x", "x=2e"], (0, "5.43656365691809\n", [])),
     ([], (2, "", [*USAGE.splitlines(),
                   'kalvira: give a command and expressions, as in kalvira expand "(x+1)^3"; see kalvira --help'])),
 ])
@@ -215,12 +251,55 @@ def test_command_line_output_formats(tmp_path):
     assert missing[0] == 2 and missing[2][0].startswith("kalvira: --mathml needs latex2mathml: pip install")
 
 
-def test_command_line_reports_lost_output(tmp_path):
+# Output long enough to fill a pipe, in every mode of the command line.
+LONG_RUNS = {
+    "arguments": (["expand", *["x+1"] * 20000], None),
+    "file": (["expand", "-f", "{sheet}"], None),
+    "standard input": (["expand"], "{sheet}"),
+    "jobs": (["expand", "--jobs", "2", "-f", "{sheet}"], None),
+    "text": (["expand", "--text", "-f", "{sheet}"], None),
+    "tree": (["simplify", "--tree", "-f", "{sheet}"], None),
+    "check": (["check", "x", *["x"] * 20000], None),
+    "eval": (["eval", *["x"] * 20000, "x=1"], None),
+    "steps": (["steps", "expand", *["(x+1)^2"] * 2000], None),
+}
+
+
+@pytest.fixture(scope="module")
+def long_sheet(tmp_path_factory):
+    sheet = tmp_path_factory.mktemp("sheet") / "long.txt"
+    sheet.write_text("(x+1)^2\n" * 150000)  # more than one block of reading
+    return str(sheet)
+
+
+def run_long(mode, sheet, **streams):
+    args, stdin = LONG_RUNS[mode]
+    with open(stdin.format(sheet=sheet) if stdin else os.devnull, "rb") as source:
+        return subprocess.Popen([sys.executable, "-m", "kalvira", *(arg.format(sheet=sheet) for arg in args)],
+                                stdin=source, stderr=subprocess.PIPE, **streams)
+
+
+@pytest.mark.parametrize("mode", LONG_RUNS)
+def test_a_reader_that_goes_away_ends_the_run_quietly(mode, long_sheet):
+    child = run_long(mode, long_sheet, stdout=subprocess.PIPE)
+    assert child.stdout.readline()
+    child.stdout.close()  # as `| head -1` does
+    assert (child.wait(timeout=120), child.stderr.read()) == (0, b"")
+
+
+@pytest.mark.parametrize("mode", ["file", "standard input", "check", "eval", "steps"])
+def test_a_full_disk_is_reported_as_a_failed_write(mode, long_sheet):
     with open("/dev/full", "wb") as full:
-        done = subprocess.run([sys.executable, "-m", "kalvira", "expand", "x+1"], stdout=full, stderr=subprocess.PIPE, timeout=60)
-    assert done.returncode == 2 and done.stderr.decode() == "kalvira: cannot write the results: No space left on device\n"
-    done = subprocess.run(f"{sys.executable} -m kalvira expand x+1 >&-", shell=True, stderr=subprocess.PIPE, timeout=60)
-    assert done.returncode == 2 and done.stderr.decode() == "kalvira: standard output is closed\n"
+        child = run_long(mode, long_sheet, stdout=full)
+        assert (child.wait(timeout=120), child.stderr.read()) == (
+            2, b"kalvira: cannot write the results: No space left on device\n")
+
+
+def test_command_line_reports_lost_output(tmp_path):
+    for command in (["expand", "x+1"], ["check", "x", "x"]):
+        done = subprocess.run(f"{sys.executable} -m kalvira {' '.join(command)} >&-", shell=True, stderr=subprocess.PIPE,
+                              timeout=60)
+        assert done.returncode == 2 and done.stderr.decode() == "kalvira: standard output is closed\n"
     image = tmp_path / "formulas.png"
     assert kalvira_cli("latex", "sqrt(x)/2", "pi r^2", "--png", str(image))[:2] == (0, "\\frac{\\sqrt{x}}{2}\n\\pi r^{2}\n")
     assert image.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"

@@ -12,6 +12,7 @@ import time
 import pytest
 
 from interruptible_child import interrupt, start_python
+from reference_cases import SHAPES as KIND_SHAPES
 
 DEPTH = int(os.environ.get("KALVIRA_PROBE_DEPTH", "1000000"))
 
@@ -92,6 +93,27 @@ def test_shared_subtrees_are_simplified_once():
     assert result.stdout.strip() == "True", result.stderr[-2000:]
 
 
+def test_checking_an_answer_costs_time_linear_in_the_depth():
+    # The exact values of a product chain have as many digits as it is deep,
+    # so comparing them at the points would take time quadratic in the depth.
+    result = run_python(
+        """
+        import time
+        from kalvira import Mul, Var, equivalent
+        x = Var("x")
+        def seconds(depth):
+            left = right = x
+            for _ in range(depth):
+                left, right = Mul(left, x), Mul(x, right)
+            start = time.perf_counter()
+            assert str(equivalent(left, right)) == "equal"
+            return time.perf_counter() - start
+        print(seconds(200_000) / seconds(20_000))
+        """
+    )
+    assert result.returncode == 0 and float(result.stdout) < 40, (result.stdout, result.stderr[-2000:])
+
+
 # Calls that compare two separately built copies of a 64-level shared tree
 # (2^64 paths each), and what they return (x^(2^64) wraps to x^0).
 DAG_PAIR_CALLS = {
@@ -162,6 +184,41 @@ def test_ctrl_c_stops_a_long_call_and_leaves_the_argument_intact(call):
     time.sleep(1.0)
     out, err = interrupt(child)
     assert out.strip() == "interrupted True", err[-2000:]
+
+
+# One node of every kind, as constructor text over x.
+SAMPLE_NODES = {"LEAF": None, "CONSTANT": "()", "UNARY": "(x)", "BINARY": "(x, x)"}
+LEAF_SAMPLES = {"Int": "Int(3)", "Var": "Var('y')", "Rational": "Rational(1, 2)"}
+EVERY_KIND = [LEAF_SAMPLES.get(name) or name + SAMPLE_NODES[shape] for name, shape in KIND_SHAPES.items()]
+
+
+@pytest.mark.parametrize("package", [False, True], ids=["core alone", "with kalvira"])
+def test_every_node_kind_pickles_or_refuses_at_every_protocol(package):
+    # Without the package every way of pickling raises TypeError (protocols
+    # 0 and 1 used to abort the interpreter); with it every way round-trips.
+    result = run_python(
+        f"""
+        import copy, pickle
+        {"import kalvira" if package else ""}
+        from _kalvira_core import *
+        x = Var("x")
+        for node in [{", ".join(EVERY_KIND)}]:
+            refusal = f"cannot pickle '_kalvira_core.{{type(node).__name__}}' object"
+            for protocol in range(pickle.HIGHEST_PROTOCOL + 1):
+                ways = [lambda: pickle.loads(pickle.dumps(node, protocol)), copy.copy, copy.deepcopy,
+                        lambda: (lambda rebuild, arguments: rebuild(*arguments))(*node.__reduce_ex__(protocol)),
+                        lambda: (lambda rebuild, arguments: rebuild(*arguments))(*node.__reduce__())]
+                for way in ways:
+                    try:
+                        twin = way() if way.__name__ == "<lambda>" else way(node)
+                    except TypeError as error:
+                        assert not {package} and str(error) == refusal, error
+                    else:
+                        assert {package} and twin == node and type(twin) is type(node), twin
+        print("ok")
+        """
+    )
+    assert result.returncode == 0 and result.stdout.strip() == "ok", result.stderr[-2000:]
 
 
 needs_address_space_limit = pytest.mark.skipif(

@@ -15,17 +15,20 @@ import pytest
 from hypothesis import given, settings
 
 from kalvira import Add, Int, Mul, Neg, Pow, Rational, Var, batch, expand, parse, show, simplify, to_text
-from kalvira.tree_walk import fold, leaf_arguments
+from kalvira.tree_walk import fold
 from tree_strategies import school_trees, trees
 
 DEPTH = int(os.environ.get("KALVIRA_PROBE_DEPTH", "1000000"))
 x, y = Var("x"), Var("y")
 
 
+LEAF_FIELDS = {kc.Int: ("value",), kc.Var: ("name",), kc.Rational: ("num", "den")}
+
+
 def constructor_form_oracle(tree):
     """The straightforward constructor form, one Python string per node."""
     def write(node, operands):
-        arguments = operands or [repr(value) for value in leaf_arguments(node)]
+        arguments = operands or [repr(getattr(node, field)()) for field in LEAF_FIELDS.get(type(node), ())]
         return f"{type(node).__name__}({', '.join(arguments)})"
     return fold(tree, write)
 

@@ -1,7 +1,6 @@
 #include "batch/wrap_check.hpp"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "ast/fold_tree.hpp"
@@ -34,16 +33,16 @@ std::uint64_t value_of_name(const std::string& name) {
 constexpr std::uint64_t PI_VALUE = 0x1234567890ABCDEULL;
 constexpr std::uint64_t E_VALUE = 0x0FEDCBA987654321ULL;
 
-using Residue = std::optional<std::uint64_t>;
-
-Residue leaf_value(const Expr& node) {
+// A leaf's value; variables take theirs from value_of_variable.
+template <class VariableValue>
+Residue leaf_value(const Expr& node, const VariableValue& value_of_variable) {
     switch (node.type()) {
     case ExprType::INT: return field::of_int(static_cast<const Int&>(node).value());
     case ExprType::RATIONAL: {
         const auto& fraction = static_cast<const Rational&>(node);
         return field::multiply(field::of_int(fraction.num()), field::inverse(field::of_int(fraction.den())));
     }
-    case ExprType::VAR: return value_of_name(static_cast<const Var&>(node).name());
+    case ExprType::VAR: return value_of_variable(static_cast<const Var&>(node).name());
     case ExprType::PI: return PI_VALUE;
     case ExprType::E: return E_VALUE;
     default: return std::nullopt;
@@ -69,10 +68,7 @@ Residue power_value(const Expr& power, std::uint64_t base) {
 
 // A node's value from its children's; none where a child has none, and for
 // roots and functions, whose values are not residues.
-Residue node_value(const ExprPtr& node, const Residue* children) {
-    if (node->arity() == 0) {
-        return leaf_value(*node);
-    }
+Residue operation_value(const ExprPtr& node, const Residue* children) {
     for (std::size_t i = 0; i < node->arity(); ++i) {
         if (!children[i]) {
             return std::nullopt;
@@ -92,11 +88,26 @@ Residue node_value(const ExprPtr& node, const Residue* children) {
     }
 }
 
+template <class VariableValue>
+Residue residue_of(const ExprPtr& tree, const Cancellation& cancel, const VariableValue& value_of_variable) {
+    return fold_tree<Residue>(tree, cancel, [&](const ExprPtr& node, const Residue* children) {
+        return node->arity() == 0 ? leaf_value(*node, value_of_variable) : operation_value(node, children);
+    });
+}
+
 Residue residue_of(const ExprPtr& tree, const Cancellation& cancel) {
-    return fold_tree<Residue>(tree, cancel, node_value);
+    return residue_of(tree, cancel, [](const std::string& name) -> Residue { return value_of_name(name); });
 }
 
 }  // namespace
+
+Residue residue_at(const ExprPtr& tree, const std::unordered_map<std::string, std::uint64_t>& point,
+                   const Cancellation& cancel) {
+    return residue_of(tree, cancel, [&point](const std::string& name) -> Residue {
+        const auto found = point.find(name);
+        return found == point.end() ? Residue() : Residue(found->second);
+    });
+}
 
 bool wrapped_around(const ExprPtr& input, const ExprPtr& result, const Cancellation& cancel) {
     const Residue before = residue_of(input, cancel);

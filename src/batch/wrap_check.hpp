@@ -12,10 +12,24 @@
 // of the two values that vanishes at the point goes unseen too, with a
 // chance of about the tree's degree in 2^61.
 
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
 #include "ast/cancellation.hpp"
 #include "ast/expr.hpp"
 
 namespace kalvira {
+
+using Residue = std::optional<std::uint64_t>;
+
+// The tree's value modulo the prime with each variable given its residue by
+// `point`; none where the check has none (see above) or a variable has no
+// residue in `point`. Pi and e have fixed residues of their own, which
+// stand for no true value: a caller comparing values keeps them out.
+Residue residue_at(const ExprPtr& tree, const std::unordered_map<std::string, std::uint64_t>& point,
+                   const Cancellation& cancel);
 
 // True when result's value differs from input's, as far as the check sees.
 bool wrapped_around(const ExprPtr& input, const ExprPtr& result, const Cancellation& cancel);

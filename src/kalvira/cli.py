@@ -17,6 +17,7 @@ from kalvira.batch import Operation, WrappedResult, batch, is_operation
 from kalvira.cli_check import ANSWER_COMMANDS
 from kalvira.cli_formats import runner
 from kalvira.cli_options import USAGE, Options, UsageError, help_text, read_arguments, version_text
+from kalvira.cli_output import WriteFailed, flush_output, standard_output, writing
 from kalvira.worksheet import NO_RESULT, answer, expressions
 from kalvira.wrapping import WARNING
 
@@ -26,19 +27,23 @@ CHUNK = 1 << 20
 STANDARD_INPUT = "standard input"
 
 
-class _WriteFailed(Exception):
-    """Standard output refused the results (a full disk, a closed descriptor)."""
+class _ReadFailed(Exception):
+    """The input could not be read; the message is the system's reason."""
 
 
 def _lines_of(fd: int) -> Iterator[list[str]]:
     """The lines of a file descriptor, a run of whole lines at a time, without
     their line ends ("\\n" or "\\r\\n", as strip removes the "\\r") and without
     a byte-order mark at the start. Bytes that are not UTF-8 become lone
-    surrogates, which `answer` reports as undecodable lines."""
+    surrogates, which `answer` reports as undecodable lines. A failed read
+    raises _ReadFailed, so that it is not taken for a failed write."""
     pending = bytearray()
     at_start = True
     while True:
-        block = os.read(fd, CHUNK)
+        try:
+            block = os.read(fd, CHUNK)
+        except OSError as error:
+            raise _ReadFailed(error.strerror) from None
         pending += block
         cut = pending.rfind(b"\n") + 1 if block else len(pending)
         if cut:
@@ -65,9 +70,7 @@ class _Session:
     failed and which expressions to draw."""
 
     def __init__(self, operation: Operation, options: Options) -> None:
-        if sys.stdout is None:
-            raise _WriteFailed("standard output is closed")
-        self.output = sys.stdout.buffer
+        self.output = standard_output().buffer
         self.run = runner(operation, options)
         self.strict = options.strict
         self.drawing = bool(options.png)
@@ -82,14 +85,10 @@ class _Session:
                 outputs[index] = NO_RESULT
             errors = sorted(errors + [(index, WARNING) for index in warnings])
             warnings = []
-        try:
+        with writing():
             if outputs:
                 self.output.write(("\n".join(outputs) + "\n").encode("utf-8", "backslashreplace"))
             self.output.flush()
-        except BrokenPipeError:
-            raise
-        except OSError as error:
-            raise _WriteFailed(f"cannot write the results: {error.strerror}") from None
         for index, message in errors:
             print(f"kalvira: {label_of(index)}: {message}", file=sys.stderr)
         for index in warnings:
@@ -110,8 +109,8 @@ class _Session:
                 outputs, errors = answer(self.run, texts)
                 self._emit(texts, outputs, errors, partial(_line_label, name, number, indices))
                 number += len(lines)
-        except OSError as error:
-            print(f"kalvira: cannot read {name}: {error.strerror}", file=sys.stderr)
+        except _ReadFailed as reason:
+            print(f"kalvira: cannot read {name}: {reason}", file=sys.stderr)
             self.failed = True
 
     def file(self, name: str) -> None:
@@ -137,6 +136,7 @@ class _Session:
 
 def _run(options: Options) -> int:
     if options.command in ANSWER_COMMANDS:
+        sys.set_int_max_str_digits(0)  # exact values and verdicts may have any number of digits
         return ANSWER_COMMANDS[options.command](options)
     operation = options.command
     if not is_operation(operation):  # read_arguments lets only commands through
@@ -163,6 +163,18 @@ def _silence_standard_output() -> None:
     os.dup2(os.open(os.devnull, os.O_WRONLY), 1)
 
 
+def _command(arguments: list[str]) -> int:
+    if arguments[0] == "steps":
+        from kalvira.cli_steps import run_steps
+
+        return run_steps(arguments[1:])
+    options = read_arguments(arguments)
+    if options.help or options.version:
+        print(help_text() if options.help else version_text())
+        return 0
+    return _run(options)
+
+
 def main(argv: list[str] | None = None) -> int:
     """Runs the command line; returns the exit status (0, 2 on any error, 130
     on Ctrl-C; check gives 1 when an answer is not accepted)."""
@@ -172,22 +184,16 @@ def main(argv: list[str] | None = None) -> int:
               " see kalvira --help", file=sys.stderr)
         return 2
     try:
-        if arguments[0] == "steps":
-            from kalvira.cli_steps import run_steps
-
-            return run_steps(arguments[1:])
-        options = read_arguments(arguments)
-        if options.help or options.version:
-            print(help_text() if options.help else version_text())
-            return 0
-        return _run(options)
+        status = _command(arguments)
+        flush_output()
+        return status
     except UsageError as error:
         print(f"kalvira: {error} (see kalvira --help)", file=sys.stderr)
         return 2
     except ValueError as error:
         print(f"kalvira: {error}", file=sys.stderr)
         return 2
-    except _WriteFailed as error:
+    except WriteFailed as error:
         print(f"kalvira: {error}", file=sys.stderr)
         _silence_standard_output()
         return 2

@@ -18,6 +18,7 @@ from _kalvira_core import Expr, Var
 
 from kalvira.answers import equivalent, is_expanded, is_simplified
 from kalvira.cli_options import Options, UsageError
+from kalvira.cli_output import write_line
 from kalvira.evaluation import evaluate
 from kalvira.parser import parse
 
@@ -28,7 +29,7 @@ ACCEPTED, NOT_ACCEPTED, BAD_INPUT = 0, 1, 2
 
 
 def _failed(text: str, error: ValueError) -> int:
-    print()
+    write_line()
     print(f"kalvira: {text!r}: {getattr(error, 'summary', error)}", file=sys.stderr)
     return BAD_INPUT
 
@@ -55,7 +56,7 @@ def check(options: Options) -> int:
         except ValueError as error:
             status = _failed(text, error)
             continue
-        print(line)
+        write_line(line)
         if not accepted:
             status = max(status, NOT_ACCEPTED)
     return status
@@ -63,7 +64,8 @@ def check(options: Options) -> int:
 
 def _variable_value(assignment: str) -> tuple[str, Fraction | float]:
     """NAME=VALUE: a decimal or fraction ("0.5", "-3/4") exactly, anything
-    else ("pi/4", "sqrt(2)") as the value of that expression."""
+    else ("pi/4", "sqrt(2)") as the value of that expression. Exponent
+    notation is refused: in school notation 1e2 is 1·e·2."""
     name, _, value = (side.strip() for side in assignment.partition("="))
     try:
         variable = parse(name)
@@ -72,9 +74,14 @@ def _variable_value(assignment: str) -> tuple[str, Fraction | float]:
     if not isinstance(variable, Var):
         raise UsageError(f"{name!r} in {assignment!r} is not a variable name")
     try:
-        return variable.name(), Fraction(value)
+        number = Fraction(value)
     except ValueError:
-        pass
+        number = None
+    if number is not None and "e" in value.lower():
+        raise UsageError(f"the value in {assignment!r} is exponent notation, which school notation reads as a"
+                         f" product with e; write {variable.name()}={number}")
+    if number is not None:
+        return variable.name(), number
     try:
         return variable.name(), evaluate(parse(value))
     except ValueError as error:
@@ -89,8 +96,12 @@ def evaluate_expressions(options: Options) -> int:
     texts = [text.strip() for text in options.expressions if "=" not in text]
     if not texts:
         raise UsageError("eval needs an expression, as in kalvira eval \"x^2 + 1\" x=3")
-    point = dict(_variable_value(text) for text in options.expressions if "=" in text)
-    sys.set_int_max_str_digits(0)  # exact values may have any number of digits
+    point: dict[str, Fraction | float] = {}
+    for assignment in (text for text in options.expressions if "=" in text):
+        name, value = _variable_value(assignment)
+        if name in point:
+            raise UsageError(f"{name} is given a value twice; give each variable one value")
+        point[name] = value
     status = ACCEPTED
     for text in texts:
         try:
@@ -98,7 +109,7 @@ def evaluate_expressions(options: Options) -> int:
         except ValueError as error:
             status = _failed(text, error)
             continue
-        print(line)
+        write_line(line)
     return status
 
 

@@ -21,6 +21,7 @@ from kalvira.cli_options import (
     one_of,
     read_options,
 )
+from kalvira.cli_output import flush_output, write_line
 from kalvira.parser import parse
 from kalvira.step_texts import LANGUAGES
 from kalvira.working import DEFAULT_MAX_STEPS, Steps, TracedOperation, is_traced_operation, steps
@@ -122,10 +123,10 @@ def run_steps(arguments: list[str]) -> int:
             print(f"kalvira: {text!r}: {error}", file=sys.stderr)
             failed = True
             continue
-        print(("\n" if number else "") + _written(working, notation))
+        write_line(("\n" if number else "") + _written(working, notation))
         if options.png:
             drawn += lines_to_draw(working)
-    sys.stdout.flush()
+    flush_output()
     if options.png:
         from kalvira.png import write_png
 

@@ -27,7 +27,7 @@ from _kalvira_core import Expr
 
 from kalvira import _native
 from kalvira.operators import number_tree
-from kalvira.tree_walk import require_tree
+from kalvira.tree_walk import require_tree, variable_name_fault
 
 # A number given or computed; while evaluating, ints stand for integral
 # fractions, being faster.
@@ -133,6 +133,9 @@ def _name(key: object) -> str:
     if isinstance(key, core.Var):
         return key.name()
     if isinstance(key, str):
+        fault = variable_name_fault(key)
+        if fault:
+            raise TypeError(fault)
         return key
     raise TypeError(f"a variable is given by its name or as a Var, not as {type(key).__name__}")
 
@@ -160,9 +163,10 @@ def _exact(value: Fraction) -> int | Fraction:
 
 
 def _bits(value: int | Fraction) -> int:
+    # bit_length ignores the sign; abs() would copy the number on every step.
     if isinstance(value, int):
-        return abs(value).bit_length()
-    return max(abs(value.numerator).bit_length(), value.denominator.bit_length())
+        return value.bit_length()
+    return max(value.numerator.bit_length(), value.denominator.bit_length())
 
 
 def _bounded(value: Value) -> Value:
@@ -305,7 +309,7 @@ def _leaf(kind: str, first: Any, second: Any, point: Mapping[str, Value]) -> Val
     if kind == "Int":
         return int(first)
     if kind == "Var":
-        return _variable(point, str(first))
+        return _variable(point, first)
     if kind == "Rational":
         return _exact(Fraction(int(first), int(second)))
     return math.pi if kind == "Pi" else math.e

@@ -64,6 +64,20 @@ def leaf_arguments(node: Expr) -> tuple[int | str, ...]:
     return tuple(get(node) for get in _LEAF_DATA.get(type(node), ()))
 
 
+def variable_name_fault(name: object) -> str | None:
+    """Why `name` cannot name a Var, or None when it can: a str that is UTF-8
+    text (no lone surrogates) or bytes."""
+    if isinstance(name, bytes):
+        return None
+    if not isinstance(name, str):
+        return f"a variable name must be text, not {type(name).__name__}"
+    try:
+        name.encode("utf-8")
+    except UnicodeEncodeError:
+        return "a variable name must be valid UTF-8 text"
+    return None
+
+
 def fold[T](tree: Expr, visit: Callable[[Expr, list[T]], T]) -> T:
     """Combines a tree bottom-up: `visit(node, results of its children)`.
 

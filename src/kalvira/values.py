@@ -13,17 +13,22 @@
 - `bool(tree)` raises TypeError: whether "x - x" is true is not a question
   about the tree, and a silent answer would hide such a test's mistake.
 - The arithmetic operators build trees (see `kalvira.operators`).
+- `Var` refuses a name with a lone surrogate, which is no UTF-8 text, by
+  saying so (the core's own refusal is pybind11's generic one).
 """
 
 from __future__ import annotations
 
+import functools
 from typing import NoReturn
 
-from _kalvira_core import Expr
+from _kalvira_core import Expr, Var
 
 from kalvira import _native
 from kalvira.operators import install_operators
-from kalvira.tree_walk import require_tree
+from kalvira.tree_walk import require_tree, variable_name_fault
+
+_core_var_init = Var.__init__
 
 
 def to_text(tree: Expr, unicode: bool = False) -> str:
@@ -77,6 +82,14 @@ def _no_truth_value(self: Expr) -> NoReturn:
                     "(simplify(a - b) == Int(0)) or test for a missing tree with `is None`")
 
 
+@functools.wraps(_core_var_init)
+def _var_init(self: Var, name: str) -> None:
+    fault = variable_name_fault(name) if isinstance(name, str) else None
+    if fault:
+        raise TypeError(fault)
+    _core_var_init(self, name)
+
+
 def install_value_semantics() -> None:
     """Puts the value methods on Expr, which every node class inherits."""
     methods = {
@@ -85,4 +98,5 @@ def install_value_semantics() -> None:
     }
     for name, method in methods.items():
         setattr(Expr, name, method)
+    setattr(Var, "__init__", _var_init)
     install_operators()

@@ -107,6 +107,14 @@ ExprPtr expand_tree(ExprPtr expr) {
     return call_interruptibly([&expr](const Cancellation& cancel) { return kalvira::expand(std::move(expr), cancel); });
 }
 
+// Pickling a node: the nodes have no pickled form of their own, so every
+// protocol refuses with the TypeError that protocol 2 raises by default.
+// Below protocol 2, Python's default would call the base type from a C
+// slot, and pybind11 aborts the process there instead of raising.
+[[noreturn]] void refuse_pickling(const py::object& self) {
+    throw py::type_error(std::string("cannot pickle '") + Py_TYPE(self.ptr())->tp_name + "' object");
+}
+
 // The first throw on a thread may allocate (the runtime's per-thread
 // exception state, the unwinder's caches); if that fails once memory is
 // exhausted, the process exits at once instead of raising MemoryError.
@@ -125,7 +133,10 @@ PYBIND11_MODULE(_kalvira_core, m) {
     prepare_exception_state();
     m.doc() = "KalVira: 高校数Ⅲレベルの数式処理ライブラリ (C++ core)";
 
-    py::class_<Expr, std::shared_ptr<Expr>>(m, "Expr").def("to_string", &latex_of, "LaTeX形式の文字列を返す");
+    py::class_<Expr, std::shared_ptr<Expr>>(m, "Expr")
+        .def("to_string", &latex_of, "LaTeX形式の文字列を返す")
+        .def("__reduce_ex__", [](const py::object& self, int) { refuse_pickling(self); }, py::arg("protocol"))
+        .def("__reduce__", &refuse_pickling);
 
     bind_nodes(m);
 

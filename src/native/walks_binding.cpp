@@ -1,5 +1,6 @@
 // variables(tree), substitute(tree, replacements), negations_as_products(tree)
-// and nodes(tree), with NODE_KINDS, the walks behind kalvira.evaluation and kalvira.answers. They build Python objects, so they keep the GIL;
+// and nodes(tree), with NODE_KINDS, the walks behind kalvira.evaluation,
+// kalvira.answers and kalvira.pickling. They build Python objects, so they keep the GIL;
 // Ctrl-C stops a long walk.
 
 #include <pybind11/stl.h>
@@ -22,11 +23,24 @@ namespace py = pybind11;
 namespace kalvira {
 namespace {
 
+// A variable's name as Var takes it back: a str where it is UTF-8, else
+// its bytes (such names are built from bytes, Var(b'\xff')).
+py::object name_object(const std::string& name) {
+    if (PyObject* text = PyUnicode_DecodeUTF8(name.data(), static_cast<Py_ssize_t>(name.size()), nullptr)) {
+        return py::reinterpret_steal<py::object>(text);
+    }
+    if (!PyErr_ExceptionMatches(PyExc_UnicodeDecodeError)) {
+        throw py::error_already_set();
+    }
+    PyErr_Clear();
+    return py::bytes(name);
+}
+
 // A leaf's data as the second and third fields of its entry in nodes().
 std::pair<py::object, py::object> leaf_fields(const Expr& node) {
     switch (node.type()) {
     case ExprType::INT: return {py::int_(static_cast<const Int&>(node).value()), py::none()};
-    case ExprType::VAR: return {py::str(static_cast<const Var&>(node).name()), py::none()};
+    case ExprType::VAR: return {name_object(static_cast<const Var&>(node).name()), py::none()};
     case ExprType::RATIONAL: {
         const auto& fraction = static_cast<const Rational&>(node);
         return {py::int_(fraction.num()), py::int_(fraction.den())};
@@ -79,7 +93,7 @@ py::tuple kind_records() {
 
 // Every distinct node once, children before parents, as (kind, first,
 // second): the kind is the node's class name; first and second are a leaf's
-// data (Int value; Var name; Rational num and den), or the positions in
+// data (Int value; Var name, as str or bytes; Rational num and den), or the positions in
 // this list of the node's children; None where unused.
 py::list nodes(const ExprPtr& tree) {
     const std::vector<py::str> names = kind_names();
