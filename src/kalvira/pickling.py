@@ -17,17 +17,12 @@ from typing import Any
 from _kalvira_core import Expr, Var
 
 from kalvira import _native
-from kalvira.operators import integer
-from kalvira.tree_walk import BINARY, LEAVES, NODE_CLASSES, UNARY, variable_name_fault
+from kalvira.operators import int32
+from kalvira.tree_walk import ARITY, LEAVES, NODE_CLASSES, variable_name_fault
 
 # (kind, first, second), as `_native.nodes` lists a node.
 Entry = tuple[str, Any, Any]
 
-# How many arguments each kind takes: a leaf's data or a node's children.
-ARITY: dict[str, int] = {
-    **{cls.__name__: 1 for cls in UNARY}, **{cls.__name__: 2 for cls in BINARY},
-    "Int": 1, "Var": 1, "Rational": 2, "Pi": 0, "E": 0,
-}
 
 
 class _Malformed(ValueError):
@@ -52,7 +47,7 @@ def _integer(value: object) -> int:
     if type(value) is not int:
         raise _Malformed(f"an integer is written as {value!r}")
     try:
-        return integer(value).value()
+        return int32(value)
     except ValueError as error:
         raise _Malformed(str(error)) from None
 

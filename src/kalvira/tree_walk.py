@@ -32,6 +32,8 @@ _LEAF_DATA: dict[type[Expr], tuple[Callable[[Any], int | str], ...]] = {
     NODE_CLASSES[name]: tuple(getattr(NODE_CLASSES[name], get) for get in data)
     for name, data, _, _ in _native.NODE_KINDS
 }
+# How many constructor arguments each kind takes: a leaf's data or a node's children.
+ARITY: dict[str, int] = {name: len(data) + len(children) for name, data, children, _ in _native.NODE_KINDS}
 
 
 def not_a_tree(value: object, what: str) -> TypeError:
