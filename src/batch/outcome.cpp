@@ -4,9 +4,9 @@
 #include <stdexcept>
 
 #include "ast/latex.hpp"
-#include "batch/wrap_check.hpp"
+#include "values/wrap_check.hpp"
 #include "parser/parse.hpp"
-#include "simplifier/simplifier.hpp"
+#include "simplifier/simplify.hpp"
 #include "values/school_text.hpp"
 
 namespace kalvira {

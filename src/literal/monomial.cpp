@@ -5,7 +5,7 @@
 
 #include "ast/cancellation.hpp"
 #include "ast/make_node.hpp"
-#include "simplifier/term_conversion.hpp"
+#include "expansion/term_conversion.hpp"
 
 namespace kalvira {
 

@@ -11,8 +11,8 @@
 #include <utility>
 
 #include "ast/latex.hpp"
-#include "main/interruptible.hpp"
-#include "simplifier/simplifier.hpp"
+#include "ast/interruptible.hpp"
+#include "simplifier/simplify.hpp"
 
 namespace py = pybind11;
 using namespace kalvira;

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "native/bindings.hpp"
-#include "main/interruptible.hpp"
+#include "ast/interruptible.hpp"
 #include "native/utf8_text.hpp"
 #include "parser/parse.hpp"
 

@@ -15,8 +15,8 @@
 #include "literal/collect_terms.hpp"
 #include "literal/expand_reference.hpp"
 #include "native/bindings.hpp"
-#include "main/interruptible.hpp"
-#include "simplifier/simplifier.hpp"
+#include "ast/interruptible.hpp"
+#include "simplifier/simplify.hpp"
 
 namespace py = pybind11;
 

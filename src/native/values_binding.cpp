@@ -6,7 +6,7 @@
 #include <string>
 
 #include "native/bindings.hpp"
-#include "main/interruptible.hpp"
+#include "ast/interruptible.hpp"
 #include "parser/parse_errors.hpp"
 #include "values/constructor_form.hpp"
 #include "values/school_text.hpp"

@@ -12,7 +12,7 @@
 
 #include "ast/fold_tree.hpp"
 #include "native/bindings.hpp"
-#include "main/interruptible.hpp"
+#include "ast/interruptible.hpp"
 #include "values/tree_values.hpp"
 
 namespace py = pybind11;

@@ -8,7 +8,7 @@
 
 #include "check.hpp"
 #include "recursive_latex.hpp"
-#include "simplifier/simplifier.hpp"
+#include "simplifier/simplify.hpp"
 #include "tree_builders.hpp"
 #include "tree_generator.hpp"
 

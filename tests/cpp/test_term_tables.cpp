@@ -10,10 +10,10 @@
 #include "check.hpp"
 #include "result_comparison.hpp"
 #include "ast/latex.hpp"
-#include "simplifier/factor_table.hpp"
-#include "simplifier/term.hpp"
-#include "simplifier/term_conversion.hpp"
-#include "simplifier/term_table.hpp"
+#include "expansion/factor_table.hpp"
+#include "expansion/term.hpp"
+#include "expansion/term_conversion.hpp"
+#include "expansion/term_table.hpp"
 #include "tree_builders.hpp"
 
 using namespace kalvira;

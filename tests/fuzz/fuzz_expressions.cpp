@@ -27,7 +27,7 @@
 #include "ast/latex.hpp"
 #include "ast/make_node.hpp"
 #include "literal/expand_reference.hpp"
-#include "simplifier/simplifier.hpp"
+#include "simplifier/simplify.hpp"
 
 using namespace kalvira;
 

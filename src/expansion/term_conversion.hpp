@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "ast/expr.hpp"
-#include "simplifier/factor_table.hpp"
-#include "simplifier/term.hpp"
+#include "expansion/factor_table.hpp"
+#include "expansion/term.hpp"
 
 namespace kalvira {
 

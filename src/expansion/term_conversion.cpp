@@ -2,7 +2,7 @@
 // term back as a tree, and the key (the text of a term's product without
 // coefficient) by which like terms are collected.
 
-#include "simplifier/term_conversion.hpp"
+#include "expansion/term_conversion.hpp"
 
 #include <algorithm>
 #include <charconv>

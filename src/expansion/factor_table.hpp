@@ -15,7 +15,7 @@
 
 #include "ast/cancellation.hpp"
 #include "ast/expr.hpp"
-#include "simplifier/hash_index.hpp"
+#include "expansion/hash_index.hpp"
 
 namespace kalvira {
 
