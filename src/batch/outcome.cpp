@@ -4,10 +4,11 @@
 #include <stdexcept>
 
 #include "ast/latex.hpp"
-#include "values/wrap_check.hpp"
+#include "expansion/expand.hpp"
 #include "parser/parse.hpp"
 #include "simplifier/simplify.hpp"
 #include "values/school_text.hpp"
+#include "values/wrap_check.hpp"
 
 namespace kalvira {
 

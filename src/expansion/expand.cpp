@@ -12,7 +12,7 @@
 
 #include "ast/make_node.hpp"
 #include "expansion/packed_terms.hpp"
-#include "simplifier/simplify.hpp"
+#include "expansion/expand.hpp"
 #include "simplifier/simplify_walk.hpp"
 #include "expansion/term_conversion.hpp"
 #include "expansion/term_table.hpp"

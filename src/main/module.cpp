@@ -10,8 +10,9 @@
 #include <string>
 #include <utility>
 
-#include "ast/latex.hpp"
 #include "ast/interruptible.hpp"
+#include "ast/latex.hpp"
+#include "expansion/expand.hpp"
 #include "simplifier/simplify.hpp"
 
 namespace py = pybind11;

@@ -11,11 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "ast/interruptible.hpp"
 #include "ast/make_node.hpp"
+#include "expansion/expand.hpp"
 #include "literal/collect_terms.hpp"
 #include "literal/expand_reference.hpp"
 #include "native/bindings.hpp"
-#include "ast/interruptible.hpp"
 #include "simplifier/simplify.hpp"
 
 namespace py = pybind11;

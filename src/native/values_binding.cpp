@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "native/bindings.hpp"
 #include "ast/interruptible.hpp"
+#include "native/bindings.hpp"
 #include "parser/parse_errors.hpp"
 #include "values/constructor_form.hpp"
 #include "values/school_text.hpp"

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "ast/fold_tree.hpp"
-#include "native/bindings.hpp"
 #include "ast/interruptible.hpp"
+#include "native/bindings.hpp"
 #include "values/tree_values.hpp"
 
 namespace py = pybind11;

@@ -1,9 +1,9 @@
 // wrapped(tree, result): whether result lost tree's value to 32-bit
 // wrap-around, as batch/wrap_check.hpp decides. Ctrl-C stops a long check.
 
-#include "values/wrap_check.hpp"
-#include "native/bindings.hpp"
 #include "ast/interruptible.hpp"
+#include "native/bindings.hpp"
+#include "values/wrap_check.hpp"
 
 namespace py = pybind11;
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "check.hpp"
+#include "expansion/expand.hpp"
 #include "recursive_latex.hpp"
 #include "simplifier/simplify.hpp"
 #include "tree_builders.hpp"

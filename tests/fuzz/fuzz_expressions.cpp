@@ -26,6 +26,7 @@
 #include "ast/errors.hpp"
 #include "ast/latex.hpp"
 #include "ast/make_node.hpp"
+#include "expansion/expand.hpp"
 #include "literal/expand_reference.hpp"
 #include "simplifier/simplify.hpp"
 
