@@ -31,12 +31,6 @@ inline const TermKey CONSTANT_KEY{"1", true};
 // into coefficient and factors (no recursion on the C stack).
 void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>& out);
 
-// The tree of coeff times the factors in the order given, exponent-0
-// factors dropped: Pow(f, Int(e)) for e other than 1, products nested to the
-// left, the coefficient as an Int on the left (1 omitted, -1 as a Neg, no
-// factors an Int, 0 always Int(0)).
-ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordered_vars);
-
 // The tree of one term: factors as ordered, coefficient applied.
 ExprPtr term_tree(const Term& term, const FactorTable& factors);
 
