@@ -55,6 +55,7 @@ Term read_product(const ExprPtr& summand, FactorTable& factors) {
     }
     std::vector<const ExprPtr*> pending{&summand};
     while (!pending.empty()) {
+        factors.cancel().poll();
         const ExprPtr& node = *pending.back();
         pending.pop_back();
         switch (node->type()) {
@@ -164,6 +165,7 @@ void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>&
     }
     std::vector<const ExprPtr*> pending{&tree};
     while (!pending.empty()) {
+        factors.cancel().poll();
         const ExprPtr& node = *pending.back();
         pending.pop_back();
         if (node->type() == ExprType::ADD) {

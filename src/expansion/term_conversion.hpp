@@ -28,7 +28,8 @@ struct TermKey {
 inline const TermKey CONSTANT_KEY{"1", true};
 
 // Reads a tree as the summands of its sums, each summand's product split
-// into coefficient and factors (no recursion on the C stack).
+// into coefficient and factors, on an explicit stack that polls the
+// table's cancellation check.
 void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>& out);
 
 // The tree of one term: factors as ordered, coefficient applied.

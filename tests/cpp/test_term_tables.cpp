@@ -178,3 +178,27 @@ TEST_CASE(joined_sums_keep_the_factors_met_first) {
         CHECK(latex(a.tree(factors)).find("2y\\pi") != std::string::npos);
     }
 }
+
+// A long sum, and a long product of negations and integers (which intern no
+// factor, so only the walk itself can see the check), are read until the
+// check asks to stop.
+TEST_CASE(reading_summands_stops_when_the_check_asks) {
+    ExprPtr sum = var("x");
+    ExprPtr product = num(2);
+    for (int i = 0; i < 20000; ++i) {
+        sum = add(sum, var("x"));
+        product = mul(neg(product), num(3));
+    }
+    for (const ExprPtr& tree : {sum, product}) {
+        const Cancellation stop([] { return true; });
+        FactorTable factors(stop);
+        std::vector<Term> summands;
+        bool cancelled = false;
+        try {
+            read_summands(tree, factors, summands);
+        } catch (const Cancelled&) {
+            cancelled = true;
+        }
+        CHECK(cancelled);
+    }
+}
