@@ -1,5 +1,5 @@
 // wrapped(tree, result): whether result lost tree's value to 32-bit
-// wrap-around, as batch/wrap_check.hpp decides. Ctrl-C stops a long check.
+// wrap-around, as values/wrap_check.hpp decides. Ctrl-C stops a long check.
 
 #include "ast/interruptible.hpp"
 #include "native/bindings.hpp"
