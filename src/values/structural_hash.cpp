@@ -42,7 +42,7 @@ std::uint64_t own_hash(const Expr& node) {
 std::uint64_t structural_hash(const ExprPtr& root, const Cancellation& cancel) {
     return fold_tree<std::uint64_t>(root, cancel, [](const ExprPtr& node, const std::uint64_t* children) {
         std::uint64_t h = own_hash(*node);
-        for (std::size_t i = 0; i < node->arity(); ++i) {
+        for (std::size_t i = 0, arity = node->arity(); i < arity; ++i) {
             h = combine(h, children[i]);
         }
         return h;
