@@ -29,6 +29,9 @@ T fold_tree(const ExprPtr& root, const Cancellation& cancel, Visit&& visit) {
     std::unordered_map<const Expr*, T> shared_results;
     std::vector<Frame> pending{{&root, false, 0}};
     std::vector<T> results;  // of finished subtrees, left to right
+    // Enough for small trees, which then grow neither stack.
+    pending.reserve(16);
+    results.reserve(16);
     while (!pending.empty()) {
         cancel.poll();
         Frame& frame = pending.back();
