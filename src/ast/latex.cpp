@@ -65,12 +65,15 @@ int first_digit(std::int64_t value) {
 // finds there, since the writer asks about that right operand again.
 class FirstByteSearch {
 public:
+    explicit FirstByteSearch(const Cancellation& cancel) : cancel_(cancel) {}
+
     int of_factor(const Expr& e) {
         if (const auto known = right_operands_.find(&e); known != right_operands_.end()) {
             return known->second;
         }
         push_factor(e);
         while (!pending_.empty()) {
+            cancel_.poll();
             const Piece piece = pending_.back();
             pending_.pop_back();
             const int byte = of_piece(piece);
@@ -197,6 +200,7 @@ private:
         return NO_FIRST_BYTE;
     }
 
+    const Cancellation& cancel_;
     std::vector<Piece> pending_;
     std::vector<const Expr*> open_rights_;  // right operands being searched, outermost first
     // First bytes of right operands found past an empty left operand.
@@ -205,7 +209,7 @@ private:
 
 class LatexWriter {
 public:
-    LatexWriter(std::string& out, const Cancellation& cancel) : out_(out), cancel_(cancel) {}
+    LatexWriter(std::string& out, const Cancellation& cancel) : out_(out), cancel_(cancel), first_bytes_(cancel) {}
 
     // Writes root's text, or stops once out holds stop_at bytes; returns
     // whether the text is complete.

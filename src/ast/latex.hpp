@@ -7,13 +7,13 @@
 
 namespace kalvira {
 
-// Appends the LaTeX text of e to out. The tree is walked with an explicit
-// stack and every piece is appended once, so time is linear in the length
-// of the text and no depth is too deep. Polls cancel as it goes.
 // Whether a power writes its base in parentheses: loose bases, towers and
 // negative literals, so that the exponent visibly applies to the whole base.
 bool pow_base_needs_parens(const Expr& base);
 
+// Appends the LaTeX text of e to out. The tree is walked with an explicit
+// stack and every piece is appended once, so time is linear in the length
+// of the text and no depth is too deep. Polls cancel as it goes.
 void write_latex(const Expr& e, std::string& out, const Cancellation& cancel);
 
 // Appends the beginning of e's LaTeX text to out: at least its first

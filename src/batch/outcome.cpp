@@ -4,11 +4,12 @@
 #include <stdexcept>
 
 #include "ast/latex.hpp"
-#include "batch/wrap_check.hpp"
+#include "expansion/expand.hpp"
 #include "parser/parse.hpp"
-#include "simplifier/simplifier.hpp"
+#include "simplifier/simplify.hpp"
 #include "values/constructor_form.hpp"
 #include "values/school_text.hpp"
+#include "values/wrap_check.hpp"
 
 namespace kalvira {
 

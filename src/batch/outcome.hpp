@@ -30,7 +30,7 @@ struct Outcome {
 
 // Parses text, applies op and writes the result in notation; with
 // check_wrap, also looks for a value lost to 32-bit wrap-around
-// (batch/wrap_check.hpp). Failures of the text itself (not an expression, a
+// (values/wrap_check.hpp). Failures of the text itself (not an expression, a
 // mathematical error, no memory) become the outcome; only Cancelled and
 // faults of the library escape.
 Outcome run_text(BatchOperation op, BatchNotation notation, std::string_view text, bool check_wrap,

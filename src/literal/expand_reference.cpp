@@ -8,7 +8,7 @@
 #include "ast/make_node.hpp"
 #include "literal/collect_terms.hpp"
 #include "literal/power_steps.hpp"
-#include "simplifier/simplifier.hpp"
+#include "simplifier/simplify.hpp"
 
 namespace kalvira {
 

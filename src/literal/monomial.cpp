@@ -4,8 +4,8 @@
 #include <string>
 
 #include "ast/cancellation.hpp"
-#include "ast/make_node.hpp"
-#include "simplifier/term_conversion.hpp"
+#include "ast/int32.hpp"
+#include "ast/product_tree.hpp"
 
 namespace kalvira {
 
@@ -78,6 +78,6 @@ Monomial parse_monomial(const ExprPtr& expr) {
     return {1, {{expr, 1}}};
 }
 
-ExprPtr build_monomial(const Monomial& m) { return build_term(m.coeff, sorted_by_text(m.vars)); }
+ExprPtr build_monomial(const Monomial& m) { return product_tree(m.coeff, sorted_by_text(m.vars)); }
 
 }  // namespace kalvira

@@ -10,9 +10,10 @@
 #include <string>
 #include <utility>
 
+#include "ast/interruptible.hpp"
 #include "ast/latex.hpp"
-#include "main/interruptible.hpp"
-#include "simplifier/simplifier.hpp"
+#include "expansion/expand.hpp"
+#include "simplifier/simplify.hpp"
 
 namespace py = pybind11;
 using namespace kalvira;

@@ -21,6 +21,10 @@ namespace {
 
 constexpr std::chrono::milliseconds WAIT_SLICE(50);
 
+// Lone surrogates of the texts (read as 'surrogatepass' writes them) come
+// back in the results as they came in.
+constexpr const char* RESULT_ERRORS = "surrogatepass";
+
 BatchOperation operation_named(const std::string& name) {
     if (name == "latex") return BatchOperation::LATEX;
     if (name == "simplify") return BatchOperation::SIMPLIFY;
@@ -34,14 +38,6 @@ std::string utf8_of(const py::handle& text, std::size_t index) {
                              ", not str");
     }
     return std::string(Utf8Text(text).view());
-}
-
-py::str str_of(const std::string& utf8) {
-    PyObject* text = PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "surrogatepass");
-    if (text == nullptr) {
-        throw py::error_already_set();
-    }
-    return py::reinterpret_steal<py::str>(text);
 }
 
 BatchNotation notation_named(const std::string& name) {
@@ -103,14 +99,14 @@ py::tuple run_batch(const std::string& operation, const py::iterable& texts, uns
     for (std::size_t i = 0; i < outcomes.size(); ++i) {
         const Outcome& outcome = outcomes[i];
         if (outcome.failure == FailureKind::NONE) {
-            results[i] = str_of(outcome.text);
+            results[i] = str_of(outcome.text, RESULT_ERRORS);
             if (outcome.wrapped) {
                 wrapped.append(i);
             }
         } else {
             results[i] = py::none();
             const py::object position = outcome.position ? py::object(py::int_(outcome.position)) : py::none();
-            failures.append(py::make_tuple(i, kind_name(outcome.failure), str_of(outcome.text), position));
+            failures.append(py::make_tuple(i, kind_name(outcome.failure), str_of(outcome.text, RESULT_ERRORS), position));
         }
     }
     return py::make_tuple(std::move(results), std::move(failures), std::move(wrapped));

@@ -9,11 +9,13 @@ namespace kalvira {
 // parse(text) -> Expr, raising ParseFailure(offset, reason, hint).
 void bind_parser(pybind11::module_& m);
 
-// run_batch(operation, texts, jobs, check_wrap) -> (results, failures,
-// wrapped), on threads without the GIL.
+// run_batch(operation, texts, jobs, notation, check_wrap) -> (results,
+// failures, wrapped), on threads without the GIL.
 void bind_batch(pybind11::module_& m);
 
-// structural_equal(a, b) and structural_hash(tree), with the GIL held.
+// structural_equal(a, b), structural_hash(tree), school_text(tree, unicode),
+// constructor_form(tree) and integer_range_error(negative, digits), with the
+// GIL held.
 void bind_values(pybind11::module_& m);
 
 // wrapped(tree, result) -> bool: a value lost to 32-bit wrap-around.
@@ -22,6 +24,7 @@ void bind_wrap_check(pybind11::module_& m);
 // variables, substitute, negations_as_products and nodes: the walks behind
 // kalvira.evaluation and kalvira.answers; and NODE_KINDS, the list of kinds.
 void bind_walks(pybind11::module_& m);
+
 // trace_rewrites(tree, operation, observer) -> Expr, like_terms(sum) and
 // rule_names(): the working of simplify and of the literal expansion.
 void bind_steps(pybind11::module_& m);

@@ -5,8 +5,8 @@
 
 #include <string_view>
 
+#include "ast/interruptible.hpp"
 #include "native/bindings.hpp"
-#include "main/interruptible.hpp"
 #include "native/utf8_text.hpp"
 #include "parser/parse.hpp"
 

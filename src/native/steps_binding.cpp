@@ -11,12 +11,13 @@
 #include <utility>
 #include <vector>
 
+#include "ast/interruptible.hpp"
 #include "ast/make_node.hpp"
+#include "expansion/expand.hpp"
 #include "literal/collect_terms.hpp"
 #include "literal/expand_reference.hpp"
 #include "native/bindings.hpp"
-#include "main/interruptible.hpp"
-#include "simplifier/simplifier.hpp"
+#include "simplifier/simplify.hpp"
 
 namespace py = pybind11;
 

@@ -1,15 +1,17 @@
 #pragma once
 
-// The UTF-8 bytes of a Python str, with lone surrogates written as three
-// bytes each (as 'surrogatepass' writes them), so that every str reaches
-// the parser. Valid while the str lives.
+// Between Python str and UTF-8 bytes, in both directions.
 
 #include <pybind11/pybind11.h>
 
+#include <string>
 #include <string_view>
 
 namespace kalvira {
 
+// The UTF-8 bytes of a Python str, with lone surrogates written as three
+// bytes each (as 'surrogatepass' writes them), so that every str reaches
+// the parser. Valid while the str lives.
 class Utf8Text {
 public:
     explicit Utf8Text(pybind11::handle text) {
@@ -33,5 +35,15 @@ private:
     pybind11::bytes encoded_;
     std::string_view view_;
 };
+
+// The str of UTF-8 bytes, decoded with the named error handler of Python's
+// codecs for bytes that are not UTF-8.
+inline pybind11::str str_of(const std::string& utf8, const char* errors) {
+    PyObject* text = PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), errors);
+    if (text == nullptr) {
+        throw pybind11::error_already_set();
+    }
+    return pybind11::reinterpret_steal<pybind11::str>(text);
+}
 
 }  // namespace kalvira

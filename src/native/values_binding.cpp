@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "ast/interruptible.hpp"
 #include "native/bindings.hpp"
-#include "main/interruptible.hpp"
+#include "native/utf8_text.hpp"
 #include "parser/parse_errors.hpp"
 #include "values/constructor_form.hpp"
 #include "values/school_text.hpp"
@@ -27,22 +28,15 @@ std::int64_t structural_hash_of(const ExprPtr& tree) {
         call_interruptibly([&](const Cancellation& cancel) { return structural_hash(tree, cancel); }));
 }
 
-// Names that are not UTF-8 come out with their bytes as \xNN escapes.
-py::str str_of(const std::string& text) {
-    PyObject* result = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "backslashreplace");
-    if (result == nullptr) {
-        throw py::error_already_set();
-    }
-    return py::reinterpret_steal<py::str>(result);
-}
-
 template <class Writer>
 py::str written(Writer write) {
-    return str_of(call_interruptibly([&](const Cancellation& cancel) {
+    const std::string text = call_interruptibly([&](const Cancellation& cancel) {
         std::string out;
         write(out, cancel);
         return out;
-    }));
+    });
+    // Names that are not UTF-8 come out with their bytes as \xNN escapes.
+    return str_of(text, "backslashreplace");
 }
 
 py::str school_text_of(const ExprPtr& tree, bool unicode) {

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "ast/fold_tree.hpp"
+#include "ast/interruptible.hpp"
 #include "ast/kind_words.hpp"
 #include "native/bindings.hpp"
-#include "main/interruptible.hpp"
 #include "values/tree_values.hpp"
 
 namespace py = pybind11;

@@ -1,15 +1,15 @@
 // wrapped(tree, result): whether result lost tree's value to 32-bit
-// wrap-around, as batch/wrap_check.hpp decides; residue(tree, point): the
+// wrap-around, as values/wrap_check.hpp decides; residue(tree, point): the
 // tree's value modulo the check's prime, which answer checking compares in
 // time linear in the tree where exact values grow with its depth. Ctrl-C
 // stops a long walk.
 
 #include <pybind11/stl.h>
 
-#include "batch/prime_field.hpp"
-#include "batch/wrap_check.hpp"
+#include "ast/interruptible.hpp"
+#include "values/prime_field.hpp"
 #include "native/bindings.hpp"
-#include "main/interruptible.hpp"
+#include "values/wrap_check.hpp"
 
 namespace py = pybind11;
 

@@ -6,7 +6,7 @@
 
 #include "ast/make_node.hpp"
 #include "simplifier/rules.hpp"
-#include "simplifier/simplifier.hpp"
+#include "simplifier/simplify.hpp"
 #include "simplifier/simplify_walk.hpp"
 
 namespace kalvira {

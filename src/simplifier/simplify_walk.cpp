@@ -2,28 +2,10 @@
 
 #include <vector>
 
-#include "ast/make_node.hpp"
+#include "ast/rebuilt_node.hpp"
 #include "simplifier/rules.hpp"
 
 namespace kalvira {
-
-namespace {
-
-bool has_children(const Expr& node, const ExprPtr* children) {
-    for (std::size_t i = 0; i < node.arity(); ++i) {
-        if (children[i] != node.child(i)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// A new node of node's kind over the given children.
-ExprPtr over_children(const Expr& node, const ExprPtr* children) {
-    return make_node(node.type(), children[0], node.arity() == 2 ? children[1] : nullptr);
-}
-
-}  // namespace
 
 const ExprPtr* SimplifyWalk::memoised(const ExprPtr& node, bool own_results) const {
     // A caller's node held only by its one parent is reached only once.
@@ -67,7 +49,7 @@ ExprPtr SimplifyWalk::run(const ExprPtr& root, bool own_results) {
         RuleResult rewritten = rewrite(node, children, own_results);
         if (trace_ != nullptr && !own_results && rewritten.rule != Rule::NONE) {
             // What the rule saw: the node over its simplified children.
-            const ExprPtr before = has_children(*node, children) ? node : over_children(*node, children);
+            const ExprPtr before = rebuilt(node, children);
             report(frames, rewritten.rule, before, rewritten.result);
         }
         ExprPtr result = std::move(rewritten.result);
@@ -120,10 +102,7 @@ RuleResult SimplifyWalk::rewrite(const ExprPtr& node, const ExprPtr* children, b
     if (result.result) {
         return result;
     }
-    if (own_results && has_children(*node, children)) {
-        return {node};
-    }
-    return {over_children(*node, children)};
+    return {own_results ? rebuilt(node, children) : over_children(*node, children)};
 }
 
 }  // namespace kalvira

@@ -2,27 +2,10 @@
 
 #include "ast/fold_tree.hpp"
 #include "ast/make_node.hpp"
+#include "ast/rebuilt_node.hpp"
 #include "values/tree_values.hpp"
 
 namespace kalvira {
-
-namespace {
-
-// The node itself when its children came back unchanged, else a new node
-// of its kind over the new children.
-ExprPtr rebuilt(const ExprPtr& node, const ExprPtr* children) {
-    const std::size_t arity = node->arity();
-    bool unchanged = true;
-    for (std::size_t i = 0; i < arity; ++i) {
-        unchanged = unchanged && children[i] == node->child(i);
-    }
-    if (unchanged) {
-        return node;
-    }
-    return make_node(node->type(), children[0], arity == 2 ? children[1] : nullptr);
-}
-
-}  // namespace
 
 ExprPtr negations_as_products(const ExprPtr& tree, const Cancellation& cancel) {
     return fold_tree<ExprPtr>(tree, cancel, [](const ExprPtr& node, const ExprPtr* children) {

@@ -1,8 +1,8 @@
 #include "values/structural_hash.hpp"
 
 #include <string_view>
-#include <unordered_map>
-#include <vector>
+
+#include "ast/fold_tree.hpp"
 
 namespace kalvira {
 namespace {
@@ -37,50 +37,16 @@ std::uint64_t own_hash(const Expr& node) {
     }
 }
 
-struct Frame {
-    const ExprPtr* node;
-    bool children_pushed;
-};
-
 }  // namespace
 
 std::uint64_t structural_hash(const ExprPtr& root, const Cancellation& cancel) {
-    std::unordered_map<const Expr*, std::uint64_t> shared;
-    std::vector<Frame> pending{{&root, false}};
-    std::vector<std::uint64_t> results;  // of finished subtrees, left to right
-    while (!pending.empty()) {
-        cancel.poll();
-        Frame& frame = pending.back();
-        const ExprPtr& node = *frame.node;
-        const bool memoised = node.use_count() > 1;
-        if (!frame.children_pushed) {
-            if (memoised) {
-                if (const auto known = shared.find(node.get()); known != shared.end()) {
-                    results.push_back(known->second);
-                    pending.pop_back();
-                    continue;
-                }
-            }
-            frame.children_pushed = true;
-            // Right before left on the stack, so the left result comes first.
-            for (std::size_t i = node->arity(); i-- > 0;) {
-                pending.push_back({&node->child(i), false});
-            }
-            continue;
-        }
-        pending.pop_back();
+    return fold_tree<std::uint64_t>(root, cancel, [](const ExprPtr& node, const std::uint64_t* children) {
         std::uint64_t h = own_hash(*node);
-        const std::size_t first = results.size() - node->arity();
-        for (std::size_t i = first; i < results.size(); ++i) {
-            h = combine(h, results[i]);
+        for (std::size_t i = 0, arity = node->arity(); i < arity; ++i) {
+            h = combine(h, children[i]);
         }
-        results.resize(first);
-        results.push_back(h);
-        if (memoised) {
-            shared.emplace(node.get(), h);
-        }
-    }
-    return results.back();
+        return h;
+    });
 }
 
 }  // namespace kalvira

@@ -1,9 +1,9 @@
 #pragma once
 
 // A hash of a tree's structure that agrees with Expr::equals: equal trees
-// hash equal, whoever built them. Computed bottom-up on an explicit stack,
-// so any depth works, and each node with several owners is hashed once per
-// call, so shared trees (64 levels of t = Mul(t, t)) hash in linear time.
+// hash equal, whoever built them. Computed by fold_tree, so any depth works
+// and each node with several owners is hashed once per call: shared trees
+// (64 levels of t = Mul(t, t)) hash in linear time.
 
 #include <cstdint>
 

@@ -14,7 +14,7 @@
 #include "result_comparison.hpp"
 #include "literal/expand_reference.hpp"
 #include "ast/make_node.hpp"
-#include "simplifier/simplifier.hpp"
+#include "expansion/expand.hpp"
 #include "tree_builders.hpp"
 #include "tree_generator.hpp"
 

@@ -14,7 +14,7 @@
 #include "check.hpp"
 #include "literal/expand_reference.hpp"
 #include "result_comparison.hpp"
-#include "simplifier/simplifier.hpp"
+#include "expansion/expand.hpp"
 #include "tree_builders.hpp"
 #include "tree_generator.hpp"
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "check.hpp"
-#include "simplifier/factor_table.hpp"
+#include "expansion/factor_table.hpp"
 #include "tree_builders.hpp"
 #include "tree_generator.hpp"
 

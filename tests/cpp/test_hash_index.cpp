@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "check.hpp"
-#include "simplifier/hash_index.hpp"
+#include "expansion/hash_index.hpp"
 #include "tree_generator.hpp"
 
 using namespace kalvira;

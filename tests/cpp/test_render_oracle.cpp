@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "check.hpp"
+#include "expansion/expand.hpp"
 #include "recursive_latex.hpp"
-#include "simplifier/simplifier.hpp"
+#include "simplifier/simplify.hpp"
 #include "tree_builders.hpp"
 #include "tree_generator.hpp"
 

@@ -10,10 +10,10 @@
 #include "check.hpp"
 #include "result_comparison.hpp"
 #include "ast/latex.hpp"
-#include "simplifier/factor_table.hpp"
-#include "simplifier/term.hpp"
-#include "simplifier/term_conversion.hpp"
-#include "simplifier/term_table.hpp"
+#include "expansion/factor_table.hpp"
+#include "expansion/term.hpp"
+#include "expansion/term_conversion.hpp"
+#include "expansion/term_table.hpp"
 #include "tree_builders.hpp"
 
 using namespace kalvira;
@@ -176,5 +176,29 @@ TEST_CASE(joined_sums_keep_the_factors_met_first) {
         CHECK(dump.find("Pi()") != std::string::npos);
         CHECK(dump.find("Var(\"\\\\pi\")") == std::string::npos);
         CHECK(latex(a.tree(factors)).find("2y\\pi") != std::string::npos);
+    }
+}
+
+// A long sum, and a long product of negations and integers (which intern no
+// factor, so only the walk itself can see the check), are read until the
+// check asks to stop.
+TEST_CASE(reading_summands_stops_when_the_check_asks) {
+    ExprPtr sum = var("x");
+    ExprPtr product = num(2);
+    for (int i = 0; i < 20000; ++i) {
+        sum = add(sum, var("x"));
+        product = mul(neg(product), num(3));
+    }
+    for (const ExprPtr& tree : {sum, product}) {
+        const Cancellation stop([] { return true; });
+        FactorTable factors(stop);
+        std::vector<Term> summands;
+        bool cancelled = false;
+        try {
+            read_summands(tree, factors, summands);
+        } catch (const Cancelled&) {
+            cancelled = true;
+        }
+        CHECK(cancelled);
     }
 }

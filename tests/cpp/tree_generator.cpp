@@ -7,7 +7,7 @@
 
 #include "result_comparison.hpp"
 #include "ast/make_node.hpp"
-#include "simplifier/simplifier.hpp"
+#include "simplifier/simplify.hpp"
 #include "tree_builders.hpp"
 
 // Random draws never share one expression: compilers evaluate function

@@ -26,8 +26,9 @@
 #include "ast/errors.hpp"
 #include "ast/latex.hpp"
 #include "ast/make_node.hpp"
+#include "expansion/expand.hpp"
 #include "literal/expand_reference.hpp"
-#include "simplifier/simplifier.hpp"
+#include "simplifier/simplify.hpp"
 
 using namespace kalvira;
 

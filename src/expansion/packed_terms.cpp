@@ -1,4 +1,4 @@
-#include "simplifier/packed_terms.hpp"
+#include "expansion/packed_terms.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "ast/int32.hpp"
-#include "simplifier/packed_power.hpp"
-#include "simplifier/packed_sum.hpp"
+#include "expansion/packed_power.hpp"
+#include "expansion/packed_sum.hpp"
 
 namespace kalvira {
 

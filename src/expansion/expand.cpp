@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "ast/make_node.hpp"
-#include "simplifier/packed_terms.hpp"
-#include "simplifier/simplifier.hpp"
+#include "expansion/packed_terms.hpp"
+#include "expansion/expand.hpp"
 #include "simplifier/simplify_walk.hpp"
-#include "simplifier/term_conversion.hpp"
-#include "simplifier/term_table.hpp"
+#include "expansion/term_conversion.hpp"
+#include "expansion/term_table.hpp"
 
 namespace kalvira {
 

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <memory>
 
-namespace kalvira {
+#include "expansion/factor_id.hpp"
 
-using FactorId = std::uint32_t;
+namespace kalvira {
 
 struct Power {
     FactorId factor;

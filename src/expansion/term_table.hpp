@@ -11,9 +11,9 @@
 
 #include "ast/cancellation.hpp"
 #include "ast/expr.hpp"
-#include "simplifier/hash_index.hpp"
-#include "simplifier/term.hpp"
-#include "simplifier/term_conversion.hpp"
+#include "expansion/hash_index.hpp"
+#include "expansion/term.hpp"
+#include "expansion/term_conversion.hpp"
 
 namespace kalvira {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "ast/expr.hpp"
-#include "simplifier/factor_table.hpp"
-#include "simplifier/term.hpp"
+#include "expansion/factor_table.hpp"
+#include "expansion/term.hpp"
 
 namespace kalvira {
 
@@ -28,14 +28,9 @@ struct TermKey {
 inline const TermKey CONSTANT_KEY{"1", true};
 
 // Reads a tree as the summands of its sums, each summand's product split
-// into coefficient and factors (no recursion on the C stack).
+// into coefficient and factors, on an explicit stack that polls the
+// table's cancellation check.
 void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>& out);
-
-// The tree of coeff times the factors in the order given, exponent-0
-// factors dropped: Pow(f, Int(e)) for e other than 1, products nested to the
-// left, the coefficient as an Int on the left (1 omitted, -1 as a Neg, no
-// factors an Int, 0 always Int(0)).
-ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordered_vars);
 
 // The tree of one term: factors as ordered, coefficient applied.
 ExprPtr term_tree(const Term& term, const FactorTable& factors);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "ast/cancellation.hpp"
-#include "simplifier/hash_index.hpp"
+#include "expansion/hash_index.hpp"
 
 namespace kalvira::packed {
 

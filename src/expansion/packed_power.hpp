@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ast/cancellation.hpp"
-#include "simplifier/packed_sum.hpp"
+#include "expansion/packed_sum.hpp"
 
 namespace kalvira::packed {
 

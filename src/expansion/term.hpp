@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "simplifier/factor_table.hpp"
-#include "simplifier/hash_index.hpp"
-#include "simplifier/power_buffer.hpp"
+#include "expansion/factor_table.hpp"
+#include "expansion/hash_index.hpp"
+#include "expansion/power_buffer.hpp"
 
 namespace kalvira {
 

@@ -2,15 +2,15 @@
 // term back as a tree, and the key (the text of a term's product without
 // coefficient) by which like terms are collected.
 
-#include "simplifier/term_conversion.hpp"
+#include "expansion/term_conversion.hpp"
 
 #include <algorithm>
 #include <charconv>
 #include <utility>
 
 #include "ast/latex.hpp"
-#include "ast/make_node.hpp"
 #include "ast/product_joint.hpp"
+#include "ast/product_tree.hpp"
 
 namespace kalvira {
 
@@ -55,6 +55,7 @@ Term read_product(const ExprPtr& summand, FactorTable& factors) {
     }
     std::vector<const ExprPtr*> pending{&summand};
     while (!pending.empty()) {
+        factors.cancel().poll();
         const ExprPtr& node = *pending.back();
         pending.pop_back();
         switch (node->type()) {
@@ -85,50 +86,15 @@ Term read_product(const ExprPtr& summand, FactorTable& factors) {
     return term;
 }
 
-// The tree of coeff times count powers, part(i) giving the i-th factor and
-// its exponent.
-template <class Part>
-ExprPtr build_product(int coeff, std::size_t count, Part part) {
-    if (coeff == 0) {
-        return make_int(0);
-    }
-    ExprPtr product;
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto [factor, exp] = part(i);
-        if (exp == 0) {
-            continue;
-        }
-        ExprPtr power = exp == 1 ? factor : std::make_shared<Pow>(factor, make_int(exp));
-        product = product ? std::make_shared<Mul>(std::move(product), std::move(power)) : std::move(power);
-    }
-    if (!product) {
-        return make_int(coeff);
-    }
-    switch (coeff) {
-    case 1:
-        return product;
-    case -1:
-        return std::make_shared<Neg>(std::move(product));
-    default:
-        return std::make_shared<Mul>(make_int(coeff), std::move(product));
-    }
-}
-
 // The tree of coeff times a term's factors, in the term's order.
 ExprPtr build_of_term(int coeff, const Term& term, const FactorTable& factors) {
     const PowerView powers = term.powers();
-    return build_product(coeff, powers.size(), [&](std::size_t i) {
+    return product_tree(coeff, powers.size(), [&](std::size_t i) {
         return std::pair<const ExprPtr&, int>(factors[powers[i].factor].node, powers[i].exp);
     });
 }
 
 }  // namespace
-
-ExprPtr build_term(int coeff, const std::vector<std::pair<ExprPtr, int>>& ordered_vars) {
-    return build_product(coeff, ordered_vars.size(), [&](std::size_t i) {
-        return std::pair<const ExprPtr&, int>(ordered_vars[i].first, ordered_vars[i].second);
-    });
-}
 
 ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
     return build_of_term(1, canonical, factors);
@@ -199,6 +165,7 @@ void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>&
     }
     std::vector<const ExprPtr*> pending{&tree};
     while (!pending.empty()) {
+        factors.cancel().poll();
         const ExprPtr& node = *pending.back();
         pending.pop_back();
         if (node->type() == ExprType::ADD) {

@@ -3,7 +3,9 @@
 // Runs a long native call with a cancellation check that stops it once a
 // signal handler (Ctrl-C's KeyboardInterrupt) has raised; the pending
 // Python error is then rethrown. The GIL stays held throughout. Both
-// extension modules use it.
+// extension modules use it. It is the one header of ast that needs Python:
+// only the two modules' bindings include it, so the libraries stay free of
+// Python.
 
 #include <pybind11/pybind11.h>
 

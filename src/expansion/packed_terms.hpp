@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "ast/cancellation.hpp"
-#include "simplifier/factor_table.hpp"
-#include "simplifier/term.hpp"
-#include "simplifier/term_table.hpp"
+#include "expansion/factor_table.hpp"
+#include "expansion/term.hpp"
+#include "expansion/term_table.hpp"
 
 namespace kalvira {
 

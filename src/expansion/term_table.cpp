@@ -1,4 +1,4 @@
-#include "simplifier/term_table.hpp"
+#include "expansion/term_table.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,7 +8,7 @@
 
 #include "ast/latex.hpp"
 #include "ast/product_joint.hpp"
-#include "simplifier/term_conversion.hpp"
+#include "expansion/term_conversion.hpp"
 
 namespace kalvira {
 

@@ -1,10 +1,10 @@
-#include "batch/wrap_check.hpp"
+#include "values/wrap_check.hpp"
 
 #include <cstdint>
 #include <string>
 
 #include "ast/fold_tree.hpp"
-#include "batch/prime_field.hpp"
+#include "values/prime_field.hpp"
 
 namespace kalvira {
 

@@ -1,4 +1,4 @@
-#include "simplifier/factor_table.hpp"
+#include "expansion/factor_table.hpp"
 
 #include <algorithm>
 #include <functional>

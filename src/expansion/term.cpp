@@ -1,4 +1,4 @@
-#include "simplifier/term.hpp"
+#include "expansion/term.hpp"
 
 #include <algorithm>
 #include <cstdint>

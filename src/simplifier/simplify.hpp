@@ -15,9 +15,4 @@ namespace kalvira {
 // A trace, when given, hears of every rule applied.
 ExprPtr simplify(ExprPtr expr, const Cancellation& cancel = Cancellation(), RewriteTrace* trace = nullptr);
 
-// Simplifies, multiplies out products and non-negative integer powers of
-// sums, and returns a like-term-collected sum in canonical order. Null gives
-// null; throws what simplify throws.
-ExprPtr expand(ExprPtr expr, const Cancellation& cancel = Cancellation());
-
 }  // namespace kalvira

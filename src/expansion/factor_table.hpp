@@ -15,11 +15,10 @@
 
 #include "ast/cancellation.hpp"
 #include "ast/expr.hpp"
-#include "simplifier/hash_index.hpp"
+#include "expansion/factor_id.hpp"
+#include "expansion/hash_index.hpp"
 
 namespace kalvira {
-
-using FactorId = std::uint32_t;
 
 struct Factor {
     ExprPtr node;  // the first node met with this structure
