@@ -1,0 +1,191 @@
+#include "algebra/school_factor.hpp"
+
+#include <flint/fmpz_mpoly_factor.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "algebra/algebra_error.hpp"
+#include "algebra/school_form.hpp"
+#include "ast/make_node.hpp"
+
+namespace kalvira {
+
+namespace {
+
+struct Factor {
+    Polynomial poly;
+    slong exponent;
+};
+
+// A polynomial as constant * product of factors^exponents, each factor
+// irreducible over the integers with a positive first coefficient.
+struct Factorisation {
+    Fraction constant;
+    std::vector<Factor> factors;
+};
+
+class FlintFactors {
+public:
+    explicit FlintFactors(const fmpz_mpoly_ctx_struct* ctx) : ctx_(ctx) { fmpz_mpoly_factor_init(factors_, ctx); }
+    ~FlintFactors() { fmpz_mpoly_factor_clear(factors_, ctx_); }
+    FlintFactors(const FlintFactors&) = delete;
+    FlintFactors& operator=(const FlintFactors&) = delete;
+
+    fmpz_mpoly_factor_struct* get() { return factors_; }
+
+private:
+    const fmpz_mpoly_ctx_struct* ctx_;
+    fmpz_mpoly_factor_t factors_;
+};
+
+Factorisation factorise(const Polynomial& poly, SchoolWriter& writer) {
+    Factorisation result;
+    fmpq_mpoly_get_term_coeff_fmpq(result.constant.get(), poly.get(), 0, poly.ctx());
+    if (poly.is_constant()) {
+        return result;
+    }
+    // poly = content * zpoly, with zpoly an integer polynomial.
+    Polynomial integral = poly;
+    fmpq_set(result.constant.get(), fmpq_mpoly_content_ref(integral.get(), integral.ctx()));
+    const fmpz_mpoly_ctx_struct* zctx = poly.ctx()->zctx;
+    FlintFactors flint(zctx);
+    if (!fmpz_mpoly_factor(flint.get(), fmpq_mpoly_zpoly_ref(integral.get(), integral.ctx()), zctx)) {
+        throw AlgebraError("the polynomial is too large to factorise");
+    }
+    fmpq_mul_fmpz(result.constant.get(), result.constant.get(), flint.get()->constant);
+    for (slong i = 0; i < flint.get()->num; ++i) {
+        if (!fmpz_fits_si(flint.get()->exp + i)) {
+            throw AlgebraError("the exponent " + decimal(flint.get()->exp + i) + " does not fit in 32 bits");
+        }
+        Factor factor{Polynomial(poly.ring()), fmpz_get_si(flint.get()->exp + i)};
+        fmpq_mpoly_struct* target = factor.poly.get();
+        fmpz_mpoly_set(target->zpoly, flint.get()->poly + i, zctx);
+        fmpq_one(target->content);
+        fmpq_mpoly_reduce(target, poly.ctx());
+        if (writer.leading_sign(factor.poly) < 0) {
+            fmpq_mpoly_neg(target, target, poly.ctx());
+            if (factor.exponent % 2 != 0) {
+                fmpq_neg(result.constant.get(), result.constant.get());
+            }
+        }
+        result.factors.push_back(std::move(factor));
+    }
+    return result;
+}
+
+// Orders polynomial factors: by degree, then by first letter, then by
+// their coefficients in school order, smaller magnitudes first and minus
+// before plus, then fewer terms first.
+class FactorOrder {
+public:
+    FactorOrder(const Algebra& algebra, SchoolWriter& writer) : algebra_(algebra), writer_(writer) {}
+
+    bool operator()(const Factor& a, const Factor& b) const {
+        const slong degree_a = fmpq_mpoly_total_degree_si(a.poly.get(), a.poly.ctx());
+        const slong degree_b = fmpq_mpoly_total_degree_si(b.poly.get(), b.poly.ctx());
+        if (degree_a != degree_b) {
+            return degree_a < degree_b;
+        }
+        const std::string letter_a = first_letter(a.poly);
+        const std::string letter_b = first_letter(b.poly);
+        if (letter_a != letter_b) {
+            return letter_a < letter_b;
+        }
+        const std::vector<Fraction> coefficients_a = writer_.coefficients(a.poly);
+        const std::vector<Fraction> coefficients_b = writer_.coefficients(b.poly);
+        const std::size_t common = std::min(coefficients_a.size(), coefficients_b.size());
+        for (std::size_t i = 0; i < common; ++i) {
+            if (const int order = compare(coefficients_a[i], coefficients_b[i]); order != 0) {
+                return order < 0;
+            }
+        }
+        return coefficients_a.size() < coefficients_b.size();
+    }
+
+private:
+    std::string first_letter(const Polynomial& poly) const {
+        for (const slong kernel : writer_.letters_of(poly)) {
+            if (algebra_.kernels()[kernel].kind == KernelKind::LETTER) {
+                return algebra_.kernels()[kernel].name;
+            }
+        }
+        return std::string();
+    }
+
+    static int compare(const Fraction& a, const Fraction& b) {
+        Fraction magnitude_a;
+        Fraction magnitude_b;
+        fmpq_abs(magnitude_a.get(), a.get());
+        fmpq_abs(magnitude_b.get(), b.get());
+        if (const int order = fmpq_cmp(magnitude_a.get(), magnitude_b.get()); order != 0) {
+            return order;
+        }
+        return fmpq_sgn(a.get()) == fmpq_sgn(b.get()) ? 0 : (fmpq_sgn(a.get()) < 0 ? -1 : 1);
+    }
+
+    const Algebra& algebra_;
+    SchoolWriter& writer_;
+};
+
+// The product of a factorisation with the given constant's magnitude: one
+// term of the constant with the factors that are kernels (6xy, 2\pi), then
+// the polynomial factors.
+ExprPtr product_tree(const Algebra& algebra, SchoolWriter& writer, const fmpq* magnitude,
+                     std::vector<Factor> factors) {
+    Polynomial monomial(algebra.ring());
+    fmpq_mpoly_set_fmpq(monomial.get(), magnitude, monomial.ctx());
+    std::vector<Factor> polynomials;
+    for (Factor& factor : factors) {
+        if (factor.poly.length() > 1) {
+            polynomials.push_back(std::move(factor));
+            continue;
+        }
+        fmpq_mpoly_pow_ui(factor.poly.get(), factor.poly.get(), static_cast<ulong>(factor.exponent), monomial.ctx());
+        fmpq_mpoly_mul(monomial.get(), monomial.get(), factor.poly.get(), monomial.ctx());
+    }
+    std::stable_sort(polynomials.begin(), polynomials.end(), FactorOrder(algebra, writer));
+    ExprPtr product = monomial.is_one() && !polynomials.empty() ? nullptr : writer.polynomial(monomial);
+    for (const Factor& factor : polynomials) {
+        ExprPtr tree = writer.polynomial(factor.poly);
+        if (factor.exponent != 1) {
+            const Integer exponent(factor.exponent);
+            tree = std::make_shared<Pow>(std::move(tree), int_leaf(exponent.get(), "exponent"));
+        }
+        product = product ? std::make_shared<Mul>(std::move(product), std::move(tree)) : std::move(tree);
+    }
+    return product;
+}
+
+}  // namespace
+
+ExprPtr factored(const Algebra& algebra, const RationalFunction& value, const Cancellation& cancel) {
+    SchoolWriter writer(algebra, cancel);
+    writer.prepare({&value.num, &value.den});
+    if (value.num.is_zero()) {
+        return make_int(0);
+    }
+    Factorisation num = factorise(value.num, writer);
+    Factorisation den = factorise(value.den, writer);
+    Fraction constant;
+    fmpq_div(constant.get(), num.constant.get(), den.constant.get());
+    const bool negative = fmpq_sgn(constant.get()) < 0;
+    fmpq_abs(constant.get(), constant.get());
+    ExprPtr tree;
+    if (value.is_polynomial()) {
+        tree = product_tree(algebra, writer, constant.get(), std::move(num.factors));
+    } else {
+        Fraction top;
+        Fraction bottom;
+        fmpq_set_fmpz(top.get(), fmpq_numref(constant.get()));
+        fmpq_set_fmpz(bottom.get(), fmpq_denref(constant.get()));
+        tree = std::make_shared<Div>(product_tree(algebra, writer, top.get(), std::move(num.factors)),
+                                     product_tree(algebra, writer, bottom.get(), std::move(den.factors)));
+    }
+    return negative ? std::make_shared<Neg>(std::move(tree)) : tree;
+}
+
+}  // namespace kalvira
