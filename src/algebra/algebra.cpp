@@ -40,29 +40,23 @@ Polynomial difference(const Polynomial& a, const Polynomial& b) {
     return result;
 }
 
-Polynomial scaled(const Polynomial& poly, const fmpz* factor) {
-    Polynomial result(poly.ring());
-    fmpq_mpoly_scalar_mul_fmpz(result.get(), poly.get(), factor, poly.ctx());
-    return result;
-}
-
 // The factor that turns a + b r + c r^2, r = cbrt(q), into a rational
 // expression in the other kernels: (a^2 - bcq) + (c^2 q - ab) r + (b^2 - ac) r^2.
-Polynomial cube_root_conjugate(const Polynomial& den, slong kernel, const fmpz* q) {
+Polynomial cube_root_conjugate(const Polynomial& den, slong kernel, const Polynomial& q) {
     const PolynomialRing& ring = den.ring();
     const Polynomial a = coefficient_of(den, kernel, 0);
     const Polynomial b = coefficient_of(den, kernel, 1);
     const Polynomial c = coefficient_of(den, kernel, 2);
-    Polynomial conjugate = difference(product(a, a), scaled(product(b, c), q));
+    Polynomial conjugate = difference(product(a, a), product(product(b, c), q));
     fmpq_mpoly_add(conjugate.get(), conjugate.get(),
-                   product(difference(scaled(product(c, c), q), product(a, b)), kernel_power(ring, kernel, 1)).get(),
+                   product(difference(product(product(c, c), q), product(a, b)), kernel_power(ring, kernel, 1)).get(),
                    ring.get());
     fmpq_mpoly_add(conjugate.get(), conjugate.get(),
                    product(difference(product(b, b), product(a, c)), kernel_power(ring, kernel, 2)).get(), ring.get());
     return conjugate;
 }
 
-// The factor that turns a + b r, r = sqrt(p), into a^2 - b^2 p: a - b r.
+// The factor that turns a + b r, r = sqrt(q), into a^2 - b^2 q: a - b r.
 Polynomial square_root_conjugate(const Polynomial& den, slong kernel) {
     return difference(coefficient_of(den, kernel, 0),
                       product(coefficient_of(den, kernel, 1), kernel_power(den.ring(), kernel, 1)));
@@ -87,6 +81,16 @@ RationalFunction Algebra::kernel(slong index) const {
     return result;
 }
 
+Polynomial Algebra::radicand_of(slong root) const {
+    const Kernel& kernel = kernels_[root];
+    if (kernel.kind == KernelKind::OPAQUE) {
+        return kernel.arguments[0].num;
+    }
+    Polynomial prime(ring_);
+    fmpq_mpoly_set_fmpz(prime.get(), kernel.prime.get(), ring_.get());
+    return prime;
+}
+
 void Algebra::reduce_roots(Polynomial& poly) const {
     for (const slong kernel : kernels_.roots()) {
         const ulong index = kernels_[kernel].root_index();
@@ -94,16 +98,17 @@ void Algebra::reduce_roots(Polynomial& poly) const {
         if (degree < static_cast<slong>(index)) {
             continue;
         }
+        const Polynomial radicand = radicand_of(kernel);
         Polynomial reduced(ring_);
-        Integer factor;
+        Polynomial factor(ring_);
         for (ulong power = 0; power <= static_cast<ulong>(degree); ++power) {
             Polynomial part = coefficient_of(poly, kernel, power);
             if (part.is_zero()) {
                 continue;
             }
-            fmpz_pow_ui(factor.get(), kernels_[kernel].prime.get(), power / index);
-            fmpq_mpoly_scalar_mul_fmpz(part.get(), part.get(), factor.get(), ring_.get());
-            fmpq_mpoly_add(reduced.get(), reduced.get(), product(part, kernel_power(ring_, kernel, power % index)).get(),
+            fmpq_mpoly_pow_ui(factor.get(), radicand.get(), power / index, ring_.get());
+            fmpq_mpoly_add(reduced.get(), reduced.get(),
+                           product(product(part, factor), kernel_power(ring_, kernel, power % index)).get(),
                            ring_.get());
         }
         poly = std::move(reduced);
@@ -115,10 +120,9 @@ void Algebra::rationalise(RationalFunction& value) const {
         if (fmpq_mpoly_degree_si(value.den.get(), kernel, ring_.get()) <= 0) {
             continue;
         }
-        const Kernel& root = kernels_[kernel];
-        const Polynomial conjugate = root.kind == KernelKind::SQUARE_ROOT
+        const Polynomial conjugate = kernels_[kernel].root_index() == 2
                                          ? square_root_conjugate(value.den, kernel)
-                                         : cube_root_conjugate(value.den, kernel, root.prime.get());
+                                         : cube_root_conjugate(value.den, kernel, radicand_of(kernel));
         value.num = product(value.num, conjugate);
         value.den = product(value.den, conjugate);
         reduce_roots(value.num);

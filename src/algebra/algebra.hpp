@@ -2,7 +2,7 @@
 
 // One computation's ring, its kernels and the arithmetic of its values.
 // Every operation leaves its result normal (see rational_function.hpp):
-// powers of root kernels reduced (sqrt(p)^2 = p, cbrt(p)^3 = p), the
+// powers of root kernels reduced (sqrt(u)^2 = u, cbrt(u)^3 = u), the
 // denominator rationalised by conjugates, common factors cancelled by
 // FLINT's gcd. Not shared between threads: each call makes its own.
 
@@ -34,8 +34,10 @@ public:
 
     // Brings a quotient of any two polynomials to normal form.
     void normalise(RationalFunction& value) const;
-    // Replaces sqrt(p)^2 by p and cbrt(p)^3 by p in poly.
+    // Replaces sqrt(u)^2 and cbrt(u)^3 by u in poly.
     void reduce_roots(Polynomial& poly) const;
+    // What a root kernel is the root of.
+    Polynomial radicand_of(slong root) const;
 
 private:
     bool has_root_kernels(const RationalFunction& value) const;

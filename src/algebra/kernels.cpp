@@ -34,7 +34,7 @@ slong KernelTable::find_or_add(std::string key, Kernel&& kernel) {
         throw KernelsExhausted();
     }
     if (kernel.is_root()) {
-        roots_.push_back(index);
+        roots_.insert(roots_.begin(), index);
     }
     kernels_.push_back(std::move(kernel));
     index_.emplace(std::move(key), index);

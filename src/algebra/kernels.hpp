@@ -26,9 +26,15 @@ struct Kernel {
     ExprType function = ExprType::INT;         // OPAQUE: the kind of node applied
     std::vector<RationalFunction> arguments;   // OPAQUE: its operands
 
-    bool is_root() const { return kind == KernelKind::SQUARE_ROOT || kind == KernelKind::CUBE_ROOT; }
-    // The power of a root kernel that is an integer again: 2 or 3.
-    ulong root_index() const { return kind == KernelKind::SQUARE_ROOT ? 2 : 3; }
+    // Roots of primes, and square and cube roots of polynomials, whose
+    // powers reduce: sqrt(u)^2 = u.
+    bool is_root() const {
+        return kind == KernelKind::SQUARE_ROOT || kind == KernelKind::CUBE_ROOT ||
+               (kind == KernelKind::OPAQUE && (function == ExprType::SQRT || function == ExprType::CBRT) &&
+                arguments[0].is_polynomial());
+    }
+    // The power of a root kernel that is free of it again: 2 or 3.
+    ulong root_index() const { return kind == KernelKind::SQUARE_ROOT || function == ExprType::SQRT ? 2 : 3; }
     // Numeric kernels join a term's coefficient; letters and opaque ones follow it.
     bool is_numeric() const { return kind != KernelKind::LETTER && kind != KernelKind::OPAQUE; }
 };
@@ -49,6 +55,8 @@ public:
 
     const Kernel& operator[](slong index) const { return kernels_[static_cast<std::size_t>(index)]; }
     slong size() const { return static_cast<slong>(kernels_.size()); }
+    // The root kernels, last found first: the radicand of each uses only
+    // kernels found before it, so reducing them in this order is complete.
     const std::vector<slong>& roots() const { return roots_; }
 
 private:
