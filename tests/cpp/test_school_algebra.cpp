@@ -1,0 +1,180 @@
+// The exact algebra layer without Python: its kernels and their relations,
+// rationalised denominators, exact trigonometric values, refusals, trees a
+// million levels deep, cancellation and calls on threads.
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "algebra/school_operations.hpp"
+#include "check.hpp"
+#include "parser/parse.hpp"
+#include "tree_builders.hpp"
+
+using namespace kalvira;
+using namespace kalvira::testing;
+
+namespace {
+
+using Operation = ExprPtr (*)(const ExprPtr&, const Cancellation&);
+
+std::string school(Operation operation, const std::string& text) {
+    try {
+        return operation(parse_expression(text), Cancellation())->to_string();
+    } catch (const std::invalid_argument& error) {
+        return std::string("error: ") + error.what();
+    }
+}
+
+std::string simplified(const std::string& text) { return school(school_simplify, text); }
+
+}  // namespace
+
+TEST_CASE(kernels_keep_their_relations) {
+    const struct {
+        const char* text;
+        const char* latex;
+    } cases[] = {
+        {"sqrt(2) sqrt(2)", "2"},
+        {"sqrt(12) - 2 sqrt(3)", "0"},
+        {"cbrt(16)", "2\\sqrt[3]{2}"},
+        {"cbrt(2)^3", "2"},
+        {"sqrt(6) - sqrt(2) sqrt(3)", "0"},
+        {"(sqrt(3) + 1)^2", "4 + 2\\sqrt{3}"},
+        {"(sqrt(2) + sqrt(3))^2", "5 + 2\\sqrt{6}"},
+        {"sqrt(1/2)", "\\frac{\\sqrt{2}}{2}"},
+        {"sqrt(x^2 + 1)^2", "x^{2} + 1"},
+        {"sin(x + 1) - sin(1 + x)", "0"},
+        {"ln(x) + ln(x) - 2ln(x)", "0"},
+        {"e^x e^x", "\\left(e^{x}\\right)^{2}"},
+        {"pi^2 / pi", "\\pi"},
+        {"x^(-2) x^3", "x"},
+    };
+    for (const auto& c : cases) {
+        CHECK_EQ(simplified(c.text), std::string(c.latex));
+    }
+}
+
+TEST_CASE(denominators_are_rationalised) {
+    const struct {
+        const char* text;
+        const char* latex;
+    } cases[] = {
+        {"1/(2 sqrt(2))", "\\frac{\\sqrt{2}}{4}"},
+        {"2/(sqrt(3) - 1) - sqrt(3)", "1"},
+        {"1/(sqrt(2) + sqrt(3))", "-\\sqrt{2} + \\sqrt{3}"},
+        {"3/cbrt(3)", "\\sqrt[3]{9}"},
+        {"(1 + cbrt(2)) / (1 + cbrt(2))", "1"},
+        {"1/(x sqrt(2))", "\\frac{\\sqrt{2}}{2x}"},
+        {"1/sqrt(x)", "\\frac{\\sqrt{x}}{x}"},
+    };
+    for (const auto& c : cases) {
+        CHECK_EQ(simplified(c.text), std::string(c.latex));
+    }
+}
+
+// Every multiple of pi/6 and pi/4 below 4 pi, in both directions: the
+// exact values satisfy sin^2 + cos^2 = 1 and tan = sin / cos, and tan is
+// refused exactly at the odd multiples of pi/2.
+TEST_CASE(trigonometric_values_at_multiples_of_pi_over_twelve) {
+    for (int k = -48; k <= 48; ++k) {
+        if (k % 2 != 0 && k % 3 != 0) {
+            continue;
+        }
+        const std::string angle = "(" + std::to_string(k) + "pi/12)";
+        const std::string sin = "sin" + angle;
+        const std::string cos = "cos" + angle;
+        CHECK_EQ(simplified(sin + "^2 + " + cos + "^2"), std::string("1"));
+        CHECK(simplified(sin).find("\\sin") == std::string::npos);
+        if (k % 6 == 0 && (k / 6) % 2 != 0) {
+            CHECK_EQ(simplified("tan" + angle), std::string("error: tan is not defined at odd multiples of pi/2"));
+        } else {
+            CHECK_EQ(simplified("tan" + angle + " - " + sin + "/" + cos), std::string("0"));
+        }
+    }
+    CHECK_EQ(simplified("sin(pi/6)"), std::string("\\frac{1}{2}"));
+    CHECK_EQ(simplified("tan(pi/3)"), std::string("\\sqrt{3}"));
+    CHECK_EQ(simplified("cos(3pi/4)"), std::string("-\\frac{\\sqrt{2}}{2}"));
+    CHECK_EQ(simplified("sin(pi/12)"), std::string("\\sin\\left(\\frac{\\pi}{12}\\right)"));
+}
+
+TEST_CASE(refusals_name_their_cause) {
+    const struct {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"x/0", "division by zero"},
+        {"(x - 1)/(x^2 - x - x + 1 - (x-1)^2)", "division by zero"},
+        {"sqrt(-1/4)", "the square root of the negative number -1/4 is not a real number"},
+        {"ln(0)", "ln is defined only for positive numbers, not for 0"},
+        {"ln(1 - 3)", "ln is defined only for positive numbers, not for -2"},
+        {"2^31", "the coefficient 2147483648 does not fit in 32 bits"},
+        {"x/2^31", "the coefficient 2147483648 does not fit in 32 bits"},
+        {"x^65536 x^65536 x^65536 x^65536 x^65536 x^65536 x^65536 x^65536 x^(2^31 - 1)",
+         "the exponent 2148007935 does not fit in 32 bits"},
+    };
+    for (const auto& c : cases) {
+        CHECK_EQ(simplified(c.text), std::string("error: ") + c.message);
+    }
+    CHECK_EQ(school(school_factor, "(x + 2^16)^2"), std::string("\\left(x + 65536\\right)^{2}"));
+}
+
+TEST_CASE(a_million_levels_deep) {
+    constexpr int DEPTH = 1000000;
+    ExprPtr sum = var("x");
+    ExprPtr negations = var("x");
+    ExprPtr powers = var("x");
+    for (int i = 0; i < DEPTH; ++i) {
+        sum = add(num(1), sum);
+        negations = neg(negations);
+        powers = pow(powers, 1);
+    }
+    CHECK_EQ(school_expand(sum, Cancellation())->to_string(), std::string("x + 1000000"));
+    CHECK_EQ(school_simplify(negations, Cancellation())->to_string(), std::string("x"));
+    CHECK_EQ(school_factor(powers, Cancellation())->to_string(), std::string("x"));
+}
+
+TEST_CASE(cancellation_stops_a_long_call) {
+    ExprPtr sum = var("x");
+    for (int i = 0; i < 100000; ++i) {
+        sum = add(sum, mul(num(i), var("y")));
+    }
+    for (const Operation operation : {school_expand, school_simplify, school_factor}) {
+        int polls = 0;
+        const Cancellation stop_soon([&] { return ++polls > 3; });
+        bool cancelled = false;
+        try {
+            operation(sum, stop_soon);
+        } catch (const Cancelled&) {
+            cancelled = true;
+        }
+        CHECK(cancelled);
+    }
+}
+
+TEST_CASE(calls_on_threads_share_nothing) {
+    const std::vector<std::string> texts = {"x^6 - 1", "(x+y)^5 - (x-y)^5", "6x^2 - 5x - 6", "x^4 - 4 + sqrt(8)"};
+    std::vector<std::string> alone;
+    for (const std::string& text : texts) {
+        alone.push_back(school(school_factor, text));
+    }
+    std::vector<std::vector<std::string>> together(2);
+    std::vector<std::thread> threads;
+    for (auto& results : together) {
+        threads.emplace_back([&texts, &results] {
+            for (int round = 0; round < 50; ++round) {
+                for (const std::string& text : texts) {
+                    results.push_back(school(school_factor, text));
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (const auto& results : together) {
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            CHECK_EQ(results[i], alone[i % texts.size()]);
+        }
+    }
+}
