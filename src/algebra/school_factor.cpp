@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "algebra/algebra_error.hpp"
+#include "algebra/compact_ring.hpp"
 #include "algebra/school_form.hpp"
 #include "ast/make_node.hpp"
 
@@ -26,41 +27,6 @@ struct Factor {
 struct Factorisation {
     Fraction constant;
     std::vector<Factor> factors;
-};
-
-// A ring over just the kernels a polynomial uses, and the maps between it
-// and the computation's ring: FLINT's factorisation costs grow with the
-// number of variables, used or not.
-class CompactRing {
-public:
-    explicit CompactRing(const Polynomial& poly) : from_(poly.ring().get()->zctx) {
-        std::vector<int> used(static_cast<std::size_t>(poly.ring().variables()));
-        fmpq_mpoly_used_vars(used.data(), poly.get(), poly.ctx());
-        for (std::size_t k = 0; k < used.size(); ++k) {
-            to_compact_.push_back(used[k] ? static_cast<slong>(to_wide_.size()) : -1);
-            if (used[k]) {
-                to_wide_.push_back(static_cast<slong>(k));
-            }
-        }
-        fmpz_mpoly_ctx_init(ctx_, std::max<slong>(1, static_cast<slong>(to_wide_.size())), ORD_LEX);
-    }
-    ~CompactRing() { fmpz_mpoly_ctx_clear(ctx_); }
-    CompactRing(const CompactRing&) = delete;
-    CompactRing& operator=(const CompactRing&) = delete;
-
-    const fmpz_mpoly_ctx_struct* get() const { return ctx_; }
-    void to_compact(fmpz_mpoly_t compact, const fmpz_mpoly_t wide) const {
-        fmpz_mpoly_compose_fmpz_mpoly_gen(compact, wide, to_compact_.data(), from_, ctx_);
-    }
-    void to_wide(fmpz_mpoly_t wide, const fmpz_mpoly_t compact) const {
-        fmpz_mpoly_compose_fmpz_mpoly_gen(wide, compact, to_wide_.data(), ctx_, from_);
-    }
-
-private:
-    const fmpz_mpoly_ctx_struct* from_;
-    fmpz_mpoly_ctx_t ctx_;
-    std::vector<slong> to_compact_;
-    std::vector<slong> to_wide_;
 };
 
 class FlintFactors {
@@ -94,10 +60,11 @@ Factorisation factorise(const Polynomial& poly, SchoolWriter& writer) {
     // poly = content * zpoly, with zpoly an integer polynomial.
     Polynomial integral = poly;
     fmpq_set(result.constant.get(), fmpq_mpoly_content_ref(integral.get(), integral.ctx()));
-    const CompactRing compact(poly);
-    FlintFactors flint(compact.get());
+    const CompactRing compact({&poly});
+    const fmpz_mpoly_ctx_struct* zctx = compact.get()->zctx;
+    FlintFactors flint(zctx);
     compact.to_compact(flint.poly(), fmpq_mpoly_zpoly_ref(integral.get(), integral.ctx()));
-    if (!fmpz_mpoly_factor(flint.get(), flint.poly(), compact.get())) {
+    if (!fmpz_mpoly_factor(flint.get(), flint.poly(), zctx)) {
         throw AlgebraError("the polynomial is too large to factorise");
     }
     fmpq_mul_fmpz(result.constant.get(), result.constant.get(), flint.get()->constant);
