@@ -67,7 +67,9 @@ SIMPLIFY = [
     ("ln(1) + ln(e) + ln(e^3) + ln(e^x)", "x + 4"),
     ("ln(e^-2) + sqrt(2) + 1", "-1 + \\sqrt{2}"),
     ("ln(2) + ln(2)", "2\\ln\\left(2\\right)"),
-    ("x^(1/2) x^(1/2)", "\\left(x^{\\frac{1}{2}}\\right)^{2}"),
+    # powers of one base merge; halves and thirds are roots
+    ("x^(1/2) x^(1/2) + x^(3/2)", "x\\sqrt{x} + x"),
+    ("x^n x^n + e^x e^-x + 2^x 2^x", "x^{2n} + 2^{2x} + 1"),
 ]
 
 FACTOR = [

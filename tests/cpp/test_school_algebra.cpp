@@ -46,7 +46,7 @@ TEST_CASE(kernels_keep_their_relations) {
         {"sqrt(x^2 + 1)^2", "x^{2} + 1"},
         {"sin(x + 1) - sin(1 + x)", "0"},
         {"ln(x) + ln(x) - 2ln(x)", "0"},
-        {"e^x e^x", "\\left(e^{x}\\right)^{2}"},
+        {"e^x e^x", "e^{2x}"},
         {"pi^2 / pi", "\\pi"},
         {"x^(-2) x^3", "x"},
     };
