@@ -51,6 +51,24 @@ private:
     fmpz_mpoly_factor_t factors_;
 };
 
+// The highest degree in one kernel that is factorised, beyond the power of
+// it that divides every term: enough for any school polynomial, and FLINT
+// would take too long to stop on much higher ones (x^1000000 - 1).
+constexpr slong HIGHEST_FACTORISED_DEGREE = 1000;
+
+void refuse_high_degree(const Polynomial& poly) {
+    Polynomial common(poly.ring());
+    Polynomial rest(poly.ring());
+    fmpq_mpoly_term_content(common.get(), poly.get(), poly.ctx());
+    fmpq_mpoly_divides(rest.get(), poly.get(), common.get(), poly.ctx());
+    std::vector<slong> degrees(static_cast<std::size_t>(poly.ring().variables()));
+    fmpq_mpoly_degrees_si(degrees.data(), rest.get(), rest.ctx());
+    const slong highest = *std::max_element(degrees.begin(), degrees.end());
+    if (highest > HIGHEST_FACTORISED_DEGREE) {
+        throw AlgebraError("the polynomial of degree " + std::to_string(highest) + " is too large to factorise");
+    }
+}
+
 Factorisation factorise(const Polynomial& poly, SchoolWriter& writer) {
     Factorisation result;
     fmpq_mpoly_get_term_coeff_fmpq(result.constant.get(), poly.get(), 0, poly.ctx());
@@ -60,6 +78,7 @@ Factorisation factorise(const Polynomial& poly, SchoolWriter& writer) {
     // poly = content * zpoly, with zpoly an integer polynomial.
     Polynomial integral = poly;
     fmpq_set(result.constant.get(), fmpq_mpoly_content_ref(integral.get(), integral.ctx()));
+    refuse_high_degree(integral);
     const CompactRing compact({&poly});
     const fmpz_mpoly_ctx_struct* zctx = compact.get()->zctx;
     FlintFactors flint(zctx);
@@ -70,7 +89,7 @@ Factorisation factorise(const Polynomial& poly, SchoolWriter& writer) {
     fmpq_mul_fmpz(result.constant.get(), result.constant.get(), flint.get()->constant);
     for (slong i = 0; i < flint.get()->num; ++i) {
         if (!fmpz_fits_si(flint.get()->exp + i)) {
-            throw AlgebraError("the exponent " + decimal(flint.get()->exp + i) + " does not fit in 32 bits");
+            throw AlgebraError("the exponent " + number_text(flint.get()->exp + i) + " does not fit in 32 bits");
         }
         Factor factor{Polynomial(poly.ring()), fmpz_get_si(flint.get()->exp + i)};
         fmpq_mpoly_struct* target = factor.poly.get();
