@@ -94,6 +94,7 @@ FACTOR = [
     ("(x+1000)^4", "\\left(x + 1000\\right)^{4}"),
     ("cbrt(x+1)^4", "\\sqrt[3]{x + 1}\\left(x + 1\\right)"),
     ("0", "0"),
+    ("-12", "-12"),
 ]
 
 ALL = (_native.school_expand, _native.school_simplify, _native.school_factor)
