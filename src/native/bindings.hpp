@@ -29,4 +29,8 @@ void bind_walks(pybind11::module_& m);
 // rule_names(): the working of simplify and of the literal expansion.
 void bind_steps(pybind11::module_& m);
 
+// school_expand, school_simplify and school_factor(tree) -> tree: the exact
+// algebra layer, with the GIL held; Ctrl-C stops a long call.
+void bind_algebra(pybind11::module_& m);
+
 }  // namespace kalvira
