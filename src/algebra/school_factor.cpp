@@ -156,7 +156,8 @@ bool comes_before(const FactorKey& a, const FactorKey& b) {
 
 // The product of a factorisation with the given constant: one term of the
 // constant with the factors that are kernels (6xy, 2\pi), then the
-// polynomial factors; a negative constant is a minus sign before them all.
+// polynomial factors; a negative constant is the sign of that term's
+// literal, or else a minus sign before them all.
 ExprPtr product_tree(const Algebra& algebra, SchoolWriter& writer, const fmpq* constant,
                      std::vector<Factor> factors) {
     Polynomial monomial(algebra.ring());
@@ -176,11 +177,20 @@ ExprPtr product_tree(const Algebra& algebra, SchoolWriter& writer, const fmpq* c
     }
     std::stable_sort(polynomials.begin(), polynomials.end(),
                      [](const auto& a, const auto& b) { return comes_before(a.first, b.first); });
-    const bool negative = fmpq_sgn(constant) < 0;
+    bool negative = fmpq_sgn(constant) < 0;
     if (negative) {
         fmpq_mpoly_neg(monomial.get(), monomial.get(), monomial.ctx());
     }
     ExprPtr product = monomial.is_one() ? nullptr : writer.polynomial(monomial);
+    if (negative && product) {
+        // A literal leading the product takes the sign (-2(x - 1)); a term
+        // without one (-x) stays under the minus before the whole product.
+        fmpq_mpoly_neg(monomial.get(), monomial.get(), monomial.ctx());
+        if (ExprPtr signed_lead = writer.polynomial(monomial); signed_lead->type() != ExprType::NEG) {
+            product = std::move(signed_lead);
+            negative = false;
+        }
+    }
     for (const auto& [key, factor] : polynomials) {
         ExprPtr tree = writer.polynomial(factor.poly);
         if (factor.exponent != 1) {

@@ -240,7 +240,7 @@ ExprPtr SchoolWriter::coefficient(const fmpq* magnitude, const ExprPtr& numeric_
     return rational_leaf(magnitude, "coefficient");
 }
 
-ExprPtr SchoolWriter::term_tree(const Term& term, const Terms& terms) {
+ExprPtr SchoolWriter::term_tree(const Term& term, const Terms& terms, bool signed_lead) {
     const std::size_t letter_count = terms.letter_count;
     std::vector<ExprPtr> numeric;
     if (!fmpz_is_one(term.square_radicand.get())) {
@@ -260,12 +260,22 @@ ExprPtr SchoolWriter::term_tree(const Term& term, const Terms& terms) {
     }
     Fraction magnitude;
     fmpq_abs(magnitude.get(), term.coefficient.get());
+    const ExprPtr numeric_kernels = product_of(numeric);
+    ExprPtr lead = coefficient(magnitude.get(), numeric_kernels, letters.empty());
+    const bool negative = signed_lead && fmpq_sgn(term.coefficient.get()) < 0;
+    // A literal coefficient carries the sign itself (-2x, -\frac{5}{6}x), as
+    // every notation writes it and reads it back; other terms are negated.
+    const bool sign_in_literal = negative && lead && !numeric_kernels;
+    if (sign_in_literal) {
+        lead = rational_leaf(term.coefficient.get(), "coefficient");
+    }
     std::vector<ExprPtr> factors;
-    if (ExprPtr lead = coefficient(magnitude.get(), product_of(numeric), letters.empty())) {
+    if (lead) {
         factors.push_back(std::move(lead));
     }
     factors.insert(factors.end(), letters.begin(), letters.end());
-    return product_of(factors);
+    ExprPtr product = product_of(factors);
+    return negative && !sign_in_literal ? std::make_shared<Neg>(std::move(product)) : product;
 }
 
 ExprPtr SchoolWriter::polynomial(const Polynomial& poly) {
@@ -276,20 +286,13 @@ ExprPtr SchoolWriter::polynomial(const Polynomial& poly) {
     ExprPtr sum;
     for (const Term& term : terms.terms) {
         cancel_.poll();
-        const bool negative = fmpq_sgn(term.coefficient.get()) < 0;
-        const bool rational = std::all_of(term.exponents.begin(), term.exponents.end(), [](slong e) { return e == 0; });
-        if (!sum && negative && rational) {
-            // A negative number first is its literal, which every notation
-            // writes as a signed number.
-            sum = rational_leaf(term.coefficient.get(), "coefficient");
+        if (!sum) {
+            sum = term_tree(term, terms, true);
             continue;
         }
-        ExprPtr tree = term_tree(term, terms);
-        if (!sum) {
-            sum = negative ? std::make_shared<Neg>(std::move(tree)) : std::move(tree);
-        } else {
-            sum = std::make_shared<Add>(std::move(sum), negative ? std::make_shared<Neg>(std::move(tree)) : std::move(tree));
-        }
+        ExprPtr tree = term_tree(term, terms, false);
+        const bool negative = fmpq_sgn(term.coefficient.get()) < 0;
+        sum = std::make_shared<Add>(std::move(sum), negative ? std::make_shared<Neg>(std::move(tree)) : std::move(tree));
     }
     return sum;
 }

@@ -58,7 +58,9 @@ private:
         std::vector<Term> terms;
     };
     Terms sorted_terms(const Polynomial& poly);
-    ExprPtr term_tree(const Term& term, const Terms& terms);
+    // One term by its magnitude; with signed_lead, the term with its own
+    // sign, as the first term of a sum stands.
+    ExprPtr term_tree(const Term& term, const Terms& terms, bool signed_lead);
     // A number of several terms with fractional coefficients, such as
     // 1/2 + sqrt(3)/2, is written over their common denominator.
     bool is_fractional_number(const Polynomial& poly) const;
