@@ -42,7 +42,9 @@ SIMPLIFY = [
     ("(x^2-16)/(x-4)", "x + 4"),
     ("(x^2-1)/(x^2+2x+1)", "\\frac{x - 1}{x + 1}"),
     ("x/(2x + 2y) + 1", "\\frac{3x + 2y}{2x + 2y}"),
-    ("1/(1 - x)", "\\frac{-1}{x - 1}"),
+    ("1/(1 - x)", "-\\frac{1}{x - 1}"),
+    ("x/(1 - x) + 1/(x - 1)", "-1"),
+    ("(2 - x)/(x + 1)", "\\frac{-x + 2}{x + 1}"),
     # roots of integers and their relations
     ("sqrt(2) sqrt(2)", "2"),
     ("sqrt(12)", "2\\sqrt{3}"),
@@ -150,6 +152,12 @@ def test_every_renderer_shows_the_school_form():
     assert result.to_string() == "4x^{2} - 12xy + 9y^{2} + \\frac{2\\sqrt{3}}{3}x"
     assert to_text(result) == "4x^2 - 12xy + 9y^2 + 2sqrt(3)/3*x"
     assert to_text(result, unicode=True) == "4x² - 12xy + 9y² + 2√3/3·x"
+    # A leading minus stands where school notation reads it back.
+    for text, school_text in [("2 - 2x", "-2x + 2"), ("-x/(x+1)", "-x/(x + 1)"), ("-3x^2 + 3", "-3x^2 + 3")]:
+        for operation in (_native.school_expand, _native.school_factor):
+            result = operation(parse(text))
+            assert parse(to_text(result)) == result and "-(" not in to_text(result)
+        assert to_text(_native.school_expand(parse(text))) == school_text
     leading_number = _native.school_simplify(parse("cbrt(-8) + sqrt(2)"))
     assert [to_text(leading_number), to_text(leading_number, unicode=True)] == ["-2 + sqrt(2)", "-2 + √2"]
 

@@ -356,7 +356,14 @@ ExprPtr SchoolWriter::expression(const RationalFunction& value) {
     }
     fmpq_mpoly_scalar_mul_fmpq(num.get(), num.get(), scale.get(), num.ctx());
     fmpq_mpoly_scalar_mul_fmpq(den.get(), den.get(), scale.get(), den.ctx());
-    return std::make_shared<Div>(polynomial(num), polynomial(den));
+    // A numerator of one negative term puts its minus before the fraction
+    // (-\frac{1}{x - 1}), as a teacher writes it.
+    const bool negative = num.length() == 1 && leading_sign(num) < 0;
+    if (negative) {
+        fmpq_mpoly_neg(num.get(), num.get(), num.ctx());
+    }
+    ExprPtr fraction = std::make_shared<Div>(polynomial(num), polynomial(den));
+    return negative ? std::make_shared<Neg>(std::move(fraction)) : fraction;
 }
 
 }  // namespace kalvira
