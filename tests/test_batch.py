@@ -40,27 +40,30 @@ def generated_text(rng):
 TEXTS = [generated_text(random.Random(seed)) for seed in range(3000)]
 
 
-@pytest.mark.parametrize("operation", ["latex", "simplify", "expand"])
-def test_batch_equals_the_python_path_for_any_number_of_threads(operation):
-    expected = batch_in_python(operation, TEXTS, Expr.to_string)
+@pytest.mark.parametrize("operation, core", [
+    ("latex", False), ("simplify", False), ("expand", False), ("factor", False), ("simplify", True), ("expand", True)])
+def test_batch_equals_the_python_path_for_any_number_of_threads(operation, core):
+    expected = batch_in_python(operation, TEXTS, Expr.to_string, core)
     assert any(type(r) is str for r in expected) and {r.kind for r in expected if isinstance(r, BatchError)} >= {"parse"}
-    assert any(type(r) is WrappedResult for r in expected) == (operation != "latex")
+    assert any(type(r) is WrappedResult for r in expected) == (core and operation != "latex")
     for jobs in (1, 2, 3):
-        results = batch(operation, TEXTS, jobs=jobs)
+        results = batch(operation, TEXTS, jobs=jobs, core=core)
         assert results == expected and list(map(type, results)) == list(map(type, expected))
 
 
 def test_results_and_errors_are_what_the_docs_say():
-    assert batch("expand", ["(x+1)^2", "1/0", "(x"]) == [
-        "x^{2} + 2x + 1",
-        BatchError("math", "ゼロ除算エラー"),
+    assert batch("factor", ["x^2 - 4", "1/0", "(x"], jobs=2) == [
+        "\\left(x - 2\\right)\\left(x + 2\\right)",
+        BatchError("math", "division by zero"),
         BatchError("parse", "unexpected end of input at position 3", 3),
     ]
+    assert batch("expand", ["(x+1)^2", "1/0"], core=True) == ["x^{2} + 2x + 1", BatchError("math", "ゼロ除算エラー")]
     assert batch("latex", []) == [] and batch("latex", iter(["x"])) == ["x"]
 
 
 @pytest.mark.parametrize("call, error", [
-    (lambda: batch("factor", ["x"]), ValueError),
+    (lambda: batch("differentiate", ["x"]), ValueError),
+    (lambda: batch("factor", ["x"], core=True), ValueError),
     (lambda: batch("expand", ["x", 1]), TypeError),
     (lambda: batch("expand", ["x"], jobs=0), ValueError),
     (lambda: batch("expand", ["x"], jobs=1.5), ValueError),
@@ -100,7 +103,7 @@ def test_a_text_that_exhausts_memory_fails_alone():
         from kalvira import batch
         a = "+".join(f"a_{{{i}}}" for i in range(3000))
         b = "+".join(f"b_{{{i}}}" for i in range(3000))
-        print(batch("expand", ["x+x", f"({a})({b})", "(x+1)^2"], jobs=2))
+        print(batch("expand", ["x+x", f"({a})({b})", "(x+1)^2"], jobs=2, core=True))
         """
     )
     out, err = child.communicate(timeout=300)

@@ -2,8 +2,8 @@
 as many threads as asked for, without the GIL.
 
     >>> from kalvira import batch
-    >>> batch("expand", ["(x+1)^2", "1/0", "(x"])
-    ['x^{2} + 2x + 1', BatchError(kind='math', message='ゼロ除算エラー', position=None),
+    >>> batch("expand", ["(x-1)^2", "1/0", "(x"])
+    ['x^{2} - 2x + 1', BatchError(kind='math', message='division by zero', position=None),
      BatchError(kind='parse', message='unexpected end of input at position 3', position=3)]
 """
 
@@ -12,28 +12,45 @@ from __future__ import annotations
 from collections.abc import Callable, Iterable
 from typing import Literal, NamedTuple
 
-import _kalvira_core as core
 from _kalvira_core import Expr
+from _kalvira_core import expand as core_expand
+from _kalvira_core import simplify as core_simplify
 
-from kalvira import _native
+from kalvira import _native, school
 from kalvira.parser import ParseError, parse
 from kalvira.wrapping import wrapped
 
-Operation = Literal["latex", "simplify", "expand"]
+Operation = Literal["latex", "simplify", "expand", "factor"]
 Notation = Literal["latex", "text", "unicode"]
 
+# The school operations, and the core's under the names the native batch
+# knows them by.
 OPERATIONS: dict[str, Callable[[Expr], Expr]] = {
     "latex": lambda tree: tree,
-    "simplify": core.simplify,
-    "expand": core.expand,
+    "simplify": school.simplify,
+    "expand": school.expand,
+    "factor": school.factor,
+    "core_simplify": core_simplify,
+    "core_expand": core_expand,
 }
 
 
+def operation_name(operation: str, core: bool) -> str:
+    """The name of `operation` in OPERATIONS and in the native batch: with
+    core, the core's own simplify or expand."""
+    if not core or operation == "latex":
+        return operation
+    if operation not in ("simplify", "expand"):
+        raise ValueError(f"the core has no operation {operation!r}: it offers 'simplify' and 'expand'")
+    return f"core_{operation}"
+
+
 class WrappedResult(str):
-    """The LaTeX of a result whose value differs from its text's because an
-    integer exceeded 32 bits and wrapped around: the result is exact only
-    modulo 2^32. It is the same text as any other result; only its type
-    tells (see `kalvira.wrapped` for what the check can and cannot see)."""
+    """The LaTeX of a result of the core's simplify or expand whose value
+    differs from its text's because an integer exceeded 32 bits and wrapped
+    around: the result is exact only modulo 2^32. It is the same text as
+    any other result; only its type tells (see `kalvira.wrapped` for what
+    the check can and cannot see)."""
 
     __slots__ = ()
 
@@ -43,9 +60,10 @@ class BatchError(NamedTuple):
 
     `kind` is "parse" (not an expression; `position` is the character,
     counted from 1, where it goes wrong, and `message` the ParseError's
-    summary), "math" (division by zero and the like: `message` is the
-    library's Japanese text) or "memory" (the text needed more memory than
-    there is; the other texts still run).
+    summary), "math" (division by zero, a coefficient beyond 32 bits and
+    the like: `message` says which; the core's messages are Japanese) or
+    "memory" (the text needed more memory than there is; the other texts
+    still run).
     """
 
     kind: str
@@ -54,20 +72,23 @@ class BatchError(NamedTuple):
 
 
 def batch(operation: Operation, texts: Iterable[str], jobs: int = 1,
-          notation: Notation = "latex") -> list[str | BatchError]:
+          notation: Notation = "latex", core: bool = False) -> list[str | BatchError]:
     """For each text, the LaTeX of `operation` applied to it, or a BatchError.
 
-    Gives what parse, the operation and to_string give one by one, in the
-    order of `texts`, whatever `jobs` is. With notation="text" or
+    Gives what parse, the operation ("latex" only renders; "simplify",
+    "expand" and "factor" are kalvira's) and to_string give one by one, in
+    the order of `texts`, whatever `jobs` is. With notation="text" or
     "unicode" the results are written as `to_text` writes them instead.
-    With jobs > 1 that many threads share the work. A result of simplify or
-    expand whose integers wrapped around at 32 bits comes as a
-    `WrappedResult`. Ctrl-C stops the batch within a fraction of a second
-    and raises KeyboardInterrupt.
+    With jobs > 1 that many threads share the work. With core=True,
+    simplify and expand are the core's (`kalvira.core`), and a result whose
+    integers wrapped around at 32 bits comes as a `WrappedResult`. Ctrl-C
+    stops the batch within a fraction of a second and raises
+    KeyboardInterrupt.
     """
     if type(jobs) is not int or jobs < 1:
         raise ValueError(f"jobs must be a positive integer, not {jobs!r}")
-    texts_or_none, failures, wrapped_indices = _native.run_batch(operation, texts, jobs, notation)
+    name = operation_name(operation, core)
+    texts_or_none, failures, wrapped_indices = _native.run_batch(name, texts, jobs, notation)
     results: list[str | BatchError] = texts_or_none  # type: ignore[assignment]  # every None is replaced
     for index, kind, message, position in failures:
         results[index] = BatchError(kind, message, position)
@@ -76,17 +97,19 @@ def batch(operation: Operation, texts: Iterable[str], jobs: int = 1,
     return results
 
 
-def batch_in_python(operation: Operation, texts: Iterable[str], render: Callable[[Expr], str]) -> list[str | BatchError]:
+def batch_in_python(operation: Operation, texts: Iterable[str], render: Callable[[Expr], str],
+                    core: bool = False) -> list[str | BatchError]:
     """What `batch` gives, computed text by text through Python trees, each
     result written by `render` (the command line's --tree uses it)."""
-    apply = OPERATIONS[operation]
+    name = operation_name(operation, core)
+    apply, check_wrap = OPERATIONS[name], name.startswith("core_")
     results: list[str | BatchError] = []
     for text in texts:
         try:
             tree = parse(text)
             result = apply(tree)
             rendered = render(result)
-            results.append(WrappedResult(rendered) if wrapped(tree, result) else rendered)
+            results.append(WrappedResult(rendered) if check_wrap and wrapped(tree, result) else rendered)
         except ParseError as error:
             results.append(BatchError("parse", error.summary, error.position))
         except ValueError as error:

@@ -1,4 +1,4 @@
-"""The command line: kalvira {simplify,expand,latex} [EXPRESSION ...] [options];
+"""The command line: kalvira {simplify,expand,factor,latex} [EXPRESSION ...] [options];
 check and eval are in cli_check, steps in cli_steps.
 
 Expressions go through the batch path (parsing, the operation and LaTeX or
@@ -144,7 +144,8 @@ def _run(options: Options) -> int:
     if options.png:
         from kalvira.png import write_png
 
-        drawn = [f"${r}$" for r in batch(options.command, session.drawn) if isinstance(r, str)]  # type: ignore[arg-type]
+        results = batch(options.command, session.drawn, core=options.core)  # type: ignore[arg-type]
+        drawn = [f"${r}$" for r in results if isinstance(r, str)]
         write_png(drawn, options.png)
     return 2 if session.failed else 0
 

@@ -52,9 +52,10 @@ def runner(options: Options) -> Runner:
     if form == "tree":
         from kalvira.display import constructor_form
 
-        return lambda texts: batch_in_python(operation, texts, constructor_form)
+        return lambda texts: batch_in_python(operation, texts, constructor_form, options.core)
     if form == "mathml":
         convert = _mathml_converter()
-        return lambda texts: [_to_mathml(convert, latex) for latex in batch(operation, texts, options.jobs)]
+        return lambda texts: [_to_mathml(convert, latex)
+                              for latex in batch(operation, texts, options.jobs, core=options.core)]
     notation: Notation = form  # type: ignore[assignment]
-    return lambda texts: batch(operation, texts, options.jobs, notation)
+    return lambda texts: batch(operation, texts, options.jobs, notation, options.core)
