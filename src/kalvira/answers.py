@@ -22,10 +22,9 @@ from typing import Literal
 import _kalvira_core as core
 from _kalvira_core import Expr
 
-from kalvira import _native, school
+from kalvira import school
 from kalvira.evaluation import flattened, numbers_of, point_text, value_at, variables
 from kalvira.tree_walk import require_tree
-from kalvira.wrapping import wrapped
 
 Status = Literal["equal", "probably equal", "different"]
 
@@ -73,13 +72,13 @@ class Verdict:
 def equivalent(expected: Expr, answer: Expr) -> Verdict:
     """Whether `answer` has the value of `expected` wherever both have one.
 
-    First a proof: expected - answer, expanded, is 0 (and no integer
-    wrapped around on the way), or both are constants with the same exact
-    value. Then both are evaluated at random points (the same in every
-    call), exactly where they are rational and as floats with a relative
-    tolerance otherwise; points where either has no value are skipped. A point where they differ makes the verdict "different"
-    even against a proof the wrap check could not confirm. Raises
-    ValueError when `expected` has no value at any point tried.
+    First a proof: expected - answer, expanded exactly, is 0, or both are
+    constants with the same exact value. Then both are evaluated at random
+    points (the same in every call), exactly where they are rational and
+    as floats with a relative tolerance otherwise; points where either has
+    no value are skipped. A point where they differ makes the verdict
+    "different". Raises ValueError when `expected` has no value at any
+    point tried.
     """
     require_tree(expected, "expected")
     require_tree(answer, "answer")
@@ -87,13 +86,12 @@ def equivalent(expected: Expr, answer: Expr) -> Verdict:
 
 
 def _difference_expands_to_zero(expected: Expr, answer: Expr) -> bool:
-    # expand multiplies -1 into a sum, but leaves a negated sum as it is.
-    difference = _native.negations_as_products(core.Add(expected, core.Neg(answer)))
+    # The school expansion is exact, so a 0 there is a proof.
     try:
-        expanded = core.expand(difference)
+        expanded = school.expand(core.Add(expected, core.Neg(answer)))
     except ValueError:
         return False
-    return isinstance(expanded, core.Int) and expanded.value() == 0 and not wrapped(difference, expanded)
+    return isinstance(expanded, core.Int) and expanded.value() == 0
 
 
 def _compared_at_points(expected: Expr, answer: Expr, proven: bool) -> Verdict:

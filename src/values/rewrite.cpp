@@ -24,15 +24,6 @@ ExprPtr rebuilt(const ExprPtr& node, const ExprPtr* children) {
 
 }  // namespace
 
-ExprPtr negations_as_products(const ExprPtr& tree, const Cancellation& cancel) {
-    return fold_tree<ExprPtr>(tree, cancel, [](const ExprPtr& node, const ExprPtr* children) {
-        if (node->type() == ExprType::NEG) {
-            return make_node(ExprType::MUL, make_int(-1), children[0]);
-        }
-        return node->arity() == 0 ? node : rebuilt(node, children);
-    });
-}
-
 ExprPtr substitute(const ExprPtr& tree, const std::unordered_map<std::string, ExprPtr>& replacements,
                    const Cancellation& cancel) {
     return fold_tree<ExprPtr>(tree, cancel, [&replacements](const ExprPtr& node, const ExprPtr* children) {
