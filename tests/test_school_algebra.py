@@ -65,6 +65,7 @@ SIMPLIFY = [
     ("cos(7pi/6) + sin(-pi/2)", "-1 - \\frac{\\sqrt{3}}{2}"),
     ("sin(pi/12)", "\\sin\\left(\\frac{\\pi}{12}\\right)"),
     ("ln(1) + ln(e) + ln(e^3) + ln(e^x)", "x + 4"),
+    ("ln(e^-2) + sqrt(2) + 1", "-1 + \\sqrt{2}"),
     ("ln(2) + ln(2)", "2\\ln\\left(2\\right)"),
     ("x^(1/2) x^(1/2)", "\\left(x^{\\frac{1}{2}}\\right)^{2}"),
 ]
@@ -138,6 +139,8 @@ def test_every_renderer_shows_the_school_form():
     assert result.to_string() == "4x^{2} - 12xy + 9y^{2} + \\frac{2\\sqrt{3}}{3}x"
     assert to_text(result) == "4x^2 - 12xy + 9y^2 + 2sqrt(3)/3*x"
     assert to_text(result, unicode=True) == "4x² - 12xy + 9y² + 2√3/3·x"
+    leading_number = _native.school_simplify(parse("cbrt(-8) + sqrt(2)"))
+    assert [to_text(leading_number), to_text(leading_number, unicode=True)] == ["-2 + sqrt(2)", "-2 + √2"]
 
 
 def test_deep_trees_and_argument_untouched():

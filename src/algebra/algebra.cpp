@@ -1,6 +1,7 @@
 #include "algebra/algebra.hpp"
 
 #include "algebra/algebra_error.hpp"
+#include "algebra/compact_ring.hpp"
 
 #include <algorithm>
 
@@ -135,13 +136,19 @@ void Algebra::cancel_common_factors(RationalFunction& value) const {
         fmpq_mpoly_one(value.den.get(), ring_.get());
         return;
     }
-    Polynomial common(ring_);
-    if (!fmpq_mpoly_gcd(common.get(), value.num.get(), value.den.get(), ring_.get())) {
+    const CompactRing compact({&value.num, &value.den});
+    const Polynomial num = compact.to_compact(value.num);
+    const Polynomial den = compact.to_compact(value.den);
+    Polynomial common(compact.ring());
+    Polynomial num_rest(compact.ring());
+    Polynomial den_rest(compact.ring());
+    if (!fmpq_mpoly_gcd_cofactors(common.get(), num_rest.get(), den_rest.get(), num.get(), den.get(),
+                                  compact.get())) {
         throw AlgebraError("the expression is too large to simplify");
     }
     if (!common.is_one()) {
-        fmpq_mpoly_divides(value.num.get(), value.num.get(), common.get(), ring_.get());
-        fmpq_mpoly_divides(value.den.get(), value.den.get(), common.get(), ring_.get());
+        compact.to_wide(value.num, num_rest);
+        compact.to_wide(value.den, den_rest);
     }
     Fraction leading;
     fmpq_mpoly_get_term_coeff_fmpq(leading.get(), value.den.get(), 0, ring_.get());

@@ -148,20 +148,20 @@ std::optional<RationalFunction> trig_value(Algebra& algebra, ExprType kind, cons
     return tangent;
 }
 
-// The exponent k when value is e^k, as a power of the kernel e or an
+// The exponent k when power is e^k, as a power of the kernel e or an
 // opaque power of e.
-std::optional<RationalFunction> exponent_of_e(Algebra& algebra, const RationalFunction& value) {
-    if (!value.is_polynomial() || value.num.length() != 1) {
+std::optional<RationalFunction> exponent_of_e(Algebra& algebra, const Polynomial& power) {
+    if (power.length() != 1) {
         return std::nullopt;
     }
     const KernelTable& kernels = algebra.kernels();
     Fraction coefficient;
-    fmpq_mpoly_get_term_coeff_fmpq(coefficient.get(), value.num.get(), 0, algebra.ring().get());
+    fmpq_mpoly_get_term_coeff_fmpq(coefficient.get(), power.get(), 0, algebra.ring().get());
     if (!fmpq_is_one(coefficient.get())) {
         return std::nullopt;
     }
     std::vector<int> used(static_cast<std::size_t>(algebra.ring().variables()));
-    fmpq_mpoly_used_vars(used.data(), value.num.get(), algebra.ring().get());
+    fmpq_mpoly_used_vars(used.data(), power.get(), algebra.ring().get());
     std::optional<slong> only;
     for (slong kernel = 0; kernel < kernels.size(); ++kernel) {
         if (used[static_cast<std::size_t>(kernel)]) {
@@ -175,16 +175,16 @@ std::optional<RationalFunction> exponent_of_e(Algebra& algebra, const RationalFu
         return std::nullopt;
     }
     const Kernel& kernel = kernels[*only];
-    const slong power = fmpq_mpoly_degree_si(value.num.get(), *only, algebra.ring().get());
+    const slong times = fmpq_mpoly_degree_si(power.get(), *only, algebra.ring().get());
     if (kernel.kind == KernelKind::E) {
-        return algebra.number(power);
+        return algebra.number(times);
     }
     if (kernel.kind == KernelKind::OPAQUE && kernel.function == ExprType::POW) {
         const RationalFunction& base = kernel.arguments[0];
         const RationalFunction e = algebra.kernel(algebra.kernels().e());
         if (base.is_polynomial() && base.num == e.num) {
             RationalFunction exponent = kernel.arguments[1];
-            algebra.multiply(exponent, algebra.number(power));
+            algebra.multiply(exponent, algebra.number(times));
             return exponent;
         }
     }
@@ -201,8 +201,16 @@ RationalFunction logarithm(Algebra& algebra, RationalFunction argument) {
             return algebra.zero();
         }
     }
-    if (std::optional<RationalFunction> exponent = exponent_of_e(algebra, argument)) {
-        return std::move(*exponent);
+    // ln e^k = k and ln (1 / e^k) = -k.
+    if (argument.is_polynomial()) {
+        if (std::optional<RationalFunction> exponent = exponent_of_e(algebra, argument.num)) {
+            return std::move(*exponent);
+        }
+    } else if (argument.num.is_one()) {
+        if (std::optional<RationalFunction> exponent = exponent_of_e(algebra, argument.den)) {
+            algebra.negate(*exponent);
+            return std::move(*exponent);
+        }
     }
     std::vector<RationalFunction> arguments;
     arguments.push_back(std::move(argument));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "algebra/algebra_error.hpp"
+#include "algebra/compact_ring.hpp"
 #include "algebra/school_form.hpp"
 #include "ast/make_node.hpp"
 
@@ -30,15 +31,23 @@ struct Factorisation {
 
 class FlintFactors {
 public:
-    explicit FlintFactors(const fmpz_mpoly_ctx_struct* ctx) : ctx_(ctx) { fmpz_mpoly_factor_init(factors_, ctx); }
-    ~FlintFactors() { fmpz_mpoly_factor_clear(factors_, ctx_); }
+    explicit FlintFactors(const fmpz_mpoly_ctx_struct* ctx) : ctx_(ctx) {
+        fmpz_mpoly_factor_init(factors_, ctx);
+        fmpz_mpoly_init(poly_, ctx);
+    }
+    ~FlintFactors() {
+        fmpz_mpoly_clear(poly_, ctx_);
+        fmpz_mpoly_factor_clear(factors_, ctx_);
+    }
     FlintFactors(const FlintFactors&) = delete;
     FlintFactors& operator=(const FlintFactors&) = delete;
 
+    fmpz_mpoly_struct* poly() { return poly_; }
     fmpz_mpoly_factor_struct* get() { return factors_; }
 
 private:
     const fmpz_mpoly_ctx_struct* ctx_;
+    fmpz_mpoly_t poly_;
     fmpz_mpoly_factor_t factors_;
 };
 
@@ -51,9 +60,11 @@ Factorisation factorise(const Polynomial& poly, SchoolWriter& writer) {
     // poly = content * zpoly, with zpoly an integer polynomial.
     Polynomial integral = poly;
     fmpq_set(result.constant.get(), fmpq_mpoly_content_ref(integral.get(), integral.ctx()));
-    const fmpz_mpoly_ctx_struct* zctx = poly.ctx()->zctx;
+    const CompactRing compact({&poly});
+    const fmpz_mpoly_ctx_struct* zctx = compact.get()->zctx;
     FlintFactors flint(zctx);
-    if (!fmpz_mpoly_factor(flint.get(), fmpq_mpoly_zpoly_ref(integral.get(), integral.ctx()), zctx)) {
+    compact.to_compact(flint.poly(), fmpq_mpoly_zpoly_ref(integral.get(), integral.ctx()));
+    if (!fmpz_mpoly_factor(flint.get(), flint.poly(), zctx)) {
         throw AlgebraError("the polynomial is too large to factorise");
     }
     fmpq_mul_fmpz(result.constant.get(), result.constant.get(), flint.get()->constant);
@@ -63,7 +74,7 @@ Factorisation factorise(const Polynomial& poly, SchoolWriter& writer) {
         }
         Factor factor{Polynomial(poly.ring()), fmpz_get_si(flint.get()->exp + i)};
         fmpq_mpoly_struct* target = factor.poly.get();
-        fmpz_mpoly_set(target->zpoly, flint.get()->poly + i, zctx);
+        compact.to_wide(target->zpoly, flint.get()->poly + i);
         fmpq_one(target->content);
         fmpq_mpoly_reduce(target, poly.ctx());
         if (writer.leading_sign(factor.poly) < 0) {
@@ -77,59 +88,52 @@ Factorisation factorise(const Polynomial& poly, SchoolWriter& writer) {
     return result;
 }
 
-// Orders polynomial factors: by degree, then by first letter, then by
+// What polynomial factors are ordered by: degree, then first letter, then
 // their coefficients in school order, smaller magnitudes first and minus
 // before plus, then fewer terms first.
-class FactorOrder {
-public:
-    FactorOrder(const Algebra& algebra, SchoolWriter& writer) : algebra_(algebra), writer_(writer) {}
-
-    bool operator()(const Factor& a, const Factor& b) const {
-        const slong degree_a = fmpq_mpoly_total_degree_si(a.poly.get(), a.poly.ctx());
-        const slong degree_b = fmpq_mpoly_total_degree_si(b.poly.get(), b.poly.ctx());
-        if (degree_a != degree_b) {
-            return degree_a < degree_b;
-        }
-        const std::string letter_a = first_letter(a.poly);
-        const std::string letter_b = first_letter(b.poly);
-        if (letter_a != letter_b) {
-            return letter_a < letter_b;
-        }
-        const std::vector<Fraction> coefficients_a = writer_.coefficients(a.poly);
-        const std::vector<Fraction> coefficients_b = writer_.coefficients(b.poly);
-        const std::size_t common = std::min(coefficients_a.size(), coefficients_b.size());
-        for (std::size_t i = 0; i < common; ++i) {
-            if (const int order = compare(coefficients_a[i], coefficients_b[i]); order != 0) {
-                return order < 0;
-            }
-        }
-        return coefficients_a.size() < coefficients_b.size();
-    }
-
-private:
-    std::string first_letter(const Polynomial& poly) const {
-        for (const slong kernel : writer_.letters_of(poly)) {
-            if (algebra_.kernels()[kernel].kind == KernelKind::LETTER) {
-                return algebra_.kernels()[kernel].name;
-            }
-        }
-        return std::string();
-    }
-
-    static int compare(const Fraction& a, const Fraction& b) {
-        Fraction magnitude_a;
-        Fraction magnitude_b;
-        fmpq_abs(magnitude_a.get(), a.get());
-        fmpq_abs(magnitude_b.get(), b.get());
-        if (const int order = fmpq_cmp(magnitude_a.get(), magnitude_b.get()); order != 0) {
-            return order;
-        }
-        return fmpq_sgn(a.get()) == fmpq_sgn(b.get()) ? 0 : (fmpq_sgn(a.get()) < 0 ? -1 : 1);
-    }
-
-    const Algebra& algebra_;
-    SchoolWriter& writer_;
+struct FactorKey {
+    slong degree;
+    std::string first_letter;
+    std::vector<Fraction> coefficients;
 };
+
+FactorKey order_key(const Algebra& algebra, SchoolWriter& writer, const Polynomial& poly) {
+    FactorKey key{fmpq_mpoly_total_degree_si(poly.get(), poly.ctx()), std::string(), writer.coefficients(poly)};
+    for (const slong kernel : writer.letters_of(poly)) {
+        if (algebra.kernels()[kernel].kind == KernelKind::LETTER) {
+            key.first_letter = algebra.kernels()[kernel].name;
+            break;
+        }
+    }
+    return key;
+}
+
+int compare_coefficients(const Fraction& a, const Fraction& b) {
+    Fraction magnitude_a;
+    Fraction magnitude_b;
+    fmpq_abs(magnitude_a.get(), a.get());
+    fmpq_abs(magnitude_b.get(), b.get());
+    if (const int order = fmpq_cmp(magnitude_a.get(), magnitude_b.get()); order != 0) {
+        return order;
+    }
+    return fmpq_sgn(a.get()) == fmpq_sgn(b.get()) ? 0 : (fmpq_sgn(a.get()) < 0 ? -1 : 1);
+}
+
+bool comes_before(const FactorKey& a, const FactorKey& b) {
+    if (a.degree != b.degree) {
+        return a.degree < b.degree;
+    }
+    if (a.first_letter != b.first_letter) {
+        return a.first_letter < b.first_letter;
+    }
+    const std::size_t common = std::min(a.coefficients.size(), b.coefficients.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        if (const int order = compare_coefficients(a.coefficients[i], b.coefficients[i]); order != 0) {
+            return order < 0;
+        }
+    }
+    return a.coefficients.size() < b.coefficients.size();
+}
 
 // The product of a factorisation with the given constant's magnitude: one
 // term of the constant with the factors that are kernels (6xy, 2\pi), then
@@ -138,18 +142,20 @@ ExprPtr product_tree(const Algebra& algebra, SchoolWriter& writer, const fmpq* m
                      std::vector<Factor> factors) {
     Polynomial monomial(algebra.ring());
     fmpq_mpoly_set_fmpq(monomial.get(), magnitude, monomial.ctx());
-    std::vector<Factor> polynomials;
+    std::vector<std::pair<FactorKey, Factor>> polynomials;
     for (Factor& factor : factors) {
         if (factor.poly.length() > 1) {
-            polynomials.push_back(std::move(factor));
+            FactorKey key = order_key(algebra, writer, factor.poly);
+            polynomials.emplace_back(std::move(key), std::move(factor));
             continue;
         }
         fmpq_mpoly_pow_ui(factor.poly.get(), factor.poly.get(), static_cast<ulong>(factor.exponent), monomial.ctx());
         fmpq_mpoly_mul(monomial.get(), monomial.get(), factor.poly.get(), monomial.ctx());
     }
-    std::stable_sort(polynomials.begin(), polynomials.end(), FactorOrder(algebra, writer));
+    std::stable_sort(polynomials.begin(), polynomials.end(),
+                     [](const auto& a, const auto& b) { return comes_before(a.first, b.first); });
     ExprPtr product = monomial.is_one() && !polynomials.empty() ? nullptr : writer.polynomial(monomial);
-    for (const Factor& factor : polynomials) {
+    for (const auto& [key, factor] : polynomials) {
         ExprPtr tree = writer.polynomial(factor.poly);
         if (factor.exponent != 1) {
             const Integer exponent(factor.exponent);

@@ -269,8 +269,15 @@ ExprPtr SchoolWriter::polynomial(const Polynomial& poly) {
     ExprPtr sum;
     for (const Term& term : terms.terms) {
         cancel_.poll();
-        ExprPtr tree = term_tree(term, terms);
         const bool negative = fmpq_sgn(term.coefficient.get()) < 0;
+        const bool rational = std::all_of(term.exponents.begin(), term.exponents.end(), [](slong e) { return e == 0; });
+        if (!sum && negative && rational) {
+            // A negative number first is its literal, which every notation
+            // writes as a signed number.
+            sum = rational_leaf(term.coefficient.get(), "coefficient");
+            continue;
+        }
+        ExprPtr tree = term_tree(term, terms);
         if (!sum) {
             sum = negative ? std::make_shared<Neg>(std::move(tree)) : std::move(tree);
         } else {

@@ -1,6 +1,6 @@
 #include "algebra/school_operations.hpp"
 
-#include <set>
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -8,7 +8,6 @@
 #include "algebra/school_factor.hpp"
 #include "algebra/school_form.hpp"
 #include "algebra/tree_to_algebra.hpp"
-#include "ast/fold_tree.hpp"
 
 namespace kalvira {
 
@@ -18,19 +17,10 @@ namespace {
 // term costs memory in proportion to the number of kernels: beyond this
 // many, a computation is refused rather than run out of memory.
 constexpr slong LARGEST_KERNEL_COUNT = 4096;
-// Room for pi, e, roots and functions beside the letters at the first try.
-constexpr slong SPARE_KERNELS = 16;
-
-slong letter_count(const ExprPtr& tree, const Cancellation& cancel) {
-    std::set<std::string> names;
-    fold_tree<char>(tree, cancel, [&](const ExprPtr& node, const char*) {
-        if (node->type() == ExprType::VAR) {
-            names.insert(static_cast<const Var&>(*node).name());
-        }
-        return '\0';
-    });
-    return static_cast<slong>(names.size());
-}
+// The ring of a first try: room for the kernels of most school
+// expressions. Unused variables cost little in arithmetic, and
+// factorisation works in a ring of just the kernels it needs.
+constexpr slong FIRST_KERNEL_COUNT = 16;
 
 // Converts tree in a ring with room for its kernels and hands the value to
 // write; a ring found too small is replaced by one twice the size.
@@ -39,7 +29,7 @@ ExprPtr with_value(const ExprPtr& tree, const Cancellation& cancel, Write write)
     if (!tree) {
         throw AlgebraError("no expression");
     }
-    slong capacity = std::min(letter_count(tree, cancel) + SPARE_KERNELS, LARGEST_KERNEL_COUNT);
+    slong capacity = FIRST_KERNEL_COUNT;
     for (;;) {
         try {
             Algebra algebra(capacity);
