@@ -5,6 +5,7 @@ numbers beyond 32 bits; and the core's operations behind kalvira.core and
 --core."""
 
 import json
+import re
 from pathlib import Path
 
 import pytest
@@ -15,14 +16,27 @@ from kalvira import (BatchError, batch, equivalent, expand, factor, is_expanded,
                      show, simplify, to_text)
 from test_package import kalvira_cli
 
-EXERCISES = json.loads((Path(__file__).parent / "data/school-exercises.json").read_text(encoding="utf-8"))
+ROOT = Path(__file__).parent.parent
+
+
+def readme_rows():
+    """(operation, typed, answer) of each entry of the README's school table."""
+    section = (ROOT / "README.md").read_text(encoding="utf-8").split("## School answers")[1].split("\n## ")[0]
+    for operation, typed, answers in re.findall(r"^\| (expand|simplify|factor) \| (.+?) \| (.+?) \|$", section, re.M):
+        yield from ((operation, text, latex)
+                    for text, latex in zip(re.findall("`([^`]*)`", typed), re.findall("`([^`]*)`", answers)))
+
+
+EXERCISES = json.loads((ROOT / "tests/data/school-exercises.json").read_text(encoding="utf-8"))
+README_ROWS = list(readme_rows())
 OPERATIONS = {"expand": expand, "simplify": simplify, "factor": factor}
 FORM_OF = {"expand": is_expanded, "simplify": is_simplified, "factor": is_factored}
 TOO_BIG = "the coefficient 4000000000 does not fit in 32 bits"
 
 
 def test_textbook_exercises_give_the_teachers_answer():
-    wrong = [(operation, text, result, latex) for operation, text, latex in EXERCISES
+    assert len(README_ROWS) > 20
+    wrong = [(operation, text, result, latex) for operation, text, latex in EXERCISES + README_ROWS
              if (result := OPERATIONS[operation](parse(text)).to_string()) != latex]
     assert wrong == []
     assert show(factor(parse("x^2 - 4")))._repr_latex_() == r"$\left(x - 2\right)\left(x + 2\right)$"
