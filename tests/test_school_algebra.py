@@ -2,12 +2,15 @@
 and factor on the layer's own cases (kernels, roots, rationalising, exact
 trigonometric values, refusals), compared as exact LaTeX."""
 
+import math
+import random
 import re
+from fractions import Fraction
 
 import pytest
 
 import _kalvira_core as kc
-from kalvira import _native, parse, to_text
+from kalvira import _native, evaluate, parse, to_text
 
 EXPAND = [
     ("3(x-2) - 2(x+1)", "x - 8"),
@@ -67,7 +70,9 @@ SIMPLIFY = [
     ("ln(1) + ln(e) + ln(e^3) + ln(e^x)", "x + 4"),
     ("ln(e^-2) + sqrt(2) + 1", "-1 + \\sqrt{2}"),
     ("ln(2) + ln(2)", "2\\ln\\left(2\\right)"),
-    ("x^(1/2) x^(1/2)", "\\left(x^{\\frac{1}{2}}\\right)^{2}"),
+    # powers of one base merge; halves and thirds are roots
+    ("x^(1/2) x^(1/2) + x^(3/2)", "x\\sqrt{x} + x"),
+    ("x^n x^n + e^x e^-x + 2^x 2^x", "x^{2n} + 2^{2x} + 1"),
 ]
 
 FACTOR = [
@@ -160,3 +165,52 @@ def test_shared_subtrees_are_worked_once():
     for _ in range(60):  # 2^60 paths through 120 distinct nodes
         tree = kc.Div(kc.Add(tree, tree), kc.Int(2))
     assert _native.school_expand(tree).to_string() == "x + 1"
+
+
+def random_text(rng, depth=4):
+    """A school expression over x, y, small numbers and a few roots."""
+    if depth == 0 or rng.random() < 0.25:
+        return rng.choice(["x", "y", "x", "2", "3", "-1", "1/2", "sqrt(2)", "sqrt(3)", "cbrt(2)"])
+    left, right = random_text(rng, depth - 1), random_text(rng, depth - 1)
+    form = rng.choice(["({}) + ({})", "({}) - ({})", "({})({})", "({})({})", "({})^2", "({})^3", "({})/({})", "({})/2"])
+    return form.format(left, right)
+
+
+def generated_trees(count, seed):
+    rng = random.Random(seed)
+    for _ in range(count):
+        text = random_text(rng)
+        try:
+            _native.school_simplify(parse(text))
+        except ValueError:  # division by zero, numbers beyond 32 bits
+            continue
+        yield text
+
+
+POINTS = [{"x": Fraction(3, 7), "y": Fraction(-5, 2)}, {"x": Fraction(-2), "y": Fraction(11, 3)}]
+
+
+def values_agree(a, b):
+    if isinstance(a, Fraction) and isinstance(b, Fraction):
+        return a == b
+    return math.isclose(a, b, rel_tol=1e-9, abs_tol=1e-9)
+
+
+@pytest.mark.parametrize("seed", range(4))
+def test_generated_results_keep_their_value_and_are_fixed_points(seed):
+    for text in generated_trees(60, seed):
+        tree = parse(text)
+        expanded = _native.school_expand(tree)
+        for operation in (_native.school_simplify, _native.school_factor):
+            result = operation(tree)
+            for point in POINTS:
+                try:
+                    expected = evaluate(tree, point)
+                except ValueError:  # the point is a pole of the expression
+                    continue
+                assert values_agree(evaluate(result, point), expected), (text, result.to_string(), point)
+        # The school form read back from its text is worked out to itself,
+        # and a factorisation multiplied out is the expansion.
+        assert _native.school_expand(parse(to_text(expanded))).to_string() == expanded.to_string(), text
+        factored = _native.school_factor(tree)
+        assert _native.school_expand(factored).to_string() == expanded.to_string(), text

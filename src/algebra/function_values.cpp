@@ -249,27 +249,43 @@ RationalFunction apply_function(Algebra& algebra, ExprType kind, RationalFunctio
     return opaque(algebra, kind, std::move(argument));
 }
 
+// base^u for u = p w with p the integer numerator of u's first coefficient
+// is (base^w)^p: powers of one base whose exponents differ by an integer
+// factor are powers of one kernel, so they merge (x^n x^n = x^{2n}). With
+// w = 1/2 or 1/3 the kernel is a root.
 RationalFunction apply_power(Algebra& algebra, RationalFunction base, RationalFunction exponent) {
-    if (exponent.is_rational_number()) {
-        const Fraction power = rational_value(exponent);
-        if (fmpz_is_one(power.den())) {
-            algebra.raise(base, power.num());
-            return base;
-        }
-        if (base.is_rational_number() && (fmpz_equal_ui(power.den(), 2) || fmpz_equal_ui(power.den(), 3))) {
-            const KernelKind kind = fmpz_equal_ui(power.den(), 2) ? KernelKind::SQUARE_ROOT : KernelKind::CUBE_ROOT;
-            RationalFunction root = root_of_number(algebra, kind, rational_value(base).get());
-            algebra.raise(root, power.num());
-            return root;
-        }
-    }
     if (base.is_rational_number() && base.num.is_one()) {
         return base;
     }
+    Fraction first;
+    if (!exponent.num.is_zero()) {
+        fmpq_mpoly_get_term_coeff_fmpq(first.get(), exponent.num.get(), 0, algebra.ring().get());
+    }
+    Integer times;
+    fmpz_set(times.get(), first.num());
+    if (fmpz_is_zero(times.get()) || exponent.is_rational_number()) {
+        if (fmpz_is_one(first.den()) || fmpz_is_zero(times.get())) {
+            algebra.raise(base, times.get());
+            return base;
+        }
+        if (fmpz_equal_ui(first.den(), 2) || fmpz_equal_ui(first.den(), 3)) {
+            const bool square = fmpz_equal_ui(first.den(), 2);
+            RationalFunction root =
+                base.is_rational_number()
+                    ? root_of_number(algebra, square ? KernelKind::SQUARE_ROOT : KernelKind::CUBE_ROOT,
+                                     rational_value(base).get())
+                    : apply_function(algebra, square ? ExprType::SQRT : ExprType::CBRT, std::move(base));
+            algebra.raise(root, times.get());
+            return root;
+        }
+    }
+    fmpq_mpoly_scalar_div_fmpz(exponent.num.get(), exponent.num.get(), times.get(), algebra.ring().get());
     std::vector<RationalFunction> arguments;
     arguments.push_back(std::move(base));
     arguments.push_back(std::move(exponent));
-    return opaque(algebra, ExprType::POW, std::move(arguments));
+    RationalFunction power = opaque(algebra, ExprType::POW, std::move(arguments));
+    algebra.raise(power, times.get());
+    return power;
 }
 
 }  // namespace kalvira

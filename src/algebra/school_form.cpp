@@ -216,6 +216,13 @@ ExprPtr SchoolWriter::kernel_power(slong kernel, slong power) {
         return tree;
     }
     const Integer exponent(power);
+    const Kernel& entry = algebra_.kernels()[kernel];
+    if (entry.kind == KernelKind::OPAQUE && entry.function == ExprType::POW) {
+        // (b^w)^p is written b^{pw}.
+        RationalFunction product = entry.arguments[1];
+        fmpq_mpoly_scalar_mul_fmpz(product.num.get(), product.num.get(), exponent.get(), product.num.ctx());
+        return std::make_shared<Pow>(tree->child(0), expression(product));
+    }
     return std::make_shared<Pow>(tree, int_leaf(exponent.get(), "exponent"));
 }
 

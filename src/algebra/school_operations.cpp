@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include <flint/flint.h>
+
 #include "algebra/algebra_error.hpp"
 #include "algebra/school_factor.hpp"
 #include "algebra/school_form.hpp"
@@ -22,6 +24,13 @@ constexpr slong LARGEST_KERNEL_COUNT = 4096;
 // factorisation works in a ring of just the kernels it needs.
 constexpr slong FIRST_KERNEL_COUNT = 16;
 
+// FLINT keeps a cache of integers for each thread, which the thread must
+// give back before it ends; every thread that calls the layer gets one of
+// these, and its destructor runs as the thread ends.
+struct FlintThreadCache {
+    ~FlintThreadCache() { flint_cleanup(); }
+};
+
 // Converts tree in a ring with room for its kernels and hands the value to
 // write; a ring found too small is replaced by one twice the size.
 template <class Write>
@@ -29,6 +38,8 @@ ExprPtr with_value(const ExprPtr& tree, const Cancellation& cancel, Write write)
     if (!tree) {
         throw AlgebraError("no expression");
     }
+    static thread_local const FlintThreadCache cache;
+    (void)cache;
     slong capacity = FIRST_KERNEL_COUNT;
     for (;;) {
         try {
