@@ -48,7 +48,8 @@ def test_a_verdict_names_the_point_and_both_values():
     ("(x+1)^2", False, False, True), ("x + x", False, False, False), ("2*3x", False, False, False),
     ("x - (y + 1)", False, False, False), ("x + 0", False, False, False), ("6 + 5x + x^2", True, True, False),
     ("(x+2)(x+3)", False, False, True), ("(x+3)(2+x)", False, False, True), ("x^2 + 1", True, True, True),
-    ("(2x+2)(x+1)", False, False, False), ("(x^2-1)/(x-1)", False, False, False),
+    ("(2x+2)(x+1)", False, False, False), ("(x^2-1)/(x-1)", False, False, False), ("x^2 - 2yx", True, True, False),
+    ("-(yx)(x+y)", False, False, True),
 ])
 def test_forms(text, expanded, simplified, factored):
     tree = parse(text)

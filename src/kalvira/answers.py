@@ -162,22 +162,26 @@ def _order_free_key(tree: Expr, levels: int = KEY_LEVELS) -> str:
     a sum and the factors of a product, within the top `levels` levels."""
     if levels == 0:
         return tree.to_string()
-    terms = sorted(_term_key(term, levels) for term in _operands(tree, core.Add))
+    terms = sorted(_term_key(term, levels) for term in _summands(tree))
     return terms[0] if len(terms) == 1 else "sum(" + ",".join(terms) + ")"
 
 
 def _term_key(term: Expr, levels: int) -> str:
     """A summand's sign and its factors, sorted; a negation or a negative
     integer factor counts as a sign."""
-    negative, factors = False, []
-    for factor in _operands(term, core.Mul):
-        while isinstance(factor, core.Neg):
-            negative, factor = not negative, factor.operand()
-        if isinstance(factor, core.Int) and factor.value() < 0:
+    negative, factors, pending = False, [], [term]
+    while pending:
+        node = pending.pop()
+        if isinstance(node, core.Mul):
+            pending += [node.right(), node.left()]
+        elif isinstance(node, core.Neg):
             negative = not negative
-            factors.append(str(-factor.value()))
+            pending.append(node.operand())
+        elif isinstance(node, core.Int) and node.value() < 0:
+            negative = not negative
+            factors.append(str(-node.value()))
         else:
-            factors.append(_factor_key(factor, levels))
+            factors.append(_factor_key(node, levels))
     return ("-" if negative else "+") + "prod(" + ",".join(sorted(factors)) + ")"
 
 
@@ -191,17 +195,16 @@ def _factor_key(factor: Expr, levels: int) -> str:
     return factor.to_string()
 
 
-def _operands(tree: Expr, kind: type[Expr]) -> list[Expr]:
-    """The operands of a chain of one kind of node (the summands of a sum,
-    the factors of a product), however nested, left to right."""
-    operands, pending = [], [tree]
+def _summands(tree: Expr) -> list[Expr]:
+    """The summands of a sum, however nested, left to right."""
+    summands, pending = [], [tree]
     while pending:
         node = pending.pop()
-        if isinstance(node, kind):
-            pending += [node.right(), node.left()]  # type: ignore[attr-defined]
+        if isinstance(node, core.Add):
+            pending += [node.right(), node.left()]
         else:
-            operands.append(node)
-    return operands
+            summands.append(node)
+    return summands
 
 
 def _points(names: list[str]) -> Iterator[dict[str, Fraction]]:
