@@ -173,7 +173,7 @@ def microseconds(seconds):
 
 
 def table(factoring, simplifying, jobs, sums, peaks):
-    lines = ["| per item | ours | ours, batch | SymPy | flint factor() alone | ours / SymPy | ours / flint |",
+    lines = ["| per item | ours | ours, batch | SymPy | flint factor() alone | batch / SymPy | batch / flint |",
              "|---|---|---|---|---|---|---|"]
     for label, rows in ((f"factor, {POLYNOMIALS:,} school polynomials", factoring),
                         (f"simplify, {QUOTIENTS:,} quotients (P·Q)/(P·R)", simplifying)):
