@@ -94,6 +94,7 @@ FACTOR = [
     ("(x+1000)^4", "\\left(x + 1000\\right)^{4}"),
     ("cbrt(x+1)^4", "\\sqrt[3]{x + 1}\\left(x + 1\\right)"),
     ("0", "0"),
+    ("-12", "-12"),
 ]
 
 ALL = (_native.school_expand, _native.school_simplify, _native.school_factor)
@@ -109,6 +110,9 @@ REFUSED = [
     ("x^2147483647 x", "the exponent 2147483648 does not fit in 32 bits"),
     ("sqrt(2147483647 * 3)", "the number 6442450941 does not fit in 32 bits"),
     ("(x+1)^100000", "the exponent 100000 is too large"),
+    ("(a+b+c+1)^200", "the exponent 200 is too large to multiply out"),
+    ("sqrt(2)^(2^30)", "the power with exponent 1073741824 is too large to work out"),
+    ("2^100 x", "the coefficient 126765060022822940149670320537... (31 digits) does not fit in 32 bits"),
 ]
 REFUSED_MULTIPLIED_OUT = [
     ("(x+1000)^4", "the coefficient 4000000000 does not fit in 32 bits"),
@@ -130,7 +134,8 @@ def test_school_results_in_latex(operation, text, latex):
 @pytest.mark.parametrize(
     ("operations", "text", "message"),
     [(ALL, text, message) for text, message in REFUSED]
-    + [(MULTIPLIED_OUT, text, message) for text, message in REFUSED_MULTIPLIED_OUT],
+    + [(MULTIPLIED_OUT, text, message) for text, message in REFUSED_MULTIPLIED_OUT]
+    + [((_native.school_factor,), "x^2 - x^2000000", "the polynomial of degree 1999998 is too large to factorise")],
 )
 def test_refusals_name_the_cause(operations, text, message):
     tree = parse(text)

@@ -4,16 +4,11 @@
 #include "algebra/compact_ring.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kalvira {
 
 namespace {
-
-// The largest exponent to which a sum is raised: beyond it the result
-// could not be shown anyway, and working it out would take too long to stop.
-constexpr ulong LARGEST_EXPANDED_EXPONENT = 10000;
-// The largest number of bits a power of a number may have, likewise.
-constexpr ulong LARGEST_NUMBER_BITS = ulong{1} << 22;
 
 // The part of poly that goes with kernel^power.
 Polynomial coefficient_of(const Polynomial& poly, slong kernel, ulong power) {
@@ -29,7 +24,25 @@ Polynomial kernel_power(const PolynomialRing& ring, slong kernel, ulong power) {
     return result;
 }
 
+// The most pairs of terms a product multiplies, the most terms times the
+// exponent of a power of a sum, and the most bits of a power of a number:
+// beyond them the work would take too long to stop (FLINT's calls cannot be
+// interrupted), and the result could not be shown anyway.
+constexpr double LARGEST_PRODUCT_WORK = double(1 << 22);
+constexpr double LARGEST_POWER_WORK = double(1 << 24);
+constexpr ulong LARGEST_NUMBER_BITS = ulong{1} << 22;
+
+// The bits of the largest numerator or denominator among poly's coefficients.
+ulong height_bits(const Polynomial& poly) {
+    const fmpq* content = poly.get()->content;
+    const auto integral = static_cast<ulong>(std::abs(fmpz_mpoly_max_bits(poly.get()->zpoly)));
+    return integral + std::max(fmpz_bits(fmpq_numref(content)), fmpz_bits(fmpq_denref(content)));
+}
+
 Polynomial product(const Polynomial& a, const Polynomial& b) {
+    if (static_cast<double>(a.length()) * static_cast<double>(b.length()) > LARGEST_PRODUCT_WORK) {
+        throw AlgebraError("the product is too large to multiply out");
+    }
     Polynomial result(a.ring());
     fmpq_mpoly_mul(result.get(), a.get(), b.get(), a.ctx());
     return result;
@@ -61,6 +74,12 @@ Polynomial cube_root_conjugate(const Polynomial& den, slong kernel, const Polyno
 Polynomial square_root_conjugate(const Polynomial& den, slong kernel) {
     return difference(coefficient_of(den, kernel, 0),
                       product(coefficient_of(den, kernel, 1), kernel_power(den.ring(), kernel, 1)));
+}
+
+// At most binomial(n + t - 1, t - 1) terms: the monomials of degree n in t.
+double most_terms_of_power(slong terms, double exponent) {
+    return std::exp(std::lgamma(exponent + static_cast<double>(terms)) - std::lgamma(exponent + 1) -
+                    std::lgamma(static_cast<double>(terms)));
 }
 
 }  // namespace
@@ -218,12 +237,16 @@ void Algebra::raise(RationalFunction& base, const fmpz* exponent) const {
         return;
     }
     // Squaring and multiplying, reducing the roots at each step, keeps the
-    // powers of root kernels small.
+    // powers of root kernels small; the numbers the reductions bring in are
+    // watched as they grow.
     RationalFunction result = number(1);
     for (flint_bitcnt_t bit = fmpz_bits(magnitude.get()); bit-- > 0;) {
         multiply(result, result);
         if (fmpz_tstbit(magnitude.get(), bit)) {
             multiply(result, base);
+        }
+        if (height_bits(result.num) > LARGEST_NUMBER_BITS) {
+            throw AlgebraError("the power with exponent " + number_text(exponent) + " is too large to work out");
         }
     }
     base = std::move(result);
@@ -239,9 +262,11 @@ bool Algebra::has_root_kernels(const RationalFunction& value) const {
 }
 
 void Algebra::refuse_huge_power(const RationalFunction& base, const fmpz* exponent) const {
-    const bool sum = base.num.length() > 1 || base.den.length() > 1;
-    if (sum && fmpz_cmp_ui(exponent, LARGEST_EXPANDED_EXPONENT) > 0) {
-        throw AlgebraError("the exponent " + decimal(exponent) + " is too large to multiply out");
+    const slong terms = std::max(base.num.length(), base.den.length());
+    const bool sum = terms > 1;
+    const double power = fmpz_get_d(exponent);
+    if (sum && most_terms_of_power(terms, power) * power > LARGEST_POWER_WORK) {
+        throw AlgebraError("the exponent " + number_text(exponent) + " is too large to multiply out");
     }
     Fraction coefficient;
     if (!base.num.is_zero()) {
@@ -250,7 +275,7 @@ void Algebra::refuse_huge_power(const RationalFunction& base, const fmpz* expone
     const flint_bitcnt_t bits =
         std::max(fmpz_bits(coefficient.num()), fmpz_bits(coefficient.den())) + (sum ? 1 : 0);
     if (bits > 1 && fmpz_cmp_ui(exponent, LARGEST_NUMBER_BITS / bits) > 0) {
-        throw AlgebraError("the power with exponent " + decimal(exponent) + " is too large to work out");
+        throw AlgebraError("the power with exponent " + number_text(exponent) + " is too large to work out");
     }
 }
 

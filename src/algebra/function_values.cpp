@@ -13,9 +13,9 @@ namespace kalvira {
 namespace {
 
 std::string fraction_text(const fmpq* value) {
-    std::string text = decimal(fmpq_numref(value));
+    std::string text = number_text(fmpq_numref(value));
     if (!fmpz_is_one(fmpq_denref(value))) {
-        text += "/" + decimal(fmpq_denref(value));
+        text += "/" + number_text(fmpq_denref(value));
     }
     return text;
 }

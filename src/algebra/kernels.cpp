@@ -18,13 +18,6 @@ void append_polynomial(std::string& key, const Polynomial& poly) {
 
 }  // namespace
 
-std::string decimal(const fmpz* value) {
-    char* text = fmpz_get_str(nullptr, 10, value);
-    std::string digits(text);
-    flint_free(text);
-    return digits;
-}
-
 slong KernelTable::find_or_add(std::string key, Kernel&& kernel) {
     if (const auto known = index_.find(key); known != index_.end()) {
         return known->second;

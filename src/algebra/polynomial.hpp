@@ -105,5 +105,8 @@ private:
 
 // The decimal digits of an integer.
 std::string decimal(const fmpz* value);
+// The same for messages: a number longer than a line shows its first
+// digits and its length.
+std::string number_text(const fmpz* value);
 
 }  // namespace kalvira

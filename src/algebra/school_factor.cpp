@@ -51,6 +51,24 @@ private:
     fmpz_mpoly_factor_t factors_;
 };
 
+// The highest degree in one kernel that is factorised, beyond the power of
+// it that divides every term: enough for any school polynomial, and FLINT
+// would take too long to stop on much higher ones (x^1000000 - 1).
+constexpr slong HIGHEST_FACTORISED_DEGREE = 1000;
+
+void refuse_high_degree(const Polynomial& poly) {
+    Polynomial common(poly.ring());
+    Polynomial rest(poly.ring());
+    fmpq_mpoly_term_content(common.get(), poly.get(), poly.ctx());
+    fmpq_mpoly_divides(rest.get(), poly.get(), common.get(), poly.ctx());
+    std::vector<slong> degrees(static_cast<std::size_t>(poly.ring().variables()));
+    fmpq_mpoly_degrees_si(degrees.data(), rest.get(), rest.ctx());
+    const slong highest = *std::max_element(degrees.begin(), degrees.end());
+    if (highest > HIGHEST_FACTORISED_DEGREE) {
+        throw AlgebraError("the polynomial of degree " + std::to_string(highest) + " is too large to factorise");
+    }
+}
+
 Factorisation factorise(const Polynomial& poly, SchoolWriter& writer) {
     Factorisation result;
     fmpq_mpoly_get_term_coeff_fmpq(result.constant.get(), poly.get(), 0, poly.ctx());
@@ -60,6 +78,7 @@ Factorisation factorise(const Polynomial& poly, SchoolWriter& writer) {
     // poly = content * zpoly, with zpoly an integer polynomial.
     Polynomial integral = poly;
     fmpq_set(result.constant.get(), fmpq_mpoly_content_ref(integral.get(), integral.ctx()));
+    refuse_high_degree(integral);
     const CompactRing compact({&poly});
     const fmpz_mpoly_ctx_struct* zctx = compact.get()->zctx;
     FlintFactors flint(zctx);
@@ -70,7 +89,7 @@ Factorisation factorise(const Polynomial& poly, SchoolWriter& writer) {
     fmpq_mul_fmpz(result.constant.get(), result.constant.get(), flint.get()->constant);
     for (slong i = 0; i < flint.get()->num; ++i) {
         if (!fmpz_fits_si(flint.get()->exp + i)) {
-            throw AlgebraError("the exponent " + decimal(flint.get()->exp + i) + " does not fit in 32 bits");
+            throw AlgebraError("the exponent " + number_text(flint.get()->exp + i) + " does not fit in 32 bits");
         }
         Factor factor{Polynomial(poly.ring()), fmpz_get_si(flint.get()->exp + i)};
         fmpq_mpoly_struct* target = factor.poly.get();
@@ -135,13 +154,13 @@ bool comes_before(const FactorKey& a, const FactorKey& b) {
     return a.coefficients.size() < b.coefficients.size();
 }
 
-// The product of a factorisation with the given constant's magnitude: one
-// term of the constant with the factors that are kernels (6xy, 2\pi), then
-// the polynomial factors.
-ExprPtr product_tree(const Algebra& algebra, SchoolWriter& writer, const fmpq* magnitude,
+// The product of a factorisation with the given constant: one term of the
+// constant with the factors that are kernels (6xy, 2\pi), then the
+// polynomial factors; a negative constant is a minus sign before them all.
+ExprPtr product_tree(const Algebra& algebra, SchoolWriter& writer, const fmpq* constant,
                      std::vector<Factor> factors) {
     Polynomial monomial(algebra.ring());
-    fmpq_mpoly_set_fmpq(monomial.get(), magnitude, monomial.ctx());
+    fmpq_mpoly_set_fmpq(monomial.get(), constant, monomial.ctx());
     std::vector<std::pair<FactorKey, Factor>> polynomials;
     for (Factor& factor : factors) {
         if (factor.poly.length() > 1) {
@@ -152,9 +171,16 @@ ExprPtr product_tree(const Algebra& algebra, SchoolWriter& writer, const fmpq* m
         fmpq_mpoly_pow_ui(factor.poly.get(), factor.poly.get(), static_cast<ulong>(factor.exponent), monomial.ctx());
         fmpq_mpoly_mul(monomial.get(), monomial.get(), factor.poly.get(), monomial.ctx());
     }
+    if (polynomials.empty()) {
+        return writer.polynomial(monomial);  // one term, its sign written as every term's
+    }
     std::stable_sort(polynomials.begin(), polynomials.end(),
                      [](const auto& a, const auto& b) { return comes_before(a.first, b.first); });
-    ExprPtr product = monomial.is_one() && !polynomials.empty() ? nullptr : writer.polynomial(monomial);
+    const bool negative = fmpq_sgn(constant) < 0;
+    if (negative) {
+        fmpq_mpoly_neg(monomial.get(), monomial.get(), monomial.ctx());
+    }
+    ExprPtr product = monomial.is_one() ? nullptr : writer.polynomial(monomial);
     for (const auto& [key, factor] : polynomials) {
         ExprPtr tree = writer.polynomial(factor.poly);
         if (factor.exponent != 1) {
@@ -163,7 +189,7 @@ ExprPtr product_tree(const Algebra& algebra, SchoolWriter& writer, const fmpq* m
         }
         product = product ? std::make_shared<Mul>(std::move(product), std::move(tree)) : std::move(tree);
     }
-    return product;
+    return negative ? std::make_shared<Neg>(std::move(product)) : product;
 }
 
 }  // namespace
@@ -178,19 +204,17 @@ ExprPtr factored(const Algebra& algebra, const RationalFunction& value, const Ca
     Factorisation den = factorise(value.den, writer);
     Fraction constant;
     fmpq_div(constant.get(), num.constant.get(), den.constant.get());
-    const bool negative = fmpq_sgn(constant.get()) < 0;
-    fmpq_abs(constant.get(), constant.get());
-    ExprPtr tree;
     if (value.is_polynomial()) {
-        tree = product_tree(algebra, writer, constant.get(), std::move(num.factors));
-    } else {
-        Fraction top;
-        Fraction bottom;
-        fmpq_set_fmpz(top.get(), fmpq_numref(constant.get()));
-        fmpq_set_fmpz(bottom.get(), fmpq_denref(constant.get()));
-        tree = std::make_shared<Div>(product_tree(algebra, writer, top.get(), std::move(num.factors)),
-                                     product_tree(algebra, writer, bottom.get(), std::move(den.factors)));
+        return product_tree(algebra, writer, constant.get(), std::move(num.factors));
     }
+    // A quotient's sign stands before it.
+    const bool negative = fmpq_sgn(constant.get()) < 0;
+    Fraction top;
+    Fraction bottom;
+    fmpz_abs(fmpq_numref(top.get()), fmpq_numref(constant.get()));
+    fmpq_set_fmpz(bottom.get(), fmpq_denref(constant.get()));
+    ExprPtr tree = std::make_shared<Div>(product_tree(algebra, writer, top.get(), std::move(num.factors)),
+                                         product_tree(algebra, writer, bottom.get(), std::move(den.factors)));
     return negative ? std::make_shared<Neg>(std::move(tree)) : tree;
 }
 

@@ -18,7 +18,7 @@ bool fits_int32(const fmpz* value) {
 }
 
 [[noreturn]] void refuse(const fmpz* value, const char* what) {
-    throw AlgebraError(std::string("the ") + what + " " + decimal(value) + " does not fit in 32 bits");
+    throw AlgebraError(std::string("the ") + what + " " + number_text(value) + " does not fit in 32 bits");
 }
 
 // The left-nested product of factors, or null when there are none.
