@@ -77,13 +77,16 @@ def run_child(code):
     return start_python("-c", textwrap.dedent(code))
 
 
-def test_ctrl_c_stops_a_batch_on_threads():
+# Batches of several seconds: the school expansion refuses (a+b+c+d+1)^60
+# at once, the core works on it for long.
+@pytest.mark.parametrize("texts, core", [('["(a+b+c+d+1)^16"] * 5000', False), ('["(a+b+c+d+1)^60"] * 100', True)])
+def test_ctrl_c_stops_a_batch_on_threads(texts, core):
     child = run_child(
-        """
+        f"""
         from kalvira import batch
         print("start", flush=True)
         try:
-            batch("expand", ["(a+b+c+d+1)^60"] * 100, jobs=2)
+            batch("expand", {texts}, jobs=2, core={core})
         except KeyboardInterrupt:
             print("interrupted", batch("expand", ["(x+1)^2"], jobs=2), flush=True)
         """
