@@ -1,19 +1,33 @@
 #include "algebra/kernels.hpp"
 
-#include <flint/flint.h>
-
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace kalvira {
 
 namespace {
 
-// FLINT's text of a polynomial with the default names x1, x2, ...: the
-// same kernels in the same ring always give the same text.
+// A text of a polynomial that is the same for equal polynomials: each
+// term's coefficient and its kernels' numbers and exponents.
 void append_polynomial(std::string& key, const Polynomial& poly) {
-    char* text = fmpq_mpoly_get_str_pretty(poly.get(), nullptr, poly.ctx());
-    key += text;
-    flint_free(text);
+    std::vector<Integer> exponents(static_cast<std::size_t>(poly.ring().variables()));
+    std::vector<fmpz*> pointers;
+    for (Integer& exponent : exponents) {
+        pointers.push_back(exponent.get());
+    }
+    Fraction coefficient;
+    for (slong term = 0; term < poly.length(); ++term) {
+        fmpq_mpoly_get_term_coeff_fmpq(coefficient.get(), poly.get(), term, poly.ctx());
+        key += decimal(coefficient.num()) + "/" + decimal(coefficient.den());
+        fmpq_mpoly_get_term_exp_fmpz(pointers.data(), poly.get(), term, poly.ctx());
+        for (std::size_t kernel = 0; kernel < exponents.size(); ++kernel) {
+            if (!fmpz_is_zero(exponents[kernel].get())) {
+                key += " k" + std::to_string(kernel) + "^" + decimal(exponents[kernel].get());
+            }
+        }
+        key += ';';
+    }
 }
 
 }  // namespace

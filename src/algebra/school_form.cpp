@@ -294,6 +294,27 @@ ExprPtr SchoolWriter::polynomial(const Polynomial& poly) {
     return sum;
 }
 
+bool SchoolWriter::is_fractional_number(const Polynomial& poly) const {
+    Integer denominator;
+    fmpq_mpoly_get_denominator(denominator.get(), poly.get(), poly.ctx());
+    return poly.length() > 1 && !fmpz_is_one(denominator.get()) && letters_of(poly).empty();
+}
+
+ExprPtr SchoolWriter::number_over_denominator(const Polynomial& poly) {
+    Integer denominator;
+    fmpq_mpoly_get_denominator(denominator.get(), poly.get(), poly.ctx());
+    // A minus sign leads the fraction rather than its numerator.
+    const bool negative = leading_sign(poly) < 0;
+    if (negative) {
+        fmpz_neg(denominator.get(), denominator.get());
+    }
+    Polynomial numerator = poly;
+    fmpq_mpoly_scalar_mul_fmpz(numerator.get(), numerator.get(), denominator.get(), numerator.ctx());
+    fmpz_abs(denominator.get(), denominator.get());
+    ExprPtr fraction = std::make_shared<Div>(polynomial(numerator), int_leaf(denominator.get(), "coefficient"));
+    return negative ? std::make_shared<Neg>(std::move(fraction)) : fraction;
+}
+
 int SchoolWriter::leading_sign(const Polynomial& poly) {
     if (poly.is_zero()) {
         return 0;
@@ -311,7 +332,7 @@ std::vector<Fraction> SchoolWriter::coefficients(const Polynomial& poly) {
 
 ExprPtr SchoolWriter::expression(const RationalFunction& value) {
     if (value.is_polynomial()) {
-        return polynomial(value.num);
+        return is_fractional_number(value.num) ? number_over_denominator(value.num) : polynomial(value.num);
     }
     // Both sides times b / content(den), where content(num) / content(den)
     // = a / b in lowest terms, gives coprime integer polynomials.

@@ -12,7 +12,9 @@
 // numeric kernels in its numerator (\frac{3\sqrt{2}}{4}x) and is otherwise
 // a fraction before the letters (\frac{5}{6}x). A minus sign is a Neg, the
 // coefficient 1 is not written. A quotient is one Div of two polynomials
-// with integer coefficients, the denominator's first coefficient positive.
+// with integer coefficients, the denominator's first coefficient positive;
+// so is a number of several terms with fractional coefficients
+// (\frac{1 + \sqrt{3}}{2}), while letters keep their own fractions.
 //
 // Numbers the tree's 32-bit Int cannot hold are refused with AlgebraError.
 
@@ -57,6 +59,10 @@ private:
     };
     Terms sorted_terms(const Polynomial& poly);
     ExprPtr term_tree(const Term& term, const Terms& terms);
+    // A number of several terms with fractional coefficients, such as
+    // 1/2 + sqrt(3)/2, is written over their common denominator.
+    bool is_fractional_number(const Polynomial& poly) const;
+    ExprPtr number_over_denominator(const Polynomial& poly);
 
     const Algebra& algebra_;
     const Cancellation& cancel_;

@@ -38,8 +38,7 @@ ExprPtr with_value(const ExprPtr& tree, const Cancellation& cancel, Write write)
     if (!tree) {
         throw AlgebraError("no expression");
     }
-    static thread_local const FlintThreadCache cache;
-    (void)cache;
+    [[maybe_unused]] static thread_local const FlintThreadCache cache;
     slong capacity = FIRST_KERNEL_COUNT;
     for (;;) {
         try {

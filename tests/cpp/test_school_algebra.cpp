@@ -134,6 +134,22 @@ TEST_CASE(a_million_levels_deep) {
     CHECK_EQ(school_expand(sum, Cancellation())->to_string(), std::string("x + 1000000"));
     CHECK_EQ(school_simplify(negations, Cancellation())->to_string(), std::string("x"));
     CHECK_EQ(school_factor(powers, Cancellation())->to_string(), std::string("x"));
+    // Nested functions are kernels within kernels, up to the layer's limit.
+    ExprPtr nested = var("x");
+    for (int i = 0; i < 100000; ++i) {
+        nested = sin(nested);
+        if (i == 2999) {
+            const std::string latex = school_simplify(add(nested, neg(nested)), Cancellation())->to_string();
+            CHECK_EQ(latex, std::string("0"));
+        }
+    }
+    try {
+        school_simplify(nested, Cancellation());
+        CHECK(false);
+    } catch (const std::invalid_argument& error) {
+        CHECK_EQ(std::string(error.what()),
+                 std::string("the expression has more than 4096 distinct letters, roots and functions"));
+    }
 }
 
 TEST_CASE(cancellation_stops_a_long_call) {
