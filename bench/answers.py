@@ -7,7 +7,7 @@
   of them with a dropped sign, against `simplify(a - b) == 0`;
 - how often each gives the right verdict on the answer table of the tests
   (tests/data/answer-pairs.json, whose verdicts were checked by hand);
-- what the wrap check costs the batch path: `expand` through the batch
+- what the wrap check costs the batch path: the core's `expand` through the batch
   with and without it.
 
 Writes bench/results/answers.md.
@@ -104,8 +104,8 @@ def table_accuracy(sp, read):
 
 def wrap_check_cost():
     texts = [ours for ours, _ in worksheet(EXPRESSIONS)]
-    checked = per_item(lambda: _native.run_batch("expand", texts, 1, "latex", True), EXPRESSIONS, budget=3.0)
-    unchecked = per_item(lambda: _native.run_batch("expand", texts, 1, "latex", False), EXPRESSIONS, budget=3.0)
+    checked = per_item(lambda: _native.run_batch("core_expand", texts, 1, "latex", True), EXPRESSIONS, budget=3.0)
+    unchecked = per_item(lambda: _native.run_batch("core_expand", texts, 1, "latex", False), EXPRESSIONS, budget=3.0)
     return checked, unchecked
 
 

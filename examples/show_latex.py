@@ -1,6 +1,7 @@
-"""Builds a few expressions and prints each as LaTeX, simplified and expanded."""
+"""Builds a few expressions node by node and prints each as LaTeX,
+simplified, expanded and factorised as a teacher writes them."""
 
-from _kalvira_core import (
+from kalvira import (
     Add,
     Cos,
     Div,
@@ -17,6 +18,7 @@ from _kalvira_core import (
     Tan,
     Var,
     expand,
+    factor,
     simplify,
 )
 
@@ -42,6 +44,7 @@ def main() -> None:
         print(f"{expr.to_string()}")
         print(f"  simplify: {simplify(expr).to_string()}")
         print(f"  expand:   {expand(expr).to_string()}")
+        print(f"  factor:   {factor(expr).to_string()}")
     try:
         simplify(Div(x, Add(Int(1), Int(-1))))
     except ValueError as error:

@@ -11,6 +11,7 @@ import _kalvira_core as core
 import pytest
 from _kalvira_core import Expr
 
+import kalvira
 from interruptible_child import interrupt, start_python
 from kalvira import BatchError, ParseError, batch, parse, to_text, wrapped
 from kalvira.batch import WrappedResult
@@ -40,7 +41,16 @@ def generated_text(rng):
 
 TEXTS = [generated_text(random.Random(seed)) for seed in range(3000)]
 
-OPERATIONS = {"latex": lambda tree: tree, "simplify": core.simplify, "expand": core.expand}
+# Each operation of the batch, by name and whether it is the core's, as a
+# function of trees.
+OPERATIONS = {
+    ("latex", False): lambda tree: tree,
+    ("simplify", False): kalvira.simplify,
+    ("expand", False): kalvira.expand,
+    ("factor", False): kalvira.factor,
+    ("simplify", True): core.simplify,
+    ("expand", True): core.expand,
+}
 RENDERINGS = {
     "latex": Expr.to_string,
     "text": to_text,
@@ -49,15 +59,15 @@ RENDERINGS = {
 }
 
 
-def one_by_one(operation, texts, render):
+def one_by_one(operation, core_operation, texts, render):
     """What the batch must give, computed text by text through Python trees."""
     results = []
     for text in texts:
         try:
             tree = parse(text)
-            result = OPERATIONS[operation](tree)
+            result = OPERATIONS[operation, core_operation](tree)
             rendered = render(result)
-            results.append(WrappedResult(rendered) if wrapped(tree, result) else rendered)
+            results.append(WrappedResult(rendered) if core_operation and wrapped(tree, result) else rendered)
         except ParseError as error:
             results.append(BatchError("parse", error.summary, error.position))
         except ValueError as error:
@@ -66,27 +76,29 @@ def one_by_one(operation, texts, render):
 
 
 @pytest.mark.parametrize("notation", RENDERINGS)
-@pytest.mark.parametrize("operation", OPERATIONS)
-def test_batch_equals_the_python_path_for_any_number_of_threads(operation, notation):
-    expected = one_by_one(operation, TEXTS, RENDERINGS[notation])
+@pytest.mark.parametrize(("operation", "core_operation"), OPERATIONS)
+def test_batch_equals_the_python_path_for_any_number_of_threads(operation, core_operation, notation):
+    expected = one_by_one(operation, core_operation, TEXTS, RENDERINGS[notation])
     assert any(type(r) is str for r in expected) and {r.kind for r in expected if isinstance(r, BatchError)} >= {"parse"}
-    assert any(type(r) is WrappedResult for r in expected) == (operation != "latex")
+    assert any(type(r) is WrappedResult for r in expected) == (core_operation and operation != "latex")
     for jobs in (1, 2, 3):
-        results = batch(operation, TEXTS, jobs=jobs, notation=notation)
+        results = batch(operation, TEXTS, jobs=jobs, notation=notation, core=core_operation)
         assert results == expected and list(map(type, results)) == list(map(type, expected))
 
 
 def test_results_and_errors_are_what_the_docs_say():
-    assert batch("expand", ["(x+1)^2", "1/0", "(x"]) == [
-        "x^{2} + 2x + 1",
-        BatchError("math", "ゼロ除算エラー"),
+    assert batch("factor", ["x^2 - 4", "1/0", "(x"], jobs=2) == [
+        "\\left(x - 2\\right)\\left(x + 2\\right)",
+        BatchError("math", "division by zero"),
         BatchError("parse", "unexpected end of input at position 3", 3),
     ]
+    assert batch("expand", ["(x+1)^2", "1/0"], core=True) == ["x^{2} + 2x + 1", BatchError("math", "ゼロ除算エラー")]
     assert batch("latex", []) == [] and batch("latex", iter(["x"])) == ["x"]
 
 
 @pytest.mark.parametrize("call, error", [
-    (lambda: batch("factor", ["x"]), ValueError),
+    (lambda: batch("differentiate", ["x"]), ValueError),
+    (lambda: batch("factor", ["x"], core=True), ValueError),
     (lambda: batch("expand", ["x", 1]), TypeError),
     (lambda: batch("expand", ["x"], jobs=0), ValueError),
     (lambda: batch("expand", ["x"], jobs=1.5), ValueError),
@@ -100,13 +112,16 @@ def run_child(code):
     return start_python("-c", textwrap.dedent(code))
 
 
-def test_ctrl_c_stops_a_batch_on_threads():
+# Batches of several seconds: the school expansion refuses (a+b+c+d+1)^60
+# at once, the core works on it for long.
+@pytest.mark.parametrize("texts, core", [('["(a+b+c+d+1)^16"] * 5000', False), ('["(a+b+c+d+1)^60"] * 100', True)])
+def test_ctrl_c_stops_a_batch_on_threads(texts, core):
     child = run_child(
-        """
+        f"""
         from kalvira import batch
         print("start", flush=True)
         try:
-            batch("expand", ["(a+b+c+d+1)^60"] * 100, jobs=2)
+            batch("expand", {texts}, jobs=2, core={core})
         except KeyboardInterrupt:
             print("interrupted", batch("expand", ["(x+1)^2"], jobs=2), flush=True)
         """
@@ -126,7 +141,7 @@ def test_a_text_that_exhausts_memory_fails_alone():
         from kalvira import batch
         a = "+".join(f"a_{{{i}}}" for i in range(3000))
         b = "+".join(f"b_{{{i}}}" for i in range(3000))
-        print(batch("expand", ["x+x", f"({a})({b})", "(x+1)^2"], jobs=2))
+        print(batch("expand", ["x+x", f"({a})({b})", "(x+1)^2"], jobs=2, core=True))
         """
     )
     out, err = child.communicate(timeout=300)

@@ -41,7 +41,9 @@ def chain(depth):
 
 def test_package_reexports_the_core_and_has_the_distributions_version():
     names = [name for name in dir(kc) if not name.startswith("_")]
-    assert all(getattr(kalvira, name) is getattr(kc, name) for name in names)
+    operations = {"simplify", "expand"}  # the school operations; the core's are in kalvira.core
+    assert all(getattr(kalvira, name) is getattr(kc, name) for name in names if name not in operations)
+    assert all(getattr(kalvira.core, name) is getattr(kc, name) for name in operations)
     pyproject = tomllib.loads((ROOT / "pyproject.toml").read_text(encoding="utf-8"))
     assert "version" not in pyproject["project"] and "version" in pyproject["project"]["dynamic"]
     assert kalvira.__version__ == importlib.metadata.version("kalvira-core") and "parse" in kalvira.__doc__
@@ -206,7 +208,7 @@ def test_command_line_answers_line_for_line(tmp_path):
     errors = [
         f"kalvira: {sheet}, line 4: unexpected end of input at position 3",
         f"kalvira: {sheet}, line 5: not valid UTF-8 text",
-        f"kalvira: {sheet}, line 6: ゼロ除算エラー",
+        f"kalvira: {sheet}, line 6: division by zero",
     ]
     for jobs in ("1", "2"):
         assert kalvira_cli("expand", "--jobs", jobs, "--file", str(sheet)) == (2, WORKSHEET_STDOUT, errors)
@@ -221,7 +223,7 @@ def test_command_line_answers_line_for_line(tmp_path):
     (["expand", "--fil", "ws.txt"], (2, "", ["kalvira: unknown option --fil; did you mean --file?"])),
     (["expan", "x"], (2, "", ["kalvira: unknown command 'expan'; did you mean expand?"])),
     (["expand", "--jobs", "0", "x"], (2, "", ["kalvira: --jobs needs a positive whole number, not '0'"])),
-    (["expand", "-fx", "-x+1", "--3", "-f_1+2"], (0, "-xf\n-x + 1\n3\n-f_1 + 2\n", [])),
+    (["expand", "-fx", "-x+1", "--3", "-f_1+2"], (0, "-fx\n-x + 1\n3\n-f_1 + 2\n", [])),
     (["latex", "--", "-h", "(x"], (2, "-h\n\n", ["kalvira: '(x': unexpected end of input at position 3"])),
     (["--version"], (0, f"kalvira {kalvira.__version__}\n", [])),
     (["eval", "x", "x=1", "x=2"], (2, "", ["kalvira: x is given a value twice; give each variable one value"])),
@@ -239,7 +241,7 @@ def test_command_line_options(args, expected):
 def test_command_line_output_formats(tmp_path):
     expressions = ["(x-1)^2", "2sqrt(2)pi/x_1", "(x"]
     assert [kalvira_cli("expand", *expressions, form)[:2] for form in ("--text", "--unicode")] == [
-        (2, "x^2 + -2x + 1\n2sqrt(2)pi/x_1\n\n"), (2, "x² + -2x + 1\n2√2·π/x₁\n\n")]
+        (2, "x^2 - 2x + 1\n2(sqrt(2)pi)/x_1\n\n"), (2, "x² - 2x + 1\n2(√2·π)/x₁\n\n")]
     code, out, _ = kalvira_cli("latex", "x^2", "--mathml")
     assert code == 0 and out.startswith('<math xmlns="http://www.w3.org/1998/Math/MathML"') and out.count("\n") == 1
     assert kalvira_cli("latex", "x", "--text", "--tree")[2] == [

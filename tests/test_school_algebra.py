@@ -7,9 +7,9 @@ import random
 import re
 from fractions import Fraction
 
+import _kalvira_core as kc
 import pytest
 
-import _kalvira_core as kc
 from kalvira import _native, evaluate, parse, to_text
 
 EXPAND = [

@@ -3,6 +3,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "algebra/school_operations.hpp"
 #include "ast/latex.hpp"
 #include "expansion/expand.hpp"
 #include "parser/parse.hpp"
@@ -17,12 +18,19 @@ namespace {
 
 ExprPtr apply(BatchOperation op, ExprPtr tree, const Cancellation& cancel) {
     switch (op) {
-    case BatchOperation::SIMPLIFY: return simplify(std::move(tree), cancel);
-    case BatchOperation::EXPAND: return expand(std::move(tree), cancel);
+    case BatchOperation::SIMPLIFY: return school_simplify(tree, cancel);
+    case BatchOperation::EXPAND: return school_expand(tree, cancel);
+    case BatchOperation::FACTOR: return school_factor(tree, cancel);
+    case BatchOperation::CORE_SIMPLIFY: return simplify(std::move(tree), cancel);
+    case BatchOperation::CORE_EXPAND: return expand(std::move(tree), cancel);
     case BatchOperation::LATEX: break;
     }
     return tree;
 }
+
+// Only the core's operations can lose a value to wrap-around; the school
+// operations refuse a number that does not fit instead.
+bool may_wrap(BatchOperation op) { return op == BatchOperation::CORE_SIMPLIFY || op == BatchOperation::CORE_EXPAND; }
 
 void write_result(BatchNotation notation, const Expr& result, std::string& out, const Cancellation& cancel) {
     switch (notation) {
@@ -47,7 +55,7 @@ Outcome run_text(BatchOperation op, BatchNotation notation, std::string_view tex
         const ExprPtr result = apply(op, input, cancel);
         Outcome done;
         write_result(notation, *result, done.text, cancel);
-        done.wrapped = check_wrap && op != BatchOperation::LATEX && wrapped_around(input, result, cancel);
+        done.wrapped = check_wrap && may_wrap(op) && wrapped_around(input, result, cancel);
         return done;
     } catch (const ParseFailure& refused) {
         return failure(FailureKind::PARSE, refused.summary(), refused.offset() + 1);

@@ -10,7 +10,10 @@
 
 namespace kalvira {
 
-enum class BatchOperation { LATEX, SIMPLIFY, EXPAND };
+// SIMPLIFY, EXPAND and FACTOR are the exact school operations, which refuse
+// what does not fit; CORE_SIMPLIFY and CORE_EXPAND the core's own, whose
+// 32-bit arithmetic wraps.
+enum class BatchOperation { LATEX, SIMPLIFY, EXPAND, FACTOR, CORE_SIMPLIFY, CORE_EXPAND };
 
 // How results are written: LaTeX, the school notation parse reads, or the
 // constructor form that rebuilds the tree in Python.
@@ -29,8 +32,8 @@ struct Outcome {
 };
 
 // Parses text, applies op and writes the result in notation; with
-// check_wrap, also looks for a value lost to 32-bit wrap-around
-// (values/wrap_check.hpp). Failures of the text itself (not an expression, a
+// check_wrap and a core operation, also looks for a value lost to 32-bit
+// wrap-around (values/wrap_check.hpp). Failures of the text itself (not an expression, a
 // mathematical error, no memory) become the outcome; only Cancelled and
 // faults of the library escape.
 Outcome run_text(BatchOperation op, BatchNotation notation, std::string_view text, bool check_wrap,

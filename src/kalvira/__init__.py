@@ -1,18 +1,22 @@
 """Exact symbolic mathematics at school level, with a C++ core.
 
-Write expressions in school notation, simplify or expand them exactly
-(32-bit integers and fractions), and print them as LaTeX::
+Write expressions in school notation, expand, simplify or factor them
+exactly, and print the answer as a teacher writes it, in LaTeX::
 
     >>> from kalvira import parse, expand
-    >>> expand(parse("(x+1)^3")).to_string()
-    'x^{3} + 3x^{2} + 3x + 1'
+    >>> expand(parse("(2x-3y)^2")).to_string()
+    '4x^{2} - 12xy + 9y^{2}'
 
 - `parse(text)` reads school notation into a tree (see its docstring for
   the tree each form becomes); bad input raises `ParseError`, a ValueError
   that points at the position.
-- `simplify(tree)` and `expand(tree)` return new trees; `tree.to_string()`
-  is the LaTeX text. Errors of the mathematics (division by zero, ...)
-  are ValueErrors with Japanese messages.
+- `expand(tree)`, `simplify(tree)` and `factor(tree)` return new trees in
+  school form (terms by descending degree, like terms collected, fractions
+  in lowest terms, factors over the integers); `tree.to_string()` is the
+  LaTeX text. Errors of the mathematics (division by zero, a result
+  beyond 32 bits, ...) are ValueErrors. `kalvira.core.simplify` and
+  `kalvira.core.expand` are the core's own single-pass operations, with
+  32-bit arithmetic that wraps and Japanese messages.
 - The node classes `Int`, `Var`, `Rational`, `Neg`, `Add`, `Mul`, `Div`,
   `Pow`, `Sqrt`, `Cbrt`, `Sin`, `Cos`, `Tan`, `Log`, `Pi`, `E` (all `Expr`)
   build trees directly: Add(Var("x"), Int(1)).
@@ -31,9 +35,11 @@ Write expressions in school notation, simplify or expand them exactly
   else a float; `Undefined` (a ValueError) names why a point has none.
 - `equivalent(expected, answer)` tells whether an answer has the expected
   value: a `Verdict` ("equal", "probably equal" or "different" with a
-  point); `is_expanded(tree)` and `is_simplified(tree)` check the form.
-- `wrapped(tree, result)` tells whether a result lost its value because a
-  32-bit integer wrapped around; `batch` marks such results as
+  point); `is_expanded(tree)`, `is_simplified(tree)` and
+  `is_factored(tree)` check the form.
+- `wrapped(tree, result)` tells whether a result of the core's operations
+  lost its value because a 32-bit integer wrapped around; `batch` with
+  core=True marks such results as
   `WrappedResult`, and the command line warns about them.
 - `show(tree)` displays a tree as typeset LaTeX in Jupyter; its repr is the
   constructor form (`constructor_form(tree)`).
@@ -42,29 +48,31 @@ Write expressions in school notation, simplify or expand them exactly
 - `steps(tree, "simplify" | "expand", lang="en" | "ja")` shows the working
   step by step in the teacher's words; in Jupyter as an aligned derivation.
 - `to_sympy(tree)` converts to SymPy (pip install 'kalvira-core[sympy]').
-- `batch(operation, texts, jobs=1)` parses, simplifies or expands and
+- `batch(operation, texts, jobs=1)` parses, simplifies, expands or factors and
   renders many texts in C++, on `jobs` threads: a list of LaTeX strings,
   with a `BatchError` where a text has no result. `kalvira.dask` runs it
   on a Dask cluster (pip install 'kalvira-core[dask]').
 
 The command line `kalvira` (or `python -m kalvira`) does the same from a
-shell: kalvira expand "(x+1)^3", kalvira check "2(x+1)" "2x+2",
-kalvira eval "x^2 + y" x=2 y=1/2, and kalvira steps simplify "1/sqrt(8)".
+shell: kalvira expand "(x+1)^3", kalvira factor "x^2 + 5x + 6",
+kalvira check "2(x+1)" "2x+2", kalvira eval "x^2 + y" x=2 y=1/2, and kalvira steps simplify "1/sqrt(8)".
 """
 
-# The node classes of the core's list of kinds, Expr, simplify and expand.
+# The node classes of the core's list of kinds and Expr; simplify and
+# expand are the school operations below, the core's are in kalvira.core.
 from _kalvira_core import *  # noqa: F403
-from _kalvira_core import Expr, expand, simplify
+from _kalvira_core import Expr
 
-from kalvira import _native
+from kalvira import _native, core
 from kalvira._version import __version__
-from kalvira.answers import Verdict, equivalent, is_expanded, is_simplified
+from kalvira.answers import Verdict, equivalent, is_expanded, is_factored, is_simplified
 from kalvira.batch import BatchError, WrappedResult, batch
 from kalvira.display import Shown, constructor_form, show
 from kalvira.evaluation import Undefined, evaluate, substitute, variables
 from kalvira.interop import to_sympy
 from kalvira.parser import ParseError, parse
 from kalvira.pickling import register_reducers
+from kalvira.school import expand, factor, simplify
 from kalvira.values import install_value_semantics, to_text
 from kalvira.working import Step, Steps, steps
 from kalvira.wrapping import wrapped
@@ -73,9 +81,9 @@ register_reducers()
 install_value_semantics()
 
 __all__ = [
-    *(name for name, _, _, _ in _native.NODE_KINDS), "Expr", "expand", "simplify",
+    *(name for name, _, _, _ in _native.NODE_KINDS), "Expr", "core", "expand", "factor", "simplify",
     "BatchError", "ParseError", "Shown", "batch", "constructor_form", "parse", "show", "to_sympy", "to_text", "__version__",
-    "Undefined", "Verdict", "WrappedResult", "equivalent", "evaluate", "is_expanded", "is_simplified", "substitute",
-    "variables", "wrapped",
+    "Undefined", "Verdict", "WrappedResult", "equivalent", "evaluate", "is_expanded", "is_factored", "is_simplified",
+    "substitute", "variables", "wrapped",
     "Step", "Steps", "steps",
 ]

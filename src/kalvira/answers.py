@@ -14,7 +14,7 @@ from __future__ import annotations
 
 import math
 import random
-from collections.abc import Iterator
+from collections.abc import Callable, Iterator
 from dataclasses import dataclass
 from fractions import Fraction
 from typing import Literal
@@ -22,10 +22,9 @@ from typing import Literal
 import _kalvira_core as core
 from _kalvira_core import Expr
 
-from kalvira import _native
+from kalvira import _native, school
 from kalvira.evaluation import Flat, flattened, numbers_of, point_text, value_at, variables
 from kalvira.tree_walk import require_tree
-from kalvira.wrapping import wrapped
 
 Status = Literal["equal", "probably equal", "different"]
 
@@ -79,13 +78,13 @@ class Verdict:
 def equivalent(expected: Expr, answer: Expr) -> Verdict:
     """Whether `answer` has the value of `expected` wherever both have one.
 
-    First a proof: expected - answer, expanded, is 0 (and no integer
-    wrapped around on the way), or both are constants with the same exact
-    value. Then both are evaluated at random points (the same in every
-    call), exactly where they are rational and as floats with a relative
-    tolerance otherwise; points where either has no value are skipped. A point where they differ makes the verdict "different"
-    even against a proof the wrap check could not confirm. Raises
-    ValueError when `expected` has no value at any point tried.
+    First a proof: expected - answer, expanded exactly, is 0, or both are
+    constants with the same exact value. Then both are evaluated at random
+    points (the same in every call), exactly where they are rational and
+    as floats with a relative tolerance otherwise; points where either has
+    no value are skipped. A point where they differ makes the verdict
+    "different". Raises ValueError when `expected` has no value at any
+    point tried.
     """
     require_tree(expected, "expected")
     require_tree(answer, "answer")
@@ -93,13 +92,12 @@ def equivalent(expected: Expr, answer: Expr) -> Verdict:
 
 
 def _difference_expands_to_zero(expected: Expr, answer: Expr) -> bool:
-    # expand multiplies -1 into a sum, but leaves a negated sum as it is.
-    difference = _native.negations_as_products(core.Add(expected, core.Neg(answer)))
+    # The school expansion is exact, so a 0 there is a proof.
     try:
-        expanded = core.expand(difference)
+        expanded = school.expand(core.Add(expected, core.Neg(answer)))
     except ValueError:
         return False
-    return isinstance(expanded, core.Int) and expanded.value() == 0 and not wrapped(difference, expanded)
+    return isinstance(expanded, core.Int) and expanded.value() == 0
 
 
 def _compared_at_points(expected: Expr, answer: Expr, proven: bool) -> Verdict:
@@ -157,41 +155,84 @@ def _agree_modulo_prime(expected: Expr, answer: Expr, point: dict[str, Fraction]
 
 
 def is_expanded(tree: Expr) -> bool:
-    """Whether the tree is a sum of terms that `expand` leaves alone: no
-    product or power of a sum is left to multiply out, no like terms to
-    collect, nothing to fold (2·3x). The order of the terms, and of the
-    factors within a term, is free: 2yx + x^2 is expanded."""
-    texts = []
-    for term in _terms(require_tree(tree, "tree")):
-        expanded = _expanded(term)
-        if isinstance(expanded, core.Add) or not is_simplified(term):
-            return False
-        texts.append(expanded.to_string())
-    return sorted(texts) == sorted(term.to_string() for term in _terms(_expanded(tree)))
+    """Whether `expand` leaves the tree as it is, up to the order of the
+    terms and of the factors within a term: x^2 + 2x + 1 and 2yx + x^2 are
+    expanded; 2(x+1), x + x and 2*3x are not."""
+    return _unchanged_by(school.expand, tree)
 
 
 def is_simplified(tree: Expr) -> bool:
-    """Whether `simplify` leaves the tree as it reads: its LaTeX stays the
-    same (x - 1 is simplified, although simplify turns the parser's
-    Neg(Int(1)) into Int(-1))."""
-    return core.simplify(require_tree(tree, "tree")).to_string() == tree.to_string()
+    """Whether `simplify` leaves the tree as it is, up to the order of the
+    terms and factors: x - 1 and 1 + x are simplified; x + x, x + 0 and
+    (x^2-1)/(x-1) are not."""
+    return _unchanged_by(school.simplify, tree)
 
 
-def _expanded(tree: Expr) -> Expr:
-    # expand multiplies -1 into a sum, but leaves a negated sum as it is.
-    return core.expand(_native.negations_as_products(tree))
+def is_factored(tree: Expr) -> bool:
+    """Whether `factor` leaves the tree as it is, up to the order of the
+    factors and of the terms within them: (x+2)(x+3), (x+3)(x+2) and
+    x^2 + 1 are factored; x^2 + 5x + 6 and (2x+2)(x+1) are not."""
+    return _unchanged_by(school.factor, tree)
 
 
-def _terms(tree: Expr) -> list[Expr]:
+def _unchanged_by(operation: Callable[[Expr], Expr], tree: Expr) -> bool:
+    return _order_free_key(require_tree(tree, "tree")) == _order_free_key(operation(tree))
+
+
+# Levels of sums, products, quotients and powers whose order is ignored;
+# below them a subtree counts by its text, which keeps the comparison
+# iterative for trees of any depth.
+KEY_LEVELS = 3
+
+
+def _order_free_key(tree: Expr, levels: int = KEY_LEVELS) -> str:
+    """A text of the tree that is the same for any order of the summands of
+    a sum and the factors of a product, within the top `levels` levels."""
+    if levels == 0:
+        return tree.to_string()
+    terms = sorted(_term_key(term, levels) for term in _summands(tree))
+    return terms[0] if len(terms) == 1 else "sum(" + ",".join(terms) + ")"
+
+
+def _term_key(term: Expr, levels: int) -> str:
+    """A summand's sign and its factors, sorted; a negation or a negative
+    integer factor counts as a sign."""
+    negative, factors, pending = False, [], [term]
+    while pending:
+        node = pending.pop()
+        if isinstance(node, core.Mul):
+            pending += [node.right(), node.left()]
+        elif isinstance(node, core.Neg):
+            negative = not negative
+            pending.append(node.operand())
+        elif isinstance(node, core.Int) and node.value() < 0:
+            negative = not negative
+            factors.append(str(-node.value()))
+        else:
+            factors.append(_factor_key(node, levels))
+    return ("-" if negative else "+") + "prod(" + ",".join(sorted(factors)) + ")"
+
+
+def _factor_key(factor: Expr, levels: int) -> str:
+    if isinstance(factor, core.Pow):
+        return f"pow({_order_free_key(factor.base(), levels - 1)},{factor.exp().to_string()})"
+    if isinstance(factor, core.Div):
+        return f"div({_order_free_key(factor.num(), levels - 1)},{_order_free_key(factor.den(), levels - 1)})"
+    if isinstance(factor, core.Add):
+        return _order_free_key(factor, levels - 1)
+    return factor.to_string()
+
+
+def _summands(tree: Expr) -> list[Expr]:
     """The summands of a sum, however nested, left to right."""
-    terms, pending = [], [tree]
+    summands, pending = [], [tree]
     while pending:
         node = pending.pop()
         if isinstance(node, core.Add):
             pending += [node.right(), node.left()]
         else:
-            terms.append(node)
-    return terms
+            summands.append(node)
+    return summands
 
 
 def _points(names: list[str]) -> Iterator[dict[str, Fraction]]:

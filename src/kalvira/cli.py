@@ -1,4 +1,4 @@
-"""The command line: kalvira {simplify,expand,latex} [EXPRESSION ...] [options];
+"""The command line: kalvira {simplify,expand,factor,latex} [EXPRESSION ...] [options];
 check and eval are in cli_check, steps in cli_steps.
 
 Expressions go through the batch path: parsing, the operation and writing
@@ -152,7 +152,7 @@ def _run(options: Options) -> int:
     if options.png:
         from kalvira.png import write_png
 
-        drawn = [f"${latex}$" for latex in batch(operation, session.drawn) if isinstance(latex, str)]
+        drawn = [f"${latex}$" for latex in batch(operation, session.drawn, core=options.core) if isinstance(latex, str)]
         write_png(drawn, options.png)
     return 2 if session.failed else 0
 

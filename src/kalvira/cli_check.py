@@ -1,6 +1,6 @@
 """The command line's answer commands:
 
-    kalvira check EXPECTED ANSWER ... [--form expanded|simplified]
+    kalvira check EXPECTED ANSWER ... [--form expanded|simplified|factored]
     kalvira eval EXPRESSION ... [NAME=VALUE ...]
 
 check prints one verdict line per answer ("ANSWER: equal"); eval one value
@@ -16,13 +16,14 @@ from fractions import Fraction
 
 from _kalvira_core import Expr, Var
 
-from kalvira.answers import equivalent, is_expanded, is_simplified
+from kalvira.answers import equivalent, is_expanded, is_factored, is_simplified
 from kalvira.cli_options import Options, UsageError
 from kalvira.cli_output import write_line
 from kalvira.evaluation import evaluate
 from kalvira.parser import parse
 
-FORM_TESTS: dict[str, Callable[[Expr], bool]] = {"expanded": is_expanded, "simplified": is_simplified}
+FORM_TESTS: dict[str, Callable[[Expr], bool]] = {
+    "expanded": is_expanded, "simplified": is_simplified, "factored": is_factored}
 
 # Exit statuses: every answer accepted, one not accepted, bad input.
 ACCEPTED, NOT_ACCEPTED, BAD_INPUT = 0, 1, 2

@@ -39,9 +39,11 @@ def _to_mathml(convert: Callable[[str], str], latex: str | BatchError) -> str | 
 
 
 def runner(operation: Operation, options: Options) -> Runner:
-    """Answers a list of texts with `operation`, in the chosen format."""
+    """Answers a list of texts with `operation` (the core's with --core), in the chosen format."""
     form = chosen_format(options, FORMATS, "latex")
     if form == "mathml":
         convert = _mathml_converter()
-        return lambda texts: [_to_mathml(convert, latex) for latex in batch(operation, texts, options.jobs)]
-    return lambda texts: batch(operation, texts, options.jobs, form)
+        return lambda texts: [
+            _to_mathml(convert, latex) for latex in batch(operation, texts, options.jobs, core=options.core)
+        ]
+    return lambda texts: batch(operation, texts, options.jobs, form, options.core)

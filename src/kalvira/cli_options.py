@@ -18,25 +18,30 @@ from dataclasses import dataclass, field
 
 from kalvira._version import __version__
 
-COMMANDS = ("simplify", "expand", "latex", "check", "eval")
+COMMANDS = ("simplify", "expand", "factor", "latex", "check", "eval")
 
-FORMS = ("expanded", "simplified")
+# The commands that --core gives the core's own operation.
+CORE_COMMANDS = ("simplify", "expand")
 
-USAGE = ("usage: kalvira {simplify,expand,latex} [EXPRESSION ...] [-f FILE] [-j N] [--tree | --text | --unicode | --mathml]"
-         " [--png FILE] [--strict] [--version] [-h]\n"
-         "       kalvira check EXPECTED ANSWER ... [--form {expanded,simplified}]\n"
+FORMS = ("expanded", "simplified", "factored")
+
+USAGE = ("usage: kalvira {simplify,expand,factor,latex} [EXPRESSION ...] [-f FILE] [-j N]"
+         " [--tree | --text | --unicode | --mathml] [--png FILE] [--core [--strict]] [--version] [-h]\n"
+         "       kalvira check EXPECTED ANSWER ... [--form {expanded,simplified,factored}]\n"
          "       kalvira eval EXPRESSION ... [NAME=VALUE ...]\n"
          "       kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
          " [--png FILE]")
 
 HELP = """{usage}
 
-Simplify or expand expressions written in school notation and print each
-result as one line of LaTeX.
+Simplify, expand or factor expressions written in school notation and
+print each result as one line of LaTeX, in the form a teacher writes.
 
 commands:
-  simplify          simplify each expression
+  simplify          work out numbers, collect like terms and surds, and
+                    write a quotient as one fraction in lowest terms
   expand            multiply out and collect like terms
+  factor            factorise over the integers
   latex             only render
   check             tell for each ANSWER whether it has the value of
                     EXPECTED: "equal" (proven), "probably equal" (agrees
@@ -64,17 +69,22 @@ arguments:
   --mathml          print MathML, for web pages and screen readers
                     (needs latex2mathml: pip install 'kalvira-core[mathml]')
   --png FILE        also draw the results into a PNG image (needs matplotlib)
-  --strict          refuse a result whose integers exceeded 32 bits (its
-                    line stays empty, exit status 2) instead of warning
-  --form FORM       check: accept only answers in expanded or simplified
-                    form
+  --core            simplify or expand with the core's own single pass of
+                    rules (32-bit integers that wrap around, terms in the
+                    order of their LaTeX), byte for byte as before
+  --strict          with --core: refuse a result whose integers exceeded
+                    32 bits (its line stays empty, exit status 2) instead
+                    of warning
+  --form FORM       check: accept only answers in expanded, simplified or
+                    factored form
   --version         print the version
   -h, --help        print this help
 
 Output line k answers expression k. An expression without a result prints
 an empty line, and its error goes to standard error naming the file and
-line; the exit status is then 2. A result whose coefficients exceeded 32
-bits and wrapped around is printed with a warning on standard error.
+line; the exit status is then 2. A result with an integer beyond 32 bits
+is refused with such an error; with --core it wraps around and is printed
+with a warning on standard error.
 
 example: kalvira expand "(x+1)^3"   prints   x^{{3}} + 3x^{{2}} + 3x + 1"""
 
@@ -126,6 +136,7 @@ OPTIONS = (
     Option(("--unicode",), "unicode"),
     Option(("--mathml",), "mathml"),
     Option(("--png",), "png", ANY_TEXT),
+    Option(("--core",), "core"),
     Option(("--strict",), "strict"),
     Option(("--form",), "form", one_of(*FORMS)),
     Option(("--version",), "version"),
@@ -146,6 +157,7 @@ class Options:
     unicode: bool = False
     mathml: bool = False
     png: str = ""
+    core: bool = False
     strict: bool = False
     form: str = ""
     help: bool = False
@@ -236,14 +248,16 @@ def read_arguments(arguments: list[str]) -> Options:
     if options.help or options.version:
         return options
     if not words:
-        raise UsageError("no command given: choose simplify, expand, latex, check or eval,"
+        raise UsageError("no command given: choose simplify, expand, factor, latex, check or eval,"
                          " as in kalvira expand \"(x+1)^3\"")
     options.command, options.expressions = words[0], words[1:]
     if options.command not in COMMANDS:
         raise UsageError(f"unknown command {options.command!r}{_suggestion(options.command, list(COMMANDS))}"
-                         " (choose simplify, expand, latex, check or eval)")
+                         " (choose simplify, expand, factor, latex, check or eval)")
     if options.form and options.command != "check":
         raise UsageError("--form belongs to the check command")
+    if options.core and options.command not in CORE_COMMANDS:
+        raise UsageError("--core belongs to the simplify and expand commands")
     return options
 
 

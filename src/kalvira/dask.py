@@ -9,7 +9,8 @@
     answer_bag(lines, "expand").to_textfiles("answers/*.txt")
 
 Each partition of text lines is answered by one batch call, so the lines
-of the result are what `kalvira expand --file` prints for the same lines,
+of the result are what `kalvira expand --file` (or factor, simplify,
+latex; with core=True, --core) prints for the same lines,
 byte for byte: one per expression, empty where it has no result (the
 errors themselves are not kept).
 """
@@ -23,16 +24,18 @@ from kalvira.batch import Operation, batch
 from kalvira.worksheet import answer, expressions
 
 
-def answer_partition(lines: Iterable[str], operation: Operation, jobs: int = 1) -> list[str]:
+def answer_partition(lines: Iterable[str], operation: Operation, jobs: int = 1, core: bool = False) -> list[str]:
     """The output lines of one partition of worksheet lines."""
     _, texts = expressions(list(lines))
-    outputs, _ = answer(lambda chunk: batch(operation, chunk, jobs), texts)
+    outputs, _ = answer(lambda chunk: batch(operation, chunk, jobs, core=core), texts)
     return outputs
 
 
-def answer_bag(bag: Any, operation: Operation, jobs: int = 1) -> Any:
+def answer_bag(bag: Any, operation: Operation, jobs: int = 1, core: bool = False) -> Any:
     """A dask.bag of the output lines for a dask.bag of worksheet lines (as
-    read_text gives them, with or without their line ends). `jobs` threads
-    work on each partition; give the workers one thread each (for example
+    read_text gives them, with or without their line ends): operation is
+    "simplify", "expand", "factor" or "latex", and core=True gives simplify
+    and expand the core's rules, as --core does. `jobs` threads work on
+    each partition; give the workers one thread each (for example
     LocalCluster(threads_per_worker=1)) and jobs=cores, or the reverse."""
-    return bag.map_partitions(answer_partition, operation, jobs)
+    return bag.map_partitions(answer_partition, operation, jobs, core)

@@ -29,7 +29,11 @@ BatchOperation operation_named(const std::string& name) {
     if (name == "latex") return BatchOperation::LATEX;
     if (name == "simplify") return BatchOperation::SIMPLIFY;
     if (name == "expand") return BatchOperation::EXPAND;
-    throw py::value_error("unknown operation '" + name + "': expected 'latex', 'simplify' or 'expand'");
+    if (name == "factor") return BatchOperation::FACTOR;
+    if (name == "core_simplify") return BatchOperation::CORE_SIMPLIFY;
+    if (name == "core_expand") return BatchOperation::CORE_EXPAND;
+    throw py::value_error("unknown operation '" + name +
+                          "': expected 'latex', 'simplify', 'expand', 'factor', 'core_simplify' or 'core_expand'");
 }
 
 std::string utf8_of(const py::handle& text, std::size_t index) {

@@ -21,8 +21,8 @@ void bind_values(pybind11::module_& m);
 // wrapped(tree, result) -> bool: a value lost to 32-bit wrap-around.
 void bind_wrap_check(pybind11::module_& m);
 
-// variables, substitute, negations_as_products and nodes: the walks behind
-// kalvira.evaluation and kalvira.answers; and NODE_KINDS, the list of kinds.
+// variables, substitute and nodes: the walks behind kalvira.evaluation,
+// kalvira.answers and kalvira.pickling; and NODE_KINDS, the list of kinds.
 void bind_walks(pybind11::module_& m);
 
 // trace_rewrites(tree, operation, observer) -> Expr, like_terms(sum) and

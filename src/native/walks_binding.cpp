@@ -1,6 +1,6 @@
-// variables(tree), substitute(tree, replacements), negations_as_products(tree)
-// and nodes(tree), with NODE_KINDS, the walks behind kalvira.evaluation,
-// kalvira.answers and kalvira.pickling. They build Python objects, so they keep the GIL;
+// variables(tree), substitute(tree, replacements) and nodes(tree), with
+// NODE_KINDS, the walks behind kalvira.evaluation, kalvira.answers and
+// kalvira.pickling. They build Python objects, so they keep the GIL;
 // Ctrl-C stops a long walk.
 
 #include <pybind11/stl.h>
@@ -130,12 +130,6 @@ void bind_walks(py::module_& m) {
                 [&](const Cancellation& cancel) { return substitute(tree, replacements, cancel); });
         },
         py::arg("tree").none(false), py::arg("replacements"), "The tree with the named variables replaced by trees");
-    m.def(
-        "negations_as_products",
-        [](const ExprPtr& tree) {
-            return call_interruptibly([&](const Cancellation& cancel) { return negations_as_products(tree, cancel); });
-        },
-        py::arg("tree").none(false), "The tree with every negation -t written as the product -1 * t");
     m.attr("NODE_KINDS") = kind_records();
     m.def("nodes", &nodes, py::arg("tree").none(false),
           "Every distinct node, children first, as (class name, first, second): leaf data or child positions");

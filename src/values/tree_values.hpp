@@ -1,8 +1,8 @@
 #pragma once
 
 // What a tree's variables are, and what it becomes with some of them
-// replaced or its negations written as products. Each walks the tree once,
-// without recursion, and visits a shared subtree once.
+// replaced. Each walks the tree once, without recursion, and visits a
+// shared subtree once.
 
 #include <string>
 #include <unordered_map>
@@ -21,9 +21,5 @@ std::vector<std::string> variables(const ExprPtr& tree, const Cancellation& canc
 // without any comes back as itself.
 ExprPtr substitute(const ExprPtr& tree, const std::unordered_map<std::string, ExprPtr>& replacements,
                    const Cancellation& cancel);
-
-// The tree with every negation -t written as the product -1 * t, which
-// expand multiplies into a sum (it leaves a negated sum as it is).
-ExprPtr negations_as_products(const ExprPtr& tree, const Cancellation& cancel);
 
 }  // namespace kalvira
