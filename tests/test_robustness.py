@@ -299,6 +299,40 @@ def test_building_nodes_until_memory_runs_out_raises_memory_error(limit):
     assert result.stdout.split() == ["MemoryError", "2x"], result.stderr[-2000:]
 
 
+# A new wrapper is entered in pybind11's table of live wrappers, which grows
+# by doubling. With some 100 000 wrappers held, the growth needs more than
+# the headroom, so entering the wrapper fails after its node exists: made by
+# a constructor, or an existing child handed out by an accessor.
+NEW_WRAPPERS = {"constructor": "Pi()", "accessor": "keep[-1].operand()"}
+
+
+@needs_address_space_limit
+@pytest.mark.parametrize("new_wrapper", NEW_WRAPPERS)
+def test_registering_a_wrapper_without_memory_raises_memory_error(new_wrapper):
+    result = run_out_of_memory(
+        f"""
+        from _kalvira_core import *
+        t = Pi()
+        for _ in range(400_000):
+            t = Neg(t)
+        keep = [Pi() for _ in range(100_000)] + [t]
+        del t
+        outcome = "no error"
+        try:
+            for _ in range(300_000):
+                limit_headroom(3 << 19)
+                keep.append({NEW_WRAPPERS[new_wrapper]})
+                unlimit()
+        except MemoryError:
+            unlimit()
+            outcome = "MemoryError"
+        del keep
+        print(outcome, simplify(Add(Var("x"), Var("x"))).to_string())
+        """
+    )
+    assert result.stdout.split() == ["MemoryError", "2x"], result.stderr[-2000:]
+
+
 # What runs once a deep tree is built and memory is capped (headroom in
 # bytes), the exception it must raise, if any, and then the tree is dropped
 # under the cap. With no headroom at all, the first exception of the process

@@ -20,8 +20,30 @@ using namespace kalvira;
 
 namespace {
 
+// A Python wrapper owns its node only through its shared pointer. pybind11
+// stores the node's address in a wrapper before registering the wrapper, and
+// makes the holder after; when registering runs out of memory, no holder
+// exists and pybind11's own cleanup frees the bare address. That address lies
+// inside a make_shared block, which a shared pointer elsewhere (the
+// constructor's result, a returned child) still owns or has already freed: an
+// invalid free. This cleanup drops the holder if there is one and frees
+// nothing else, so a failed registration leaves the node to its owner.
 template <class Node>
-using NodeClass = py::class_<Node, Expr, std::shared_ptr<Node>>;
+void release_wrapper(py::detail::value_and_holder& v_h) {
+    py::error_scope keep_pending_error;  // may run while an exception is pending
+    if (v_h.holder_constructed()) {
+        v_h.holder<std::shared_ptr<Node>>().~shared_ptr();
+        v_h.set_holder_constructed(false);
+    }
+    v_h.value_ptr() = nullptr;
+}
+
+template <class Node, class... Bases>
+auto expr_class(py::module_& m, const char* name) {
+    py::class_<Node, Bases..., std::shared_ptr<Node>> cls(m, name);
+    py::detail::get_type_info(reinterpret_cast<PyTypeObject*>(cls.ptr()))->dealloc = &release_wrapper<Node>;
+    return cls;
+}
 
 // A child parameter that refuses None, so no node with an empty child exists.
 py::arg child(const char* name) { return py::arg(name).none(false); }
@@ -41,17 +63,17 @@ void bind_leaf(py::module_& m, const char* name);
 
 template <>
 void bind_leaf<Int>(py::module_& m, const char* name) {
-    NodeClass<Int>(m, name).def(node_init<Int, int>(), py::arg("value")).def("value", &Int::value);
+    expr_class<Int, Expr>(m, name).def(node_init<Int, int>(), py::arg("value")).def("value", &Int::value);
 }
 
 template <>
 void bind_leaf<Var>(py::module_& m, const char* name) {
-    NodeClass<Var>(m, name).def(node_init<Var, std::string>(), py::arg("name")).def("name", &Var::name);
+    expr_class<Var, Expr>(m, name).def(node_init<Var, std::string>(), py::arg("name")).def("name", &Var::name);
 }
 
 template <>
 void bind_leaf<Rational>(py::module_& m, const char* name) {
-    NodeClass<Rational>(m, name)
+    expr_class<Rational, Expr>(m, name)
         .def(node_init<Rational, int, int>(), py::arg("num"), py::arg("den"))
         .def("num", &Rational::num)
         .def("den", &Rational::den);
@@ -59,12 +81,12 @@ void bind_leaf<Rational>(py::module_& m, const char* name) {
 
 template <class Node>
 void bind_constant(py::module_& m, const char* name) {
-    NodeClass<Node>(m, name).def(node_init<Node>());
+    expr_class<Node, Expr>(m, name).def(node_init<Node>());
 }
 
 template <class Node>
 void bind_unary(py::module_& m, const char* name) {
-    NodeClass<Node>(m, name)
+    expr_class<Node, Expr>(m, name)
         .def(node_init<Node, ExprPtr>(), child("operand"))
         .def("operand", &Node::operand);
 }
@@ -72,7 +94,7 @@ void bind_unary(py::module_& m, const char* name) {
 template <class Node, class Accessor>
 void bind_binary(py::module_& m, const char* name, const char* first, Accessor first_of, const char* second,
                  Accessor second_of) {
-    NodeClass<Node>(m, name)
+    expr_class<Node, Expr>(m, name)
         .def(node_init<Node, ExprPtr, ExprPtr>(), child(first), child(second))
         .def(first, first_of)
         .def(second, second_of);
@@ -134,7 +156,7 @@ PYBIND11_MODULE(_kalvira_core, m) {
     prepare_exception_state();
     m.doc() = "KalVira: 高校数Ⅲレベルの数式処理ライブラリ (C++ core)";
 
-    py::class_<Expr, std::shared_ptr<Expr>>(m, "Expr")
+    expr_class<Expr>(m, "Expr")
         .def("to_string", &latex_of, "LaTeX形式の文字列を返す")
         .def("__reduce_ex__", [](const py::object& self, int) { refuse_pickling(self); }, py::arg("protocol"))
         .def("__reduce__", &refuse_pickling);
