@@ -111,7 +111,9 @@ ANY_TEXT = OptionValue("a value", lambda text: text)
 
 
 def one_of(*choices: str) -> OptionValue:
-    return OptionValue(" or ".join(choices), lambda text: text if text in choices else None)
+    """A value that is one of `choices`, which the refusal lists ("a, b or c")."""
+    listed = " or ".join(filter(None, (", ".join(choices[:-1]), choices[-1])))
+    return OptionValue(listed, lambda text: text if text in choices else None)
 
 
 @dataclass(frozen=True)
