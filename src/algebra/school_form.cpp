@@ -226,12 +226,17 @@ ExprPtr SchoolWriter::kernel_power(slong kernel, slong power) {
     return std::make_shared<Pow>(tree, int_leaf(exponent.get(), "exponent"));
 }
 
-ExprPtr SchoolWriter::coefficient(const fmpq* magnitude, const ExprPtr& numeric_kernels, bool alone) {
+ExprPtr SchoolWriter::coefficient(const fmpq* magnitude, const std::vector<ExprPtr>& numeric_kernels, bool alone) {
     const fmpz* num = fmpq_numref(magnitude);
     const fmpz* den = fmpq_denref(magnitude);
-    if (numeric_kernels) {
-        ExprPtr top =
-            fmpz_is_one(num) ? numeric_kernels : std::make_shared<Mul>(int_leaf(num, "coefficient"), numeric_kernels);
+    if (!numeric_kernels.empty()) {
+        // One product from the left, 2\sqrt{2}\pi, as school notation reads it back.
+        std::vector<ExprPtr> factors;
+        if (!fmpz_is_one(num)) {
+            factors.push_back(int_leaf(num, "coefficient"));
+        }
+        factors.insert(factors.end(), numeric_kernels.begin(), numeric_kernels.end());
+        ExprPtr top = product_of(factors);
         return fmpz_is_one(den) ? top : std::make_shared<Div>(std::move(top), int_leaf(den, "coefficient"));
     }
     if (fmpz_is_one(num) && fmpz_is_one(den) && !alone) {
@@ -260,12 +265,11 @@ ExprPtr SchoolWriter::term_tree(const Term& term, const Terms& terms, bool signe
     }
     Fraction magnitude;
     fmpq_abs(magnitude.get(), term.coefficient.get());
-    const ExprPtr numeric_kernels = product_of(numeric);
-    ExprPtr lead = coefficient(magnitude.get(), numeric_kernels, letters.empty());
+    ExprPtr lead = coefficient(magnitude.get(), numeric, letters.empty());
     const bool negative = signed_lead && fmpq_sgn(term.coefficient.get()) < 0;
     // A literal coefficient carries the sign itself (-2x, -\frac{5}{6}x), as
     // every notation writes it and reads it back; other terms are negated.
-    const bool sign_in_literal = negative && lead && !numeric_kernels;
+    const bool sign_in_literal = negative && lead && numeric.empty();
     if (sign_in_literal) {
         lead = rational_leaf(term.coefficient.get(), "coefficient");
     }

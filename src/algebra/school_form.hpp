@@ -48,7 +48,7 @@ private:
     ExprPtr kernel_power(slong kernel, slong power);
     // The tree of a coefficient with numeric kernels in its numerator; null
     // for the coefficient 1 before letters.
-    ExprPtr coefficient(const fmpq* magnitude, const ExprPtr& numeric_kernels, bool alone);
+    ExprPtr coefficient(const fmpq* magnitude, const std::vector<ExprPtr>& numeric_kernels, bool alone);
     struct Term;
     // A polynomial's terms in school order, with the kernels it uses: its
     // letters and opaque kernels in school order, then its numeric ones.
