@@ -65,8 +65,9 @@ def flint_poly(flint, names, builder):
             value = op(value, item)
         return value
 
-    return lambda: builder(gens, lambda t: total(t, lambda a, b: a + b), lambda t: total(t, lambda a, b: a * b),
-                           lambda b, n: b**n)
+    return lambda: builder(
+        gens, lambda t: total(t, lambda a, b: a + b), lambda t: total(t, lambda a, b: a * b), lambda b, n: b**n
+    )
 
 
 def agrees_with_flint(result, poly, names):
@@ -86,8 +87,16 @@ def agrees_with_flint(result, poly, names):
 
 
 def row(family, size, name, timing, terms=None):
-    return {"family": family, "size": size, "library": name, "median": timing["median"], "min": timing["min"],
-            "runs": timing["runs"], "peak_mib": timing["peak_mib"], "terms": terms}
+    return {
+        "family": family,
+        "size": size,
+        "library": name,
+        "median": timing["median"],
+        "min": timing["min"],
+        "runs": timing["runs"],
+        "peak_mib": timing["peak_mib"],
+        "terms": terms,
+    }
 
 
 def run_expansions(workloads, peers, flint, rows):
@@ -130,19 +139,31 @@ def run_small_calls(peers, rows):
     from kalvira import parse
 
     pairs = worksheet(2000)
-    cases = [("(4y+3)(x+6)", ["(4y+3)(x+6)"], ["(4*y+3)*(x+6)"]),
-             ("worksheet expression", [p[0] for p in pairs], [p[1] for p in pairs])]
+    cases = [
+        ("(4y+3)(x+6)", ["(4y+3)(x+6)"], ["(4*y+3)*(x+6)"]),
+        ("worksheet expression", [p[0] for p in pairs], [p[1] for p in pairs]),
+    ]
     se = next((peer.se for peer in peers if peer.name == "SymEngine"), None)
     for family, ours_texts, peer_texts in cases:
         trees = [parse(t) for t in ours_texts]
         repeat = max(1, 2000 // len(trees))
         calls = repeat * len(trees)
-        paths = [("ours", lambda: [kc.expand(t) for _ in range(repeat) for t in trees],
-                  lambda: [kc.expand(t).to_string() for _ in range(repeat) for t in trees])]
+        paths = [
+            (
+                "ours",
+                lambda: [kc.expand(t) for _ in range(repeat) for t in trees],
+                lambda: [kc.expand(t).to_string() for _ in range(repeat) for t in trees],
+            )
+        ]
         if se is not None:
             exprs = [se.sympify(t) for t in peer_texts]
-            paths.append(("SymEngine", lambda: [se.expand(e) for _ in range(repeat) for e in exprs],
-                          lambda: [se.latex(se.expand(e)) for _ in range(repeat) for e in exprs]))
+            paths.append(
+                (
+                    "SymEngine",
+                    lambda: [se.expand(e) for _ in range(repeat) for e in exprs],
+                    lambda: [se.latex(se.expand(e)) for _ in range(repeat) for e in exprs],
+                )
+            )
         for name, expanding, with_text in paths:
             for suffix, run in (("expand", expanding), ("expand + LaTeX", with_text)):
                 timing = measure(run)
@@ -187,38 +208,59 @@ def duration(seconds):
 
 
 def report(entry, rows, agree=None):
-    ours = next((r for r in rows if r["family"] == entry["family"] and r["size"] == entry["size"]
-                 and r["library"] == "ours"), None)
+    ours = next(
+        (r for r in rows if r["family"] == entry["family"] and r["size"] == entry["size"] and r["library"] == "ours"),
+        None,
+    )
     ratio = f"ours/{entry['library']} = {ours['median'] / entry['median']:.2f}" if ours and entry is not ours else ""
     check = "" if agree is None else ("agrees" if agree else "DISAGREES")
     entry["ratio_ours"] = None if not ratio else ours["median"] / entry["median"]
     entry["agrees"] = agree
-    print(f"  {entry['family']:<28} {entry['size']:>8} {entry['library']:<10} median {duration(entry['median']):>13}"
-          f"  min {duration(entry['min']):>13}  peak {entry['peak_mib']:7.0f} MiB  {ratio} {check}", flush=True)
+    print(
+        f"  {entry['family']:<28} {entry['size']:>8} {entry['library']:<10} median {duration(entry['median']):>13}"
+        f"  min {duration(entry['min']):>13}  peak {entry['peak_mib']:7.0f} MiB  {ratio} {check}",
+        flush=True,
+    )
 
 
 def write_outputs(rows):
     RESULTS.mkdir(exist_ok=True)
-    meta = {"date": time.strftime("%Y-%m-%d"), "machine": platform.processor() or platform.machine(),
-            "python": platform.python_version()}
+    meta = {
+        "date": time.strftime("%Y-%m-%d"),
+        "machine": platform.processor() or platform.machine(),
+        "python": platform.python_version(),
+    }
     (RESULTS / "results.json").write_text(json.dumps({"meta": meta, "rows": rows}, indent=1))
     peers = ("SymEngine", "Symbolica", "SymPy", "flint")
     compared = ("SymEngine", "Symbolica", "flint")
-    lines = ["| workload | size | ours (median) | " + " | ".join(peers) + " | "
-             + " | ".join(f"ours / {p}" for p in compared) + " |", "|---" * (3 + len(peers) + len(compared)) + "|"]
+    lines = [
+        "| workload | size | ours (median) | "
+        + " | ".join(peers)
+        + " | "
+        + " | ".join(f"ours / {p}" for p in compared)
+        + " |",
+        "|---" * (3 + len(peers) + len(compared)) + "|",
+    ]
     keyed = {(r["family"], r["size"], r["library"]): r for r in rows if "median" in r}
     for r in keyed.values():
         if r["library"] != "ours":
             continue
         others = [keyed.get((r["family"], r["size"], lib)) for lib in peers + compared]
-        cells = [duration(o["median"]) if o else "–" for o in others[:len(peers)]]
-        ratios = [f"{r['median'] / o['median']:.2f}" if o else "–" for o in others[len(peers):]]
-        lines.append(f"| {r['family']} | {r['size']:,} | {duration(r['median'])} | " + " | ".join(cells + ratios) + " |")
+        cells = [duration(o["median"]) if o else "–" for o in others[: len(peers)]]
+        ratios = [f"{r['median'] / o['median']:.2f}" if o else "–" for o in others[len(peers) :]]
+        lines.append(
+            f"| {r['family']} | {r['size']:,} | {duration(r['median'])} | " + " | ".join(cells + ratios) + " |"
+        )
     lines += ["", "| peak memory rise of one expansion | ours | SymEngine |", "|---|---|---|"]
     for family in PEAK_WORKLOADS:
-        rises = {r["library"]: f"{r['peak_rise_mib']:.2f} MiB" for r in rows if r["family"] == f"{family} peak memory rise"}
-        lines.append(f"| {family}{'' if family == 'S1' else ', n = 20'} | "
-                     + " | ".join(rises.get(lib, "–") for lib in ("ours", "SymEngine")) + " |")
+        rises = {
+            r["library"]: f"{r['peak_rise_mib']:.2f} MiB" for r in rows if r["family"] == f"{family} peak memory rise"
+        }
+        lines.append(
+            f"| {family}{'' if family == 'S1' else ', n = 20'} | "
+            + " | ".join(rises.get(lib, "–") for lib in ("ours", "SymEngine"))
+            + " |"
+        )
     (RESULTS / "table.md").write_text("\n".join(lines) + "\n")
     plot(rows)
 
@@ -226,6 +268,7 @@ def write_outputs(rows):
 def plot(rows):
     try:
         import matplotlib
+
         matplotlib.use("Agg")
         import matplotlib.pyplot as plt
     except ImportError:
@@ -272,11 +315,18 @@ def run_peak_memory(peers, rows):
     for family in PEAK_WORKLOADS:
         # Symbolica is left out: its restricted edition refuses a second process.
         for library in ["ours"] + [p.name for p in peers if p.name == "SymEngine"]:
-            run = subprocess.run([sys.executable, "-m", "bench", "--peak", family, library],
-                                 capture_output=True, text=True, check=True)
+            run = subprocess.run(
+                [sys.executable, "-m", "bench", "--peak", family, library], capture_output=True, text=True, check=True
+            )
             rise = float(run.stdout.split()[-1])
-            rows.append({"family": f"{family} peak memory rise", "size": 20 if family != "S1" else 7,
-                         "library": library, "peak_rise_mib": rise})
+            rows.append(
+                {
+                    "family": f"{family} peak memory rise",
+                    "size": 20 if family != "S1" else 7,
+                    "library": library,
+                    "peak_rise_mib": rise,
+                }
+            )
             print(f"  {family:<28} {library:<10} peak rise {rise:8.2f} MiB", flush=True)
 
 

@@ -57,22 +57,27 @@ def dropped_sign(text):
 def worksheet_pairs():
     texts = [ours for ours, _ in worksheet(EXPRESSIONS)]
     expanded = batch("expand", texts, notation="text")
-    return [(text, answer if index % 2 else dropped_sign(answer))
-            for index, (text, answer) in enumerate(zip(texts, expanded, strict=True))]
+    return [
+        (text, answer if index % 2 else dropped_sign(answer))
+        for index, (text, answer) in enumerate(zip(texts, expanded, strict=True))
+    ]
 
 
 def evaluate_rows(sp, read):
     texts = [ours for ours, _ in worksheet(EXPRESSIONS)]
     trees = [parse(text) for text in texts]
-    rows = {"evaluate at a point of fractions": {"ours": per_item(lambda: [evaluate(t, POINT) for t in trees],
-                                                                  EXPRESSIONS)}}
+    rows = {
+        "evaluate at a point of fractions": {"ours": per_item(lambda: [evaluate(t, POINT) for t in trees], EXPRESSIONS)}
+    }
     if sp is not None:
         exprs = [read(text) for text in texts]
         point = {sp.Symbol(name): sp.Rational(value.numerator, value.denominator) for name, value in POINT.items()}
         rows["evaluate at a point of fractions"]["SymPy"] = per_item(
-            lambda: [e.subs(point) for e in exprs], EXPRESSIONS)
-        rows["evaluate to a float: SymPy evalf(subs=...)"] = {"SymPy": per_item(
-            lambda: [e.evalf(subs=point) for e in exprs], EXPRESSIONS)}
+            lambda: [e.subs(point) for e in exprs], EXPRESSIONS
+        )
+        rows["evaluate to a float: SymPy evalf(subs=...)"] = {
+            "SymPy": per_item(lambda: [e.evalf(subs=point) for e in exprs], EXPRESSIONS)
+        }
     return rows
 
 
@@ -85,8 +90,9 @@ def equivalence_rows(sp, read):
     if sp is not None:
         exprs = [(read(a), read(b)) for a, b in pairs[:SYMPY_PAIRS]]
         verdicts = []
-        times["SymPy"] = per_item(lambda: verdicts.append([sp.simplify(a - b) == 0 for a, b in exprs]),
-                                  len(exprs), budget=0.1)
+        times["SymPy"] = per_item(
+            lambda: verdicts.append([sp.simplify(a - b) == 0 for a, b in exprs]), len(exprs), budget=0.1
+        )
         accuracy["SymPy"] = (sum(v == (index % 2 == 1) for index, v in enumerate(verdicts[0])), len(exprs))
     return times, accuracy
 
@@ -97,8 +103,12 @@ def table_accuracy(sp, read):
     results = {"ours": ours}
     if sp is not None:
         results["SymPy"] = [bool(sp.simplify(read(a) - read(b)) == 0) for a, b, _ in PAIRS]
-    wrong = {name: [f"{a} vs {b}" for (a, b, _), verdict, truth in zip(PAIRS, verdicts, truths, strict=True) if verdict != truth]
-             for name, verdicts in results.items()}
+    wrong = {
+        name: [
+            f"{a} vs {b}" for (a, b, _), verdict, truth in zip(PAIRS, verdicts, truths, strict=True) if verdict != truth
+        ]
+        for name, verdicts in results.items()
+    }
     return {name: len(PAIRS) - len(misses) for name, misses in wrong.items()}, wrong
 
 
@@ -121,16 +131,25 @@ def report(evaluations, equivalence, accuracy, table, misses, wrap):
         ratio = f"{times['SymPy'] / times['ours']:,.0f}x" if len(times) == 2 else "–"
         lines.append(f"| {label} | {ours} | {sympy} | {ratio} |")
     lines += ["", "| right verdicts | ours | SymPy |", "|---|---|---|"]
-    lines.append("| worksheet pairs (expansion, half with a dropped sign) | "
-                 + " | ".join(f"{right} of {count}" for right, count in accuracy.values()) + " |")
-    lines.append(f"| answer table of the tests ({len(PAIRS)} pairs) | "
-                 + " | ".join(f"{right} of {len(PAIRS)}" for right in table.values()) + " |")
+    lines.append(
+        "| worksheet pairs (expansion, half with a dropped sign) | "
+        + " | ".join(f"{right} of {count}" for right, count in accuracy.values())
+        + " |"
+    )
+    lines.append(
+        f"| answer table of the tests ({len(PAIRS)} pairs) | "
+        + " | ".join(f"{right} of {len(PAIRS)}" for right in table.values())
+        + " |"
+    )
     for name, wrong in misses.items():
         if wrong:
             lines += ["", f"{name} wrong on: " + "; ".join(wrong)]
     checked, unchecked = wrap
-    lines += ["", f"Wrap check on the batch path (expand, one job): {microseconds(checked)} per expression with it,"
-              f" {microseconds(unchecked)} without: {checked / unchecked - 1:+.1%}."]
+    lines += [
+        "",
+        f"Wrap check on the batch path (expand, one job): {microseconds(checked)} per expression with it,"
+        f" {microseconds(unchecked)} without: {checked / unchecked - 1:+.1%}.",
+    ]
     return "\n".join(lines) + "\n"
 
 

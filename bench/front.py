@@ -45,8 +45,15 @@ def worksheet(count, seed=14):
     pairs = []
     for _ in range(count):
         ours, theirs = rng.choice(TEMPLATES)
-        fields = dict(a=rng.randint(1, 9), b=rng.randint(1, 9), c=rng.randint(1, 9), d=rng.randint(1, 9),
-                      n=rng.randint(2, 4), v=rng.choice("xyz"), w=rng.choice("abc"))
+        fields = dict(
+            a=rng.randint(1, 9),
+            b=rng.randint(1, 9),
+            c=rng.randint(1, 9),
+            d=rng.randint(1, 9),
+            n=rng.randint(2, 4),
+            v=rng.choice("xyz"),
+            w=rng.choice("abc"),
+        )
         pairs.append((ours.format(**fields), theirs.format(**fields)))
     return pairs
 
@@ -60,14 +67,24 @@ def peer_paths(texts):
     paths = []
     se = load("symengine")
     if se is not None:
-        paths.append(("SymEngine", lambda: [se.latex(se.expand(se.sympify(t))) for t in texts],
-                      lambda: [se.sympify(t) for t in texts]))
+        paths.append(
+            (
+                "SymEngine",
+                lambda: [se.latex(se.expand(se.sympify(t))) for t in texts],
+                lambda: [se.sympify(t) for t in texts],
+            )
+        )
     sb = load("symbolica")
     if sb is not None:
         parse_sb = sb.Expression.parse
         carets = [t.replace("**", "^") for t in texts]  # Symbolica writes powers with ^
-        paths.append(("Symbolica", lambda: [parse_sb(t).expand().to_latex() for t in carets],
-                      lambda: [parse_sb(t) for t in carets]))
+        paths.append(
+            (
+                "Symbolica",
+                lambda: [parse_sb(t).expand().to_latex() for t in carets],
+                lambda: [parse_sb(t) for t in carets],
+            )
+        )
     sp = load("sympy")
     if sp is not None:
         from sympy.parsing.sympy_parser import parse_expr
@@ -89,10 +106,12 @@ def text_rows():
     ours_texts, peer_texts = [p[0] for p in pairs], [p[1] for p in pairs]
     rows = {
         "text to LaTeX: parse + expand + to_string": {
-            "ours": per_expression(lambda: [expand(parse(t)).to_string() for t in ours_texts], EXPRESSIONS)},
+            "ours": per_expression(lambda: [expand(parse(t)).to_string() for t in ours_texts], EXPRESSIONS)
+        },
         "text to LaTeX: batch, 1 job": {"ours": per_expression(lambda: batch("expand", ours_texts), EXPRESSIONS)},
         "text to LaTeX: batch, 2 jobs": {
-            "ours": per_expression(lambda: batch("expand", ours_texts, jobs=2), EXPRESSIONS)},
+            "ours": per_expression(lambda: batch("expand", ours_texts, jobs=2), EXPRESSIONS)
+        },
         "parsing alone": {"ours": per_expression(lambda: [parse(t) for t in ours_texts], EXPRESSIONS)},
     }
     for name, whole, parsing in peer_paths(peer_texts):
@@ -116,8 +135,10 @@ def wall(command, repeats=5, **options):
 def command_line_rows(folder):
     sheet = folder / "sheet.txt"
     sheet.write_text("\n".join(ours for ours, _ in worksheet(CLI_LINES, seed=7)) + "\n", encoding="utf-8")
-    rates = {jobs: CLI_LINES / wall([BIN / "kalvira", "expand", "--jobs", str(jobs), "-f", sheet], repeats=3)
-             for jobs in (1, 2)}
+    rates = {
+        jobs: CLI_LINES / wall([BIN / "kalvira", "expand", "--jobs", str(jobs), "-f", sheet], repeats=3)
+        for jobs in (1, 2)
+    }
     return sheet, rates
 
 
@@ -132,6 +153,7 @@ def dask_seconds(sheet, folder):
     from kalvira.dask import answer_bag
 
     with LocalCluster(n_workers=2, threads_per_worker=1, dashboard_address=None) as cluster, Client(cluster):
+
         def run():
             lines = dask.bag.read_text(str(sheet), blocksize="1MiB", encoding="utf-8-sig", errors="surrogateescape")
             answer_bag(lines, "expand").to_textfiles(str(folder / "answers" / "*.txt"), last_endline=True)
@@ -162,14 +184,22 @@ def table(rows, rates, dask, start_up):
         cells = [microseconds(times[p]) if p in times else "–" for p in peers]
         ratio = f"{times['ours'] / times['SymEngine']:.2f}" if "SymEngine" in times else "–"
         lines.append(f"| {label} | {microseconds(times['ours'])} | " + " | ".join(cells) + f" | {ratio} |")
-    lines += ["", "| command line | figure |", "|---|---|",
-              f"| {CLI_LINES:,} worksheet lines, --jobs 1 | {rates[1]:,.0f} lines/s |",
-              f"| {CLI_LINES:,} worksheet lines, --jobs 2 | {rates[2]:,.0f} lines/s ({rates[2] / rates[1]:.2f}x one job) |"]
+    lines += [
+        "",
+        "| command line | figure |",
+        "|---|---|",
+        f"| {CLI_LINES:,} worksheet lines, --jobs 1 | {rates[1]:,.0f} lines/s |",
+        f"| {CLI_LINES:,} worksheet lines, --jobs 2 | {rates[2]:,.0f} lines/s ({rates[2] / rates[1]:.2f}x one job) |",
+    ]
     if dask is not None:
-        lines.append(f"| the same file through Dask, 2 worker processes, against --jobs 2 | "
-                     f"{dask[0]:.2f} s against {dask[1]:.2f} s ({dask[0] / dask[1]:.2f}x) |")
-    lines.append(f"| start-up: `kalvira expand \"x+1\"` against `python -c \"import _kalvira_core\"` | "
-                 f"{start_up[0] * 1e3:.0f} ms against {start_up[1] * 1e3:.0f} ms ({start_up[0] / start_up[1]:.2f}x) |")
+        lines.append(
+            f"| the same file through Dask, 2 worker processes, against --jobs 2 | "
+            f"{dask[0]:.2f} s against {dask[1]:.2f} s ({dask[0] / dask[1]:.2f}x) |"
+        )
+    lines.append(
+        f'| start-up: `kalvira expand "x+1"` against `python -c "import _kalvira_core"` | '
+        f"{start_up[0] * 1e3:.0f} ms against {start_up[1] * 1e3:.0f} ms ({start_up[0] / start_up[1]:.2f}x) |"
+    )
     return "\n".join(lines) + "\n"
 
 

@@ -13,16 +13,20 @@ WORKLOADS = {
     "simplify, 200k rules": (
         "t = kc.Int(0)\n"
         "for i in range(100_000): t = kc.Add(t, kc.Add(kc.Sqrt(kc.Int(8)), kc.Mul(kc.Int(1), kc.Int(i))))",
-        "kc.simplify(t)"),
+        "kc.simplify(t)",
+    ),
     "simplify, 200k nodes, no rule": (
         "t = kc.Var('x')\nfor i in range(200_000): t = kc.Add(t, kc.Var('y'))",
-        "kc.simplify(t)"),
+        "kc.simplify(t)",
+    ),
     "expand (x+y+z+1)^16": (
         "s = kc.Add(kc.Add(kc.Add(kc.Var('x'), kc.Var('y')), kc.Var('z')), kc.Int(1)); t = kc.Pow(s, kc.Int(16))",
-        "kc.expand(t)"),
+        "kc.expand(t)",
+    ),
     "expand, sum of 100k": (
         "t = kc.Var('v0')\nfor i in range(1, 100_000): t = kc.Add(t, kc.Var(f'v{i}'))",
-        "kc.expand(t)"),
+        "kc.expand(t)",
+    ),
 }
 
 TIMER = """

@@ -73,8 +73,10 @@ def per_item(run, count, budget=2.0):
 
 def factor_rows(polynomials):
     ours_texts = [ours for ours, _ in polynomials]
-    rows = {"ours": per_item(lambda: [factor(parse(t)).to_string() for t in ours_texts], len(ours_texts)),
-            "ours, batch": per_item(lambda: batch("factor", ours_texts), len(ours_texts))}
+    rows = {
+        "ours": per_item(lambda: [factor(parse(t)).to_string() for t in ours_texts], len(ours_texts)),
+        "ours, batch": per_item(lambda: batch("factor", ours_texts), len(ours_texts)),
+    }
     sympy = load("sympy")
     if sympy is not None:
         from sympy.parsing.sympy_parser import parse_expr
@@ -102,8 +104,10 @@ def _flint_terms(text):
 
 def simplify_rows(texts):
     ours_texts = [ours for ours, _ in texts]
-    rows = {"ours": per_item(lambda: [simplify(parse(t)).to_string() for t in ours_texts], len(texts)),
-            "ours, batch": per_item(lambda: batch("simplify", ours_texts), len(texts))}
+    rows = {
+        "ours": per_item(lambda: [simplify(parse(t)).to_string() for t in ours_texts], len(texts)),
+        "ours, batch": per_item(lambda: batch("simplify", ours_texts), len(texts)),
+    }
     sympy = load("sympy")
     if sympy is not None:
         from sympy.parsing.sympy_parser import parse_expr
@@ -161,8 +165,13 @@ for _ in range(2):
 
 def peak_memory():
     def rise(which):
-        done = subprocess.run([sys.executable, "-c", PEAK, which], capture_output=True, text=True, check=True,
-                              cwd=Path(__file__).parent.parent)
+        done = subprocess.run(
+            [sys.executable, "-c", PEAK, which],
+            capture_output=True,
+            text=True,
+            check=True,
+            cwd=Path(__file__).parent.parent,
+        )
         return [float(rise) for rise in done.stdout.split()]
 
     return {which: rise(which) for which in ("school", "core")}
@@ -173,24 +182,35 @@ def microseconds(seconds):
 
 
 def table(factoring, simplifying, jobs, sums, peaks):
-    lines = ["| per item | ours | ours, batch | SymPy | flint factor() alone | batch / SymPy | batch / flint |",
-             "|---|---|---|---|---|---|---|"]
-    for label, rows in ((f"factor, {POLYNOMIALS:,} school polynomials", factoring),
-                        (f"simplify, {QUOTIENTS:,} quotients (P·Q)/(P·R)", simplifying)):
-        cells = [microseconds(rows[k]) if k in rows else "–" for k in ("ours", "ours, batch", "SymPy",
-                                                                          "flint factor() alone")]
+    lines = [
+        "| per item | ours | ours, batch | SymPy | flint factor() alone | batch / SymPy | batch / flint |",
+        "|---|---|---|---|---|---|---|",
+    ]
+    for label, rows in (
+        (f"factor, {POLYNOMIALS:,} school polynomials", factoring),
+        (f"simplify, {QUOTIENTS:,} quotients (P·Q)/(P·R)", simplifying),
+    ):
+        cells = [
+            microseconds(rows[k]) if k in rows else "–"
+            for k in ("ours", "ours, batch", "SymPy", "flint factor() alone")
+        ]
         versus_sympy = f"{rows['ours, batch'] / rows['SymPy']:.4f}" if "SymPy" in rows else "–"
-        versus_flint = (f"{rows['ours, batch'] / rows['flint factor() alone']:.2f}"
-                        if "flint factor() alone" in rows else "–")
+        versus_flint = (
+            f"{rows['ours, batch'] / rows['flint factor() alone']:.2f}" if "flint factor() alone" in rows else "–"
+        )
         lines.append(f"| {label} | " + " | ".join(cells) + f" | {versus_sympy} | {versus_flint} |")
-    lines += ["", "| figure | value |", "|---|---|",
-              f"| batch factor, 2 jobs against 1 | {jobs:.2f}x |",
-              f"| school expand of a sum of 10^4 terms | {sums[10_000] * 1e3:.1f} ms |",
-              f"| school expand of a sum of 10^5 terms | {sums[100_000] * 1e3:.1f} ms "
-              f"({sums[100_000] / sums[10_000]:.1f}x per tenfold) |",
-              f"| peak memory rise of expand of (x+y+z+1)^8, first call: school against core | "
-              f"{peaks['school'][0]:.2f} MiB against {peaks['core'][0]:.2f} MiB |",
-              f"| the same, second call | {peaks['school'][1]:.2f} MiB against {peaks['core'][1]:.2f} MiB |"]
+    lines += [
+        "",
+        "| figure | value |",
+        "|---|---|",
+        f"| batch factor, 2 jobs against 1 | {jobs:.2f}x |",
+        f"| school expand of a sum of 10^4 terms | {sums[10_000] * 1e3:.1f} ms |",
+        f"| school expand of a sum of 10^5 terms | {sums[100_000] * 1e3:.1f} ms "
+        f"({sums[100_000] / sums[10_000]:.1f}x per tenfold) |",
+        f"| peak memory rise of expand of (x+y+z+1)^8, first call: school against core | "
+        f"{peaks['school'][0]:.2f} MiB against {peaks['core'][0]:.2f} MiB |",
+        f"| the same, second call | {peaks['school'][1]:.2f} MiB against {peaks['core'][1]:.2f} MiB |",
+    ]
     return "\n".join(lines) + "\n"
 
 

@@ -15,12 +15,17 @@ FUNCTION = re.compile(r'^def (simplify|expand)\(expr: Expr\) -> Expr:\n(    """\
 OPERAND = "Expr | int | fractions.Fraction"
 BINARY = ("add", "sub", "mul", "truediv", "pow")
 VALUE_METHODS = "".join(
-    [f"    def __{name}__(self, other: {OPERAND}) -> Expr: ...\n    def __r{name}__(self, other: {OPERAND}) -> Expr: ...\n"
-     for name in BINARY]
-    + ["    def __neg__(self) -> Expr: ...\n    def __pos__(self) -> Expr: ...\n",
-       "    def __eq__(self, other: object) -> bool: ...\n    def __ne__(self, other: object) -> bool: ...\n",
-       "    def __hash__(self) -> int: ...\n    def __bool__(self) -> typing.NoReturn: ...\n",
-       "    def _repr_latex_(self) -> str: ...\n"])
+    [
+        f"    def __{name}__(self, other: {OPERAND}) -> Expr: ...\n    def __r{name}__(self, other: {OPERAND}) -> Expr: ...\n"
+        for name in BINARY
+    ]
+    + [
+        "    def __neg__(self) -> Expr: ...\n    def __pos__(self) -> Expr: ...\n",
+        "    def __eq__(self, other: object) -> bool: ...\n    def __ne__(self, other: object) -> bool: ...\n",
+        "    def __hash__(self) -> int: ...\n    def __bool__(self) -> typing.NoReturn: ...\n",
+        "    def _repr_latex_(self) -> str: ...\n",
+    ]
+)
 
 
 def with_value_methods(stub: str) -> str:
@@ -34,8 +39,10 @@ def with_value_methods(stub: str) -> str:
 def with_overloads(stub: str) -> str:
     def overloads(match: re.Match[str]) -> str:
         name, docstring = match.groups()
-        return (f"@typing.overload\ndef {name}(expr: Expr) -> Expr:\n{docstring}"
-                f"@typing.overload\ndef {name}(expr: None) -> None:\n    ...\n")
+        return (
+            f"@typing.overload\ndef {name}(expr: Expr) -> Expr:\n{docstring}"
+            f"@typing.overload\ndef {name}(expr: None) -> None:\n    ...\n"
+        )
 
     rewritten, count = FUNCTION.subn(overloads, stub)
     if count != 2:

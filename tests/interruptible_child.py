@@ -13,8 +13,14 @@ def _default_ctrl_c():
 
 def start_python(*args, text=True, **options):
     """The interpreter running args, its output piped, Ctrl-C at its default."""
-    return subprocess.Popen([sys.executable, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=text,
-                            preexec_fn=_default_ctrl_c, **options)
+    return subprocess.Popen(
+        [sys.executable, *args],
+        stdout=subprocess.PIPE,
+        stderr=subprocess.PIPE,
+        text=text,
+        preexec_fn=_default_ctrl_c,
+        **options,
+    )
 
 
 def interrupt(child, within=30.0):

@@ -74,8 +74,17 @@ VARIABLE: /{LETTER}(_([0-9]+|{LETTER}|\{{[^{{}}\s]+\}})|[₀-₉]+)?/
 %ignore /\s+/
 """
 
-FUNCTIONS = {"sqrt": core.Sqrt, "cbrt": core.Cbrt, "sin": core.Sin, "cos": core.Cos, "tan": core.Tan,
-             "ln": core.Log, "log": core.Log, "√": core.Sqrt, "∛": core.Cbrt}
+FUNCTIONS = {
+    "sqrt": core.Sqrt,
+    "cbrt": core.Cbrt,
+    "sin": core.Sin,
+    "cos": core.Cos,
+    "tan": core.Tan,
+    "ln": core.Log,
+    "log": core.Log,
+    "√": core.Sqrt,
+    "∛": core.Cbrt,
+}
 SUPERSCRIPTS = str.maketrans("⁰¹²³⁴⁵⁶⁷⁸⁹⁻", "0123456789-")
 SUBSCRIPTS = str.maketrans("₀₁₂₃₄₅₆₇₈₉", "0123456789")
 EXPECTED_NAMES = {"RPAR": "')'", "LPAR": "'('"}
@@ -136,8 +145,11 @@ class _BuildTree(Transformer[Token, Expr]):
             return core.Int(value)
         digits = item.digits if len(item.digits) <= 20 else f"{item.digits[:10]}... ({len(item.digits)} digits)"
         sign = "-" if item.negative else ""
-        return self.refuse(item.offset, f"the integer {sign}{digits} does not fit in 32 bits",
-                           f"integers run from {INT_MIN} to {INT_MAX}")
+        return self.refuse(
+            item.offset,
+            f"the integer {sign}{digits} does not fit in 32 bits",
+            f"integers run from {INT_MIN} to {INT_MAX}",
+        )
 
     def start(self, item: Item) -> Expr:
         return self.node(item)
@@ -171,8 +183,11 @@ class _BuildTree(Transformer[Token, Expr]):
         group = self.text[open_.start_pos : close.end_pos]
         text_only = not any("\ud800" <= char <= "\udfff" for char in group)
         shown = group if len(group) <= 20 and text_only else "(...)"
-        return self.refuse(name.start_pos or 0, f"unknown function '{name}'",
-                           f"write {''.join(letter + '*' for letter in str(name))}{shown} for a product")
+        return self.refuse(
+            name.start_pos or 0,
+            f"unknown function '{name}'",
+            f"write {''.join(letter + '*' for letter in str(name))}{shown} for a product",
+        )
 
     def group(self, item: Item) -> Expr:
         return self.node(item)

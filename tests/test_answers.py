@@ -36,17 +36,22 @@ ANSWER_PAIRS = json.loads((Path(__file__).parent / "data/answer-pairs.json").rea
 
 
 def test_answer_pairs_get_their_verdicts():
-    wrong = [(expected, answer, status, str(verdict))
-             for expected, answer, status in ANSWER_PAIRS
-             if (verdict := equivalent(parse(expected), parse(answer))).status != status
-             or bool(verdict) != (status != "different")]
+    wrong = [
+        (expected, answer, status, str(verdict))
+        for expected, answer, status in ANSWER_PAIRS
+        if (verdict := equivalent(parse(expected), parse(answer))).status != status
+        or bool(verdict) != (status != "different")
+    ]
     assert wrong == []
 
 
 def test_a_verdict_names_the_point_and_both_values():
     verdict = equivalent(parse("(a+b)^2"), parse("a^2+b^2"))
     assert (verdict.point, verdict.expected_value, verdict.answer_value) == (
-        {"a": Fraction(-1, 3), "b": Fraction(3, 2)}, Fraction(49, 36), Fraction(85, 36))
+        {"a": Fraction(-1, 3), "b": Fraction(3, 2)},
+        Fraction(49, 36),
+        Fraction(85, 36),
+    )
     assert equivalent(parse("x"), parse("1/(x-x)")).answer_value is None
     with pytest.raises(ValueError, match="no value at any"):
         equivalent(parse("1/(x-x)"), parse("x"))
@@ -54,53 +59,80 @@ def test_a_verdict_names_the_point_and_both_values():
 
 # The forms ignore the order of terms and factors; simplify multiplies
 # polynomials out, so a product of sums is not simplified.
-@pytest.mark.parametrize("text, expanded, simplified, factored", [
-    ("x^2 + 2x + 1", True, True, False), ("2x + x^2 + 1", True, True, False), ("x^2 - 2x + 1", True, True, False),
-    ("2yx + x^2", True, True, False), ("x - 1", True, True, True), ("2(x+1)", False, False, True),
-    ("(x+1)^2", False, False, True), ("x + x", False, False, False), ("2*3x", False, False, False),
-    ("x - (y + 1)", False, False, False), ("x + 0", False, False, False), ("6 + 5x + x^2", True, True, False),
-    ("(x+2)(x+3)", False, False, True), ("(x+3)(2+x)", False, False, True), ("x^2 + 1", True, True, True),
-    ("(2x+2)(x+1)", False, False, False), ("(x^2-1)/(x-1)", False, False, False), ("x^2 - 2yx", True, True, False),
-    ("-(yx)(x+y)", False, False, True),
-])
+@pytest.mark.parametrize(
+    "text, expanded, simplified, factored",
+    [
+        ("x^2 + 2x + 1", True, True, False),
+        ("2x + x^2 + 1", True, True, False),
+        ("x^2 - 2x + 1", True, True, False),
+        ("2yx + x^2", True, True, False),
+        ("x - 1", True, True, True),
+        ("2(x+1)", False, False, True),
+        ("(x+1)^2", False, False, True),
+        ("x + x", False, False, False),
+        ("2*3x", False, False, False),
+        ("x - (y + 1)", False, False, False),
+        ("x + 0", False, False, False),
+        ("6 + 5x + x^2", True, True, False),
+        ("(x+2)(x+3)", False, False, True),
+        ("(x+3)(2+x)", False, False, True),
+        ("x^2 + 1", True, True, True),
+        ("(2x+2)(x+1)", False, False, False),
+        ("(x^2-1)/(x-1)", False, False, False),
+        ("x^2 - 2yx", True, True, False),
+        ("-(yx)(x+y)", False, False, True),
+    ],
+)
 def test_forms(text, expanded, simplified, factored):
     tree = parse(text)
     assert (is_expanded(tree), is_simplified(tree), is_factored(tree)) == (expanded, simplified, factored)
 
 
-@pytest.mark.parametrize("text, point, value", [
-    ("(x+1)^2 / 4", {"x": Fraction(1, 2)}, Fraction(9, 16)),
-    ("2147483647 + 1", {}, Fraction(2**31)),
-    ("65536 * 65536", {}, Fraction(2**32)),
-    ("sqrt(9/4) + cbrt(-27) + 8^(2/3)", {}, Fraction(5, 2)),
-    ("x^-2", {kc.Var("x"): Fraction(2, 3)}, Fraction(9, 4)),
-    ("sin(0) + cos(0) + ln(1) + tan(0)", {}, Fraction(1)),
-    ("sqrt(2) x", {"x": 3}, 3 * 2**0.5),
-    ("e^x", {"x": 0.5}, 1.6487212707001282),
-])
+@pytest.mark.parametrize(
+    "text, point, value",
+    [
+        ("(x+1)^2 / 4", {"x": Fraction(1, 2)}, Fraction(9, 16)),
+        ("2147483647 + 1", {}, Fraction(2**31)),
+        ("65536 * 65536", {}, Fraction(2**32)),
+        ("sqrt(9/4) + cbrt(-27) + 8^(2/3)", {}, Fraction(5, 2)),
+        ("x^-2", {kc.Var("x"): Fraction(2, 3)}, Fraction(9, 4)),
+        ("sin(0) + cos(0) + ln(1) + tan(0)", {}, Fraction(1)),
+        ("sqrt(2) x", {"x": 3}, 3 * 2**0.5),
+        ("e^x", {"x": 0.5}, 1.6487212707001282),
+    ],
+)
 def test_evaluate_is_exact_where_rational(text, point, value):
     result = evaluate(parse(text), point)
     assert result == value and type(result) is type(value)
 
 
-@pytest.mark.parametrize("text, point, cause", [
-    ("1/(x-1)", {"x": 1}, "division by zero"), ("0^-1", {}, "division by zero"),
-    ("sqrt(x)", {"x": -1}, "square root of a negative"), ("ln(x)", {"x": 0}, "logarithm"),
-    ("tan(3pi/2)", {}, "tangent of pi/2"), ("(-1)^(1/2)", {}, "negative number"),
-])
+@pytest.mark.parametrize(
+    "text, point, cause",
+    [
+        ("1/(x-1)", {"x": 1}, "division by zero"),
+        ("0^-1", {}, "division by zero"),
+        ("sqrt(x)", {"x": -1}, "square root of a negative"),
+        ("ln(x)", {"x": 0}, "logarithm"),
+        ("tan(3pi/2)", {}, "tangent of pi/2"),
+        ("(-1)^(1/2)", {}, "negative number"),
+    ],
+)
 def test_evaluate_names_why_a_point_is_undefined(text, point, cause):
     with pytest.raises(Undefined, match=cause):
         evaluate(parse(text), point)
 
 
-@pytest.mark.parametrize("call, error", [
-    (lambda: evaluate(parse("2^(2^30)")), "too large"),
-    (lambda: evaluate(parse("(x^x^x^x)"), {"x": 9}), "too large"),
-    (lambda: evaluate(parse("x + y"), {"x": 1}), "no value given for the variable y"),
-    (lambda: evaluate(parse("x"), {"x": "1"}), "must be an int"),
-    (lambda: substitute(parse("x"), {"x": 2**31}), "the integer 2147483648 does not fit in 32 bits"),
-    (lambda: substitute(parse("x"), {"x": 0.5}), "tree, an int or a Fraction"),
-])
+@pytest.mark.parametrize(
+    "call, error",
+    [
+        (lambda: evaluate(parse("2^(2^30)")), "too large"),
+        (lambda: evaluate(parse("(x^x^x^x)"), {"x": 9}), "too large"),
+        (lambda: evaluate(parse("x + y"), {"x": 1}), "no value given for the variable y"),
+        (lambda: evaluate(parse("x"), {"x": "1"}), "must be an int"),
+        (lambda: substitute(parse("x"), {"x": 2**31}), "the integer 2147483648 does not fit in 32 bits"),
+        (lambda: substitute(parse("x"), {"x": 0.5}), "tree, an int or a Fraction"),
+    ],
+)
 def test_refusals(call, error):
     with pytest.raises((ValueError, TypeError), match=error):
         call()
@@ -115,8 +147,11 @@ def test_substitute_shares_what_it_leaves():
 
 
 @settings(max_examples=200, deadline=None, derandomize=True)
-@given(trees(), st.fractions(Fraction(1, 3), Fraction(5, 2), max_denominator=9),
-       st.fractions(Fraction(-5, 2), Fraction(-1, 3), max_denominator=9))
+@given(
+    trees(),
+    st.fractions(Fraction(1, 3), Fraction(5, 2), max_denominator=9),
+    st.fractions(Fraction(-5, 2), Fraction(-1, 3), max_denominator=9),
+)
 def test_evaluate_agrees_before_and_after_simplify_and_expand(tree, x, y):
     point = {"x": x, "y": y}
     try:
@@ -143,12 +178,19 @@ def polynomials():
     integers = st.one_of(st.integers(-9, 9), st.integers(-(2**31), 2**31 - 1))
     names = st.sampled_from([kc.Var("x"), kc.Var("y")])
     leaves = st.one_of(integers.map(kc.Int), names)
-    random_trees = st.recursive(leaves, lambda children: st.one_of(
-        st.tuples(st.sampled_from((kc.Add, kc.Mul, kc.Div)), children, children).map(lambda t: t[0](t[1], t[2])),
-        st.tuples(children, st.integers(-3, 5)).map(lambda t: kc.Pow(t[0], kc.Int(t[1]))),
-        children.map(kc.Neg)), max_leaves=10)
+    random_trees = st.recursive(
+        leaves,
+        lambda children: st.one_of(
+            st.tuples(st.sampled_from((kc.Add, kc.Mul, kc.Div)), children, children).map(lambda t: t[0](t[1], t[2])),
+            st.tuples(children, st.integers(-3, 5)).map(lambda t: kc.Pow(t[0], kc.Int(t[1]))),
+            children.map(kc.Neg),
+        ),
+        max_leaves=10,
+    )
     binomials = st.tuples(names, st.integers(-70000, 70000)).map(lambda t: kc.Add(t[0], kc.Int(t[1])))
-    products = st.tuples(binomials, binomials, st.integers(1, 4)).map(lambda t: kc.Mul(t[0], kc.Pow(t[1], kc.Int(t[2]))))
+    products = st.tuples(binomials, binomials, st.integers(1, 4)).map(
+        lambda t: kc.Mul(t[0], kc.Pow(t[1], kc.Int(t[2])))
+    )
     return st.one_of(random_trees, products)
 
 
@@ -181,25 +223,55 @@ def test_a_million_levels():
 
 
 CLI_CASES = [
-    (["expand", "--core", "(x+1000)^4", "(x+1)^2"],
-     (0, "x^{4} + 4000x^{3} + 6000000x^{2} + -294967296x - 727379968\nx^{2} + 2x + 1\n",
-      ["kalvira: '(x+1000)^4': warning: coefficients exceeded 32 bits and wrapped around;"
-       " the result is exact modulo 2^32"])),
-    (["simplify", "--core", "--strict", "--tree", "65536*65536", "2"],
-     (2, "\nInt(2)\n", ["kalvira: '65536*65536': coefficients exceeded 32 bits and wrapped around;"
-                        " the result is exact modulo 2^32"])),
-    (["check", "2(x+1)", "2x+2", "x+x+2", "2x+1", "--form", "expanded"],
-     (1, "2x+2: equal\nx+x+2: equal, but not in expanded form\n"
-         "2x+1: different: at x = -1/3 the expected value is 4/3 and the answer's is 1/3\n", [])),
-    (["check", "sin(x)^2 + cos(x)^2", "1", "(x"],
-     (2, "1: probably equal: the values agree at 8 points, without a proof\n\n",
-      ["kalvira: '(x': unexpected end of input at position 3"])),
-    (["eval", "x^2 + y", "1/(x-2)", "x=2", "y=1/2"],
-     (2, "9/2\n\n", ["kalvira: '1/(x-2)': undefined: division by zero (at x = 2, y = 1/2)"])),
+    (
+        ["expand", "--core", "(x+1000)^4", "(x+1)^2"],
+        (
+            0,
+            "x^{4} + 4000x^{3} + 6000000x^{2} + -294967296x - 727379968\nx^{2} + 2x + 1\n",
+            [
+                "kalvira: '(x+1000)^4': warning: coefficients exceeded 32 bits and wrapped around;"
+                " the result is exact modulo 2^32"
+            ],
+        ),
+    ),
+    (
+        ["simplify", "--core", "--strict", "--tree", "65536*65536", "2"],
+        (
+            2,
+            "\nInt(2)\n",
+            [
+                "kalvira: '65536*65536': coefficients exceeded 32 bits and wrapped around;"
+                " the result is exact modulo 2^32"
+            ],
+        ),
+    ),
+    (
+        ["check", "2(x+1)", "2x+2", "x+x+2", "2x+1", "--form", "expanded"],
+        (
+            1,
+            "2x+2: equal\nx+x+2: equal, but not in expanded form\n"
+            "2x+1: different: at x = -1/3 the expected value is 4/3 and the answer's is 1/3\n",
+            [],
+        ),
+    ),
+    (
+        ["check", "sin(x)^2 + cos(x)^2", "1", "(x"],
+        (
+            2,
+            "1: probably equal: the values agree at 8 points, without a proof\n\n",
+            ["kalvira: '(x': unexpected end of input at position 3"],
+        ),
+    ),
+    (
+        ["eval", "x^2 + y", "1/(x-2)", "x=2", "y=1/2"],
+        (2, "9/2\n\n", ["kalvira: '1/(x-2)': undefined: division by zero (at x = 2, y = 1/2)"]),
+    ),
     (["eval", "sin(t)^2", "t=pi/4"], (0, "0.4999999999999999\n", [])),
     # Beyond Python's default limit of 4300 digits for printing an int.
-    (["check", "10^5000", "10^5000 + 1"],
-     (1, f"10^5000 + 1: different: the expected value is 1{'0' * 5000} and the answer's is 1{'0' * 4999}1\n", [])),
+    (
+        ["check", "10^5000", "10^5000 + 1"],
+        (1, f"10^5000 + 1: different: the expected value is 1{'0' * 5000} and the answer's is 1{'0' * 4999}1\n", []),
+    ),
 ]
 
 

@@ -35,7 +35,7 @@ def generated_text(rng):
             text = f"({text})^{rng.randint(0, 4)}"
     if rng.random() < 0.3:
         cut = rng.randrange(len(text) + 1)
-        text = text[:cut] + rng.choice(NOISE) + text[cut + rng.randint(0, 1):]
+        text = text[:cut] + rng.choice(NOISE) + text[cut + rng.randint(0, 1) :]
     return text
 
 
@@ -79,7 +79,9 @@ def one_by_one(operation, core_operation, texts, render):
 @pytest.mark.parametrize(("operation", "core_operation"), OPERATIONS)
 def test_batch_equals_the_python_path_for_any_number_of_threads(operation, core_operation, notation):
     expected = one_by_one(operation, core_operation, TEXTS, RENDERINGS[notation])
-    assert any(type(r) is str for r in expected) and {r.kind for r in expected if isinstance(r, BatchError)} >= {"parse"}
+    assert any(type(r) is str for r in expected) and {r.kind for r in expected if isinstance(r, BatchError)} >= {
+        "parse"
+    }
     assert any(type(r) is WrappedResult for r in expected) == (core_operation and operation != "latex")
     for jobs in (1, 2, 3):
         results = batch(operation, TEXTS, jobs=jobs, notation=notation, core=core_operation)
@@ -96,13 +98,16 @@ def test_results_and_errors_are_what_the_docs_say():
     assert batch("latex", []) == [] and batch("latex", iter(["x"])) == ["x"]
 
 
-@pytest.mark.parametrize("call, error", [
-    (lambda: batch("differentiate", ["x"]), ValueError),
-    (lambda: batch("factor", ["x"], core=True), ValueError),
-    (lambda: batch("expand", ["x", 1]), TypeError),
-    (lambda: batch("expand", ["x"], jobs=0), ValueError),
-    (lambda: batch("expand", ["x"], jobs=1.5), ValueError),
-])
+@pytest.mark.parametrize(
+    "call, error",
+    [
+        (lambda: batch("differentiate", ["x"]), ValueError),
+        (lambda: batch("factor", ["x"], core=True), ValueError),
+        (lambda: batch("expand", ["x", 1]), TypeError),
+        (lambda: batch("expand", ["x"], jobs=0), ValueError),
+        (lambda: batch("expand", ["x"], jobs=1.5), ValueError),
+    ],
+)
 def test_bad_arguments_are_refused(call, error):
     with pytest.raises(error):
         call()
@@ -145,4 +150,6 @@ def test_a_text_that_exhausts_memory_fails_alone():
         """
     )
     out, err = child.communicate(timeout=300)
-    assert out.strip() == "['2x', BatchError(kind='memory', message='out of memory', position=None), 'x^{2} + 2x + 1']", err[-2000:]
+    assert (
+        out.strip() == "['2x', BatchError(kind='memory', message='out of memory', position=None), 'x^{2} + 2x + 1']"
+    ), err[-2000:]

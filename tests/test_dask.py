@@ -16,15 +16,21 @@ LINES = ["(x+{a})({b}x-{c})", "({a}x+y)^{b} # comment", "", "# a comment line", 
 
 
 def worksheet(rng, count):
-    return "\n".join(rng.choice(LINES).format(a=rng.randint(0, 9), b=rng.randint(1, 4), c=rng.randint(1, 9))
-                     for _ in range(count)) + "\n"
+    return (
+        "\n".join(
+            rng.choice(LINES).format(a=rng.randint(0, 9), b=rng.randint(1, 4), c=rng.randint(1, 9))
+            for _ in range(count)
+        )
+        + "\n"
+    )
 
 
 def test_answer_bag_on_a_local_cluster_equals_the_command_line(tmp_path):
     rng = random.Random(14)
     sheets = []
-    for index, text in enumerate(["\ufeff" + worksheet(rng, 4000), worksheet(rng, 3000).replace("\n", "\r\n"),
-                                  worksheet(rng, 3000)]):
+    for index, text in enumerate(
+        ["\ufeff" + worksheet(rng, 4000), worksheet(rng, 3000).replace("\n", "\r\n"), worksheet(rng, 3000)]
+    ):
         sheets.append(tmp_path / f"sheet{index}.txt")
         sheets[-1].write_text(text, encoding="utf-8", newline="")
     command = [sys.executable, "-m", "kalvira", "expand", *(arg for sheet in sheets for arg in ("-f", str(sheet)))]

@@ -12,7 +12,9 @@ import kalvira
 ROOT = Path(__file__).resolve().parents[1]
 
 # Running __main__ would run the command line.
-MODULES = sorted(info.name for info in pkgutil.iter_modules(kalvira.__path__, "kalvira.") if info.name != "kalvira.__main__")
+MODULES = sorted(
+    info.name for info in pkgutil.iter_modules(kalvira.__path__, "kalvira.") if info.name != "kalvira.__main__"
+)
 
 FLAGS = doctest.ELLIPSIS | doctest.NORMALIZE_WHITESPACE
 

@@ -12,6 +12,7 @@ from reference_cases import build, term_of
 
 def binomial_latex(n):
     """Expected text of (x + 1)^n: terms in descending key order, constant last."""
+
     def key(k):
         return "x" if k == 1 else f"x^{{{k}}}"
 

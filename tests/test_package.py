@@ -57,7 +57,13 @@ def test_show_renders_latex_and_reprs_the_constructor_form():
     assert constructor_form(kc.Rational(-3, 6)) == "Rational(-1, 2)"
 
 
-TREES = [parse("3(x+1)^2 - sin(pi/4) + cbrt(-8)/e"), kc.Rational(3, -6), kc.Var("名前"), kc.Var(b"\xff"), shared_tree(64)]
+TREES = [
+    parse("3(x+1)^2 - sin(pi/4) + cbrt(-8)/e"),
+    kc.Rational(3, -6),
+    kc.Var("名前"),
+    kc.Var(b"\xff"),
+    shared_tree(64),
+]
 
 
 @pytest.mark.parametrize("tree", TREES, ids=["mixed", "fraction", "unicode", "bytes name", "shared"])
@@ -76,8 +82,16 @@ class EarlierPickle:
     """Pickles as the earlier versions pickled (x + 1) / -(pi * 1/2): the steps alone."""
 
     def __reduce__(self):
-        steps = [("Var", "x"), ("Int", 1), ("Add", 0, 1), ("Pi",), ("Rational", 1, 2), ("Mul", 3, 4), ("Neg", 5),
-                 ("Div", 2, 6)]
+        steps = [
+            ("Var", "x"),
+            ("Int", 1),
+            ("Add", 0, 1),
+            ("Pi",),
+            ("Rational", 1, 2),
+            ("Mul", 3, 4),
+            ("Neg", 5),
+            ("Div", 2, 6),
+        ]
         return rebuild, (steps,)
 
 
@@ -90,11 +104,15 @@ def test_pickles_of_the_earlier_format_still_load():
 # [Var y, Sin 0, Var x, Add 1 2]; its truncations must not read as Sin(y).
 SIN_Y_PLUS_X = _native.nodes(kc.Add(kc.Sin(kc.Var("y")), kc.Var("x")))
 MALFORMED_PICKLES = [
-    (([],), "no nodes"), ((None,), "no nodes"), (([5],), "a node is written as 5"),
-    (([("Nope", 1)],), "unknown node kind 'Nope'"), (([("Neg", 0)],), "a child refers to no earlier node"),
+    (([],), "no nodes"),
+    ((None,), "no nodes"),
+    (([5],), "a node is written as 5"),
+    (([("Nope", 1)],), "unknown node kind 'Nope'"),
+    (([("Neg", 0)],), "a child refers to no earlier node"),
     (([("Int", 1), ("Neg", -1)],), "a child refers to no earlier node"),
     (([("Int", 1), ("Add", 0, 1)],), "a child refers to no earlier node"),
-    (([("Int", "x")],), "an integer is written as 'x'"), (([("Int",)],), r"Int takes 1 argument\(s\), not 0"),
+    (([("Int", "x")],), "an integer is written as 'x'"),
+    (([("Int",)],), r"Int takes 1 argument\(s\), not 0"),
     (([("Int", 2**40)],), "the integer 1099511627776 does not fit in 32 bits"),
     (([("Var", 5)],), "a variable name must be text, not int"),
     (([("Var", "x\ud800")],), "a variable name must be valid UTF-8 text"),
@@ -113,17 +131,23 @@ def test_malformed_pickles_are_refused_naming_the_fault(arguments, fault):
         rebuild(*arguments)
 
 
-@pytest.mark.parametrize("call", [lambda: kc.Var("x\ud800"), lambda: kalvira.substitute(parse("x"), {"x\ud800": 1})],
-                         ids=["Var", "substitute"])
+@pytest.mark.parametrize(
+    "call",
+    [lambda: kc.Var("x\ud800"), lambda: kalvira.substitute(parse("x"), {"x\ud800": 1})],
+    ids=["Var", "substitute"],
+)
 def test_a_name_with_a_lone_surrogate_is_refused_as_not_utf8(call):
     with pytest.raises(TypeError, match="^a variable name must be valid UTF-8 text$"):
         call()
 
 
-@pytest.mark.parametrize("error", [
-    UsageError("unknown option --tre; did you mean --tree?"),
-    ParseError("(x+1))", 5, "unexpected ')'"),
-])
+@pytest.mark.parametrize(
+    "error",
+    [
+        UsageError("unknown option --tre; did you mean --tree?"),
+        ParseError("(x+1))", 5, "unexpected ')'"),
+    ],
+)
 def test_exceptions_pickle_with_their_message_and_fields(error):
     twin = pickle.loads(pickle.dumps(error))
     assert type(twin) is type(error) and str(twin) == str(error) and vars(twin) == vars(error)
@@ -162,7 +186,11 @@ def test_to_sympy_keeps_the_value_with_plain_or_real_symbols(real):
 
 
 def test_stubs_match_the_module(tmp_path):
-    subprocess.run([sys.executable, "-m", "pybind11_stubgen", "_kalvira_core", "-o", str(tmp_path)], check=True, capture_output=True)
+    subprocess.run(
+        [sys.executable, "-m", "pybind11_stubgen", "_kalvira_core", "-o", str(tmp_path)],
+        check=True,
+        capture_output=True,
+    )
     subprocess.run([sys.executable, ROOT / "scripts/stub_overloads.py", tmp_path / "_kalvira_core.pyi"], check=True)
     generated = (tmp_path / "_kalvira_core.pyi").read_text(encoding="utf-8")
     assert generated == (ROOT / "src/main/_kalvira_core.pyi").read_text(encoding="utf-8"), "run scripts/stubs"
@@ -179,13 +207,20 @@ def stub_names(path):
         elif isinstance(node, ast.AnnAssign | ast.Assign):
             targets = node.targets if isinstance(node, ast.Assign) else [node.target]
             names.update((target.id, set()) for target in targets if isinstance(target, ast.Name))
-    return {name: {m for m in methods if not m.startswith("_")} for name, methods in names.items() if not name.startswith("_")}
+    return {
+        name: {m for m in methods if not m.startswith("_")}
+        for name, methods in names.items()
+        if not name.startswith("_")
+    }
 
 
 def module_names(module):
     """Each public attribute of the module, with the public methods each of its classes defines."""
-    return {name: {m for m in vars(value) if not m.startswith("_")} if isinstance(value, type) else set()
-            for name, value in vars(module).items() if not name.startswith("_")}
+    return {
+        name: {m for m in vars(value) if not m.startswith("_")} if isinstance(value, type) else set()
+        for name, value in vars(module).items()
+        if not name.startswith("_")
+    }
 
 
 @pytest.mark.parametrize("module, stub", [(kc, "src/main/_kalvira_core.pyi"), (_native, "src/kalvira/_native.pyi")])
@@ -194,7 +229,9 @@ def test_stubs_name_exactly_what_the_modules_export(module, stub):
 
 
 def kalvira_cli(*args, stdin=b"", **options):
-    done = subprocess.run([sys.executable, "-m", "kalvira", *args], input=stdin, capture_output=True, timeout=60, **options)
+    done = subprocess.run(
+        [sys.executable, "-m", "kalvira", *args], input=stdin, capture_output=True, timeout=60, **options
+    )
     return done.returncode, done.stdout.decode(), done.stderr.decode().splitlines()
 
 
@@ -212,27 +249,54 @@ def test_command_line_answers_line_for_line(tmp_path):
     ]
     for jobs in ("1", "2"):
         assert kalvira_cli("expand", "--jobs", jobs, "--file", str(sheet)) == (2, WORKSHEET_STDOUT, errors)
-    assert kalvira_cli("expand", "-f", "-", stdin=WORKSHEET) == (2, WORKSHEET_STDOUT, [
-        error.replace(str(sheet), "standard input") for error in errors])
-    assert kalvira_cli("simplify", "--tree", "x + x", "(x") == (2, "Mul(Int(2), Var('x'))\n\n", [
-        "kalvira: '(x': unexpected end of input at position 3"])
+    assert kalvira_cli("expand", "-f", "-", stdin=WORKSHEET) == (
+        2,
+        WORKSHEET_STDOUT,
+        [error.replace(str(sheet), "standard input") for error in errors],
+    )
+    assert kalvira_cli("simplify", "--tree", "x + x", "(x") == (
+        2,
+        "Mul(Int(2), Var('x'))\n\n",
+        ["kalvira: '(x': unexpected end of input at position 3"],
+    )
 
 
-@pytest.mark.parametrize("args, expected", [
-    (["expand", "--tre", "x+x"], (2, "", ["kalvira: unknown option --tre; did you mean --tree?"])),
-    (["expand", "--fil", "ws.txt"], (2, "", ["kalvira: unknown option --fil; did you mean --file?"])),
-    (["expan", "x"], (2, "", ["kalvira: unknown command 'expan'; did you mean expand?"])),
-    (["expand", "--jobs", "0", "x"], (2, "", ["kalvira: --jobs needs a positive whole number, not '0'"])),
-    (["expand", "-fx", "-x+1", "--3", "-f_1+2"], (0, "-fx\n-x + 1\n3\n-f_1 + 2\n", [])),
-    (["latex", "--", "-h", "(x"], (2, "-h\n\n", ["kalvira: '(x': unexpected end of input at position 3"])),
-    (["--version"], (0, f"kalvira {kalvira.__version__}\n", [])),
-    (["eval", "x", "x=1", "x=2"], (2, "", ["kalvira: x is given a value twice; give each variable one value"])),
-    (["eval", "x", "x=1e2"], (2, "", ["kalvira: the value in 'x=1e2' is exponent notation, which school notation"
-                                      " reads as a product with e; write x=100"])),
-    (["eval", "x", "x=2e"], (0, "5.43656365691809\n", [])),
-    ([], (2, "", [*USAGE.splitlines(),
-                  'kalvira: give a command and expressions, as in kalvira expand "(x+1)^3"; see kalvira --help'])),
-])
+@pytest.mark.parametrize(
+    "args, expected",
+    [
+        (["expand", "--tre", "x+x"], (2, "", ["kalvira: unknown option --tre; did you mean --tree?"])),
+        (["expand", "--fil", "ws.txt"], (2, "", ["kalvira: unknown option --fil; did you mean --file?"])),
+        (["expan", "x"], (2, "", ["kalvira: unknown command 'expan'; did you mean expand?"])),
+        (["expand", "--jobs", "0", "x"], (2, "", ["kalvira: --jobs needs a positive whole number, not '0'"])),
+        (["expand", "-fx", "-x+1", "--3", "-f_1+2"], (0, "-fx\n-x + 1\n3\n-f_1 + 2\n", [])),
+        (["latex", "--", "-h", "(x"], (2, "-h\n\n", ["kalvira: '(x': unexpected end of input at position 3"])),
+        (["--version"], (0, f"kalvira {kalvira.__version__}\n", [])),
+        (["eval", "x", "x=1", "x=2"], (2, "", ["kalvira: x is given a value twice; give each variable one value"])),
+        (
+            ["eval", "x", "x=1e2"],
+            (
+                2,
+                "",
+                [
+                    "kalvira: the value in 'x=1e2' is exponent notation, which school notation"
+                    " reads as a product with e; write x=100"
+                ],
+            ),
+        ),
+        (["eval", "x", "x=2e"], (0, "5.43656365691809\n", [])),
+        (
+            [],
+            (
+                2,
+                "",
+                [
+                    *USAGE.splitlines(),
+                    'kalvira: give a command and expressions, as in kalvira expand "(x+1)^3"; see kalvira --help',
+                ],
+            ),
+        ),
+    ],
+)
 def test_command_line_options(args, expected):
     code, out, err = kalvira_cli(*args)
     assert (code, out, [line.split(" (")[0] for line in err]) == expected
@@ -241,11 +305,14 @@ def test_command_line_options(args, expected):
 def test_command_line_output_formats(tmp_path):
     expressions = ["(x-1)^2", "2sqrt(2)pi/x_1", "(x"]
     assert [kalvira_cli("expand", *expressions, form)[:2] for form in ("--text", "--unicode")] == [
-        (2, "x^2 - 2x + 1\n2(sqrt(2)pi)/x_1\n\n"), (2, "x² - 2x + 1\n2(√2·π)/x₁\n\n")]
+        (2, "x^2 - 2x + 1\n2sqrt(2)pi/x_1\n\n"),
+        (2, "x² - 2x + 1\n2√2·π/x₁\n\n"),
+    ]
     code, out, _ = kalvira_cli("latex", "x^2", "--mathml")
     assert code == 0 and out.startswith('<math xmlns="http://www.w3.org/1998/Math/MathML"') and out.count("\n") == 1
     assert kalvira_cli("latex", "x", "--text", "--tree")[2] == [
-        "kalvira: choose one output format, not --tree and --text (see kalvira --help)"]
+        "kalvira: choose one output format, not --tree and --text (see kalvira --help)"
+    ]
     # Without the optional converter, --mathml says how to get it.
     (tmp_path / "latex2mathml").mkdir()
     (tmp_path / "latex2mathml" / "__init__.py").write_text("raise ImportError('not installed')")
@@ -277,8 +344,12 @@ def long_sheet(tmp_path_factory):
 def run_long(mode, sheet, **streams):
     args, stdin = LONG_RUNS[mode]
     with open(stdin.format(sheet=sheet) if stdin else os.devnull, "rb") as source:
-        return subprocess.Popen([sys.executable, "-m", "kalvira", *(arg.format(sheet=sheet) for arg in args)],
-                                stdin=source, stderr=subprocess.PIPE, **streams)
+        return subprocess.Popen(
+            [sys.executable, "-m", "kalvira", *(arg.format(sheet=sheet) for arg in args)],
+            stdin=source,
+            stderr=subprocess.PIPE,
+            **streams,
+        )
 
 
 @pytest.mark.parametrize("mode", LONG_RUNS)
@@ -294,18 +365,26 @@ def test_a_full_disk_is_reported_as_a_failed_write(mode, long_sheet):
     with open("/dev/full", "wb") as full:
         child = run_long(mode, long_sheet, stdout=full)
         assert (child.wait(timeout=120), child.stderr.read()) == (
-            2, b"kalvira: cannot write the results: No space left on device\n")
+            2,
+            b"kalvira: cannot write the results: No space left on device\n",
+        )
 
 
 def test_command_line_reports_lost_output(tmp_path):
     for command in (["expand", "x+1"], ["check", "x", "x"]):
-        done = subprocess.run(f"{sys.executable} -m kalvira {' '.join(command)} >&-", shell=True, stderr=subprocess.PIPE,
-                              timeout=60)
+        done = subprocess.run(
+            f"{sys.executable} -m kalvira {' '.join(command)} >&-", shell=True, stderr=subprocess.PIPE, timeout=60
+        )
         assert done.returncode == 2 and done.stderr.decode() == "kalvira: standard output is closed\n"
     image = tmp_path / "formulas.png"
-    assert kalvira_cli("latex", "sqrt(x)/2", "pi r^2", "--png", str(image))[:2] == (0, "\\frac{\\sqrt{x}}{2}\n\\pi r^{2}\n")
+    assert kalvira_cli("latex", "sqrt(x)/2", "pi r^2", "--png", str(image))[:2] == (
+        0,
+        "\\frac{\\sqrt{x}}{2}\n\\pi r^{2}\n",
+    )
     assert image.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
-    assert kalvira_cli("latex", "x", "--png", str(tmp_path))[2][0].startswith("kalvira: --png needs the name of an image file")
+    assert kalvira_cli("latex", "x", "--png", str(tmp_path))[2][0].startswith(
+        "kalvira: --png needs the name of an image file"
+    )
 
 
 def test_png_names_why_a_formula_cannot_be_drawn(tmp_path):

@@ -166,9 +166,17 @@ def school_text(tree):
     """Fully parenthesised school notation for a tree, or None when the tree
     holds what the notation cannot write (fractions, long variable names)."""
     writers = {
-        "Add": "({} + {})", "Mul": "({} * {})", "Div": "({} / {})", "Pow": "({} ^ {})",
-        "Neg": "(-({}))", "Sqrt": "sqrt({})", "Cbrt": "cbrt({})",
-        "Sin": "sin({})", "Cos": "cos({})", "Tan": "tan({})", "Log": "ln({})",
+        "Add": "({} + {})",
+        "Mul": "({} * {})",
+        "Div": "({} / {})",
+        "Pow": "({} ^ {})",
+        "Neg": "(-({}))",
+        "Sqrt": "sqrt({})",
+        "Cbrt": "cbrt({})",
+        "Sin": "sin({})",
+        "Cos": "cos({})",
+        "Tan": "tan({})",
+        "Log": "ln({})",
     }
     kind = type(tree).__name__
     if kind == "Int":

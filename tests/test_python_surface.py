@@ -200,7 +200,10 @@ LIBRARY_ERRORS = {
     "negative-sqrt": ("Mul(Add(x, Int(1)), Sqrt(Neg(Int(4))))", "負の数の平方根はサポートされていません。"),
     "tan-pi-half": ("Pow(Add(x, y), Tan(Div(Pi(), Int(2))))", "tan(pi/2) は定義されていません"),
     "power-denominator-zero": ("Neg(Add(x, Pow(Int(2), Int(-32))))", "エラー: 分母をゼロにすることはできません。"),
-    "denominator-too-large": ("Add(Pow(x, Int(2)), Pow(Int(-2), Int(-31)))", "エラー: 分母が32ビット整数の範囲を超えています。"),
+    "denominator-too-large": (
+        "Add(Pow(x, Int(2)), Pow(Int(-2), Int(-31)))",
+        "エラー: 分母が32ビット整数の範囲を超えています。",
+    ),
 }
 
 

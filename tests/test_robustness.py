@@ -37,7 +37,11 @@ SHAPES = {
     "negated sines": "Neg(Sin(t))",
     "negated sums": "Neg(Add(t, Int(1)))",
     "roots plus x": "Add(Sqrt(t), x)",
-    "roots plus eight terms": "Add(Sqrt(t), " + "Add(" * 7 + "Var('a'), " + "), ".join(f"Var('{c}')" for c in "bcdefgh") + "))",
+    "roots plus eight terms": "Add(Sqrt(t), "
+    + "Add(" * 7
+    + "Var('a'), "
+    + "), ".join(f"Var('{c}')" for c in "bcdefgh")
+    + "))",
 }
 # Shapes probed less deep, to keep the run short; their cost is linear too.
 SHALLOWER = {"roots plus eight terms": 100_000}

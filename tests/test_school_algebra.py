@@ -153,7 +153,12 @@ def test_every_renderer_shows_the_school_form():
     assert to_text(result) == "4x^2 - 12xy + 9y^2 + 2sqrt(3)/3*x"
     assert to_text(result, unicode=True) == "4x² - 12xy + 9y² + 2√3/3·x"
     # A leading minus stands where school notation reads it back.
-    cases = [("2 - 2x", "-2x + 2"), ("-x/(x+1)", "-x/(x + 1)"), ("-3x^2 + 3", "-3x^2 + 3"), ("x 2sqrt(2)pi", "2sqrt(2)pi*x")]
+    cases = [
+        ("2 - 2x", "-2x + 2"),
+        ("-x/(x+1)", "-x/(x + 1)"),
+        ("-3x^2 + 3", "-3x^2 + 3"),
+        ("x 2sqrt(2)pi", "2sqrt(2)pi*x"),
+    ]
     for text, school_text in cases:
         for operation in (_native.school_expand, _native.school_factor):
             result = operation(parse(text))

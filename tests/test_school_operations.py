@@ -35,8 +35,10 @@ def readme_rows():
     """(operation, typed, answer) of each entry of the README's school table."""
     section = (ROOT / "README.md").read_text(encoding="utf-8").split("## School answers")[1].split("\n## ")[0]
     for operation, typed, answers in re.findall(r"^\| (expand|simplify|factor) \| (.+?) \| (.+?) \|$", section, re.M):
-        yield from ((operation, text, latex)
-                    for text, latex in zip(re.findall("`([^`]*)`", typed), re.findall("`([^`]*)`", answers), strict=True))
+        yield from (
+            (operation, text, latex)
+            for text, latex in zip(re.findall("`([^`]*)`", typed), re.findall("`([^`]*)`", answers), strict=True)
+        )
 
 
 EXERCISES = json.loads((ROOT / "tests/data/school-exercises.json").read_text(encoding="utf-8"))
@@ -48,8 +50,11 @@ TOO_BIG = "the coefficient 4000000000 does not fit in 32 bits"
 
 def test_textbook_exercises_give_the_teachers_answer():
     assert len(README_ROWS) > 20
-    wrong = [(operation, text, result, latex) for operation, text, latex in EXERCISES + README_ROWS
-             if (result := OPERATIONS[operation](parse(text)).to_string()) != latex]
+    wrong = [
+        (operation, text, result, latex)
+        for operation, text, latex in EXERCISES + README_ROWS
+        if (result := OPERATIONS[operation](parse(text)).to_string()) != latex
+    ]
     assert wrong == []
     assert show(factor(parse("x^2 - 4")))._repr_latex_() == r"$\left(x - 2\right)\left(x + 2\right)$"
 
@@ -59,8 +64,9 @@ def test_batch_and_command_line_give_the_same_answers(operation):
     texts = [text for name, text, _ in EXERCISES if name == operation]
     latex = [latex for name, _, latex in EXERCISES if name == operation]
     assert batch(operation, texts, jobs=2) == latex
-    assert batch(operation, texts, notation="unicode") == [to_text(OPERATIONS[operation](parse(t)), unicode=True)
-                                                           for t in texts]
+    assert batch(operation, texts, notation="unicode") == [
+        to_text(OPERATIONS[operation](parse(t)), unicode=True) for t in texts
+    ]
     assert kalvira_cli(operation, *texts)[:2] == (0, "".join(line + "\n" for line in latex))
 
 
@@ -101,4 +107,7 @@ def test_the_core_stays_reachable_byte_for_byte():
 
 def test_check_accepts_only_factored_answers_with_form_factored():
     assert kalvira_cli("check", "x^2 + 5x + 6", "(x+3)(x+2)", "x^2+5x+6", "--form", "factored") == (
-        1, "(x+3)(x+2): equal\nx^2+5x+6: equal, but not in factored form\n", [])
+        1,
+        "(x+3)(x+2): equal\nx^2+5x+6: equal, but not in factored form\n",
+        [],
+    )

@@ -26,28 +26,56 @@ EXERCISES = [
     ("simplify", "6/4", [r"divide the numbers, in lowest terms: \frac{6}{4} = \frac{3}{2}"]),
     ("simplify", "(2+3)*4", ["add the numbers: 2 + 3 = 5", r"multiply the numbers: 5 \cdot 4 = 20"]),
     ("simplify", "1/sqrt(2)", [r"rationalise the denominator: \frac{1}{\sqrt{2}} = \frac{\sqrt{2}}{2}"]),
-    ("simplify", "sqrt(8) + sqrt(12)",
-     [r"take the square factor out of the root: \sqrt{8} = 2\sqrt{2}, \sqrt{12} = 2\sqrt{3}"]),
+    (
+        "simplify",
+        "sqrt(8) + sqrt(12)",
+        [r"take the square factor out of the root: \sqrt{8} = 2\sqrt{2}, \sqrt{12} = 2\sqrt{3}"],
+    ),
     ("simplify", "sqrt(16)", [r"the square root of a perfect square: \sqrt{16} = 4"]),
     ("simplify", "cbrt(27)", [r"the cube root of a perfect cube: \sqrt[3]{27} = 3"]),
     ("simplify", "2^-3", [r"a negative exponent gives a fraction: 2^{-3} = \frac{1}{8}"]),
     ("simplify", "x^0 + y^1", ["anything to the power 0 is 1: x^{0} = 1", "the power 1 changes nothing: y^{1} = y"]),
     ("simplify", "sin(pi/4)", [r"the value at a special angle: \sin\left(\frac{\pi}{4}\right) = \frac{\sqrt{2}}{2}"]),
-    ("simplify", "cos(pi) + tan(0)", [r"the value at a special angle: \cos\left(\pi\right) = -1",
-                                      r"the value at 0: \tan\left(0\right) = 0", "drop the term 0: -1 + 0 = -1"]),
-    ("simplify", "ln(e) + ln(1)", [r"the logarithm of e is 1: \ln\left(e\right) = 1",
-                                   r"the logarithm of 1 is 0: \ln\left(1\right) = 0", "drop the term 0: 1 + 0 = 1"]),
+    (
+        "simplify",
+        "cos(pi) + tan(0)",
+        [
+            r"the value at a special angle: \cos\left(\pi\right) = -1",
+            r"the value at 0: \tan\left(0\right) = 0",
+            "drop the term 0: -1 + 0 = -1",
+        ],
+    ),
+    (
+        "simplify",
+        "ln(e) + ln(1)",
+        [
+            r"the logarithm of e is 1: \ln\left(e\right) = 1",
+            r"the logarithm of 1 is 0: \ln\left(1\right) = 0",
+            "drop the term 0: 1 + 0 = 1",
+        ],
+    ),
     ("simplify", "ln(e^x)", [r"the logarithm of a power of e is the exponent: \ln\left(e^{x}\right) = x"]),
     ("simplify", "--x + x", ["remove the double minus: --x = x", "add equal terms: x + x = 2x"]),
-    ("expand", "(x+2)(x+3)", [r"multiply out \left(x + 2\right)\left(x + 3\right)", "collect like terms: 3x + 2x = 5x"]),
+    (
+        "expand",
+        "(x+2)(x+3)",
+        [r"multiply out \left(x + 2\right)\left(x + 3\right)", "collect like terms: 3x + 2x = 5x"],
+    ),
     ("expand", "(x+1)(x-1)", [r"multiply out \left(x + 1\right)\left(x - 1\right)", "collect like terms: -x + x = 0"]),
     ("expand", "(x+1)^2 - x^2", [SQUARE, "collect like terms: x + x = 2x", "collect like terms: x^{2} - x^{2} = 0"]),
     ("expand", "(x-1)^2", [r"multiply out \left(x - 1\right)\left(x - 1\right)", "collect like terms: -x - x = -2x"]),
     ("expand", "2(x+y)", ["tidy the terms: x + y = y + x", r"multiply out 2\left(y + x\right)"]),
-    ("expand", "(x+1)^3", [
-        r"write the power as a product: \left(x + 1\right)^{3} = \left(x + 1\right)^{2}\left(x + 1\right)",
-        SQUARE, "collect like terms: x + x = 2x", r"multiply out \left(x^{2} + 2x + 1\right)\left(x + 1\right)",
-        "collect like terms: x^{2} + 2x^{2} = 3x^{2}, 2x + x = 3x"]),
+    (
+        "expand",
+        "(x+1)^3",
+        [
+            r"write the power as a product: \left(x + 1\right)^{3} = \left(x + 1\right)^{2}\left(x + 1\right)",
+            SQUARE,
+            "collect like terms: x + x = 2x",
+            r"multiply out \left(x^{2} + 2x + 1\right)\left(x + 1\right)",
+            "collect like terms: x^{2} + 2x^{2} = 3x^{2}, 2x + x = 3x",
+        ],
+    ),
     ("expand", "x^2", []),  # x x and back: nothing a reader would follow
 ]
 
@@ -60,26 +88,58 @@ def test_school_exercises_are_explained(operation, text, explanations):
 def test_japanese_and_the_aligned_derivation():
     working = steps(parse("(x+1)^2 - x^2"), "expand", lang="ja")
     assert [step.explanation for step in working] == [
-        r"\left(x + 1\right)\left(x + 1\right) を展開する", "同類項をまとめる: x + x = 2x",
-        "同類項をまとめる: x^{2} - x^{2} = 0"]
-    assert working._repr_latex_() == "\n".join([
-        r"$$\begin{aligned}",
-        r"& \left(x + 1\right)^{2} - x^{2} \\",
-        r"&= xx + x + x + 1 - x^{2} && \left(x + 1\right)\left(x + 1\right)\text{ を展開する} \\",
-        r"&= x^{2} + 2x + 1 - x^{2} && \text{同類項をまとめる: }x + x = 2x \\",
-        r"&= 2x + 1 && \text{同類項をまとめる: }x^{2} - x^{2} = 0",
-        r"\end{aligned}$$"])
+        r"\left(x + 1\right)\left(x + 1\right) を展開する",
+        "同類項をまとめる: x + x = 2x",
+        "同類項をまとめる: x^{2} - x^{2} = 0",
+    ]
+    assert working._repr_latex_() == "\n".join(
+        [
+            r"$$\begin{aligned}",
+            r"& \left(x + 1\right)^{2} - x^{2} \\",
+            r"&= xx + x + x + 1 - x^{2} && \left(x + 1\right)\left(x + 1\right)\text{ を展開する} \\",
+            r"&= x^{2} + 2x + 1 - x^{2} && \text{同類項をまとめる: }x + x = 2x \\",
+            r"&= 2x + 1 && \text{同類項をまとめる: }x^{2} - x^{2} = 0",
+            r"\end{aligned}$$",
+        ]
+    )
 
 
 IN_SCHOOL_TEXT = [
-    ("simplify", "1/sqrt(8)", "en", False,
-     ["   1/sqrt(8)", "1. = 1/(2sqrt(2))", "     take the square factor out of the root: sqrt(8) = 2sqrt(2)"]),
-    ("simplify", "sin(pi/4) + 2^-3", "en", True,
-     ["   sin(π/4) + 2⁻³", "1. = √2/2 + 2⁻³", "     the value at a special angle: sin(π/4) = √2/2",
-      "2. = √2/2 + 1/8", "     a negative exponent gives a fraction: 2⁻³ = 1/8"]),
-    ("expand", "(x+1)^2 - x^2", "ja", True,
-     ["   (x + 1)² - x²", "1. = xx + x·1 + (1x + 1·1) - x²", "     (x + 1)(x + 1) を展開する",
-      "2. = x² + 2x + 1 - x²", "     同類項をまとめる: x + x = 2x", "3. = 2x + 1", "     2 段階より後の計算は省略"]),
+    (
+        "simplify",
+        "1/sqrt(8)",
+        "en",
+        False,
+        ["   1/sqrt(8)", "1. = 1/(2sqrt(2))", "     take the square factor out of the root: sqrt(8) = 2sqrt(2)"],
+    ),
+    (
+        "simplify",
+        "sin(pi/4) + 2^-3",
+        "en",
+        True,
+        [
+            "   sin(π/4) + 2⁻³",
+            "1. = √2/2 + 2⁻³",
+            "     the value at a special angle: sin(π/4) = √2/2",
+            "2. = √2/2 + 1/8",
+            "     a negative exponent gives a fraction: 2⁻³ = 1/8",
+        ],
+    ),
+    (
+        "expand",
+        "(x+1)^2 - x^2",
+        "ja",
+        True,
+        [
+            "   (x + 1)² - x²",
+            "1. = xx + x·1 + (1x + 1·1) - x²",
+            "     (x + 1)(x + 1) を展開する",
+            "2. = x² + 2x + 1 - x²",
+            "     同類項をまとめる: x + x = 2x",
+            "3. = 2x + 1",
+            "     2 段階より後の計算は省略",
+        ],
+    ),
 ]
 
 
@@ -98,10 +158,17 @@ def exact(node, point):
     name = type(node).__name__
     if name in ("Int", "Rational", "Var"):
         return Fraction(value(node, point).real) if name != "Var" else point[node.name()]
-    operands = [exact(child, point) for child in
-             {"Neg": lambda: [node.operand()], "Add": lambda: [node.left(), node.right()],
-              "Mul": lambda: [node.left(), node.right()], "Div": lambda: [node.num(), node.den()],
-              "Pow": lambda: [node.base(), node.exp()]}.get(name, lambda: [None])() if child is not None]
+    operands = [
+        exact(child, point)
+        for child in {
+            "Neg": lambda: [node.operand()],
+            "Add": lambda: [node.left(), node.right()],
+            "Mul": lambda: [node.left(), node.right()],
+            "Div": lambda: [node.num(), node.den()],
+            "Pow": lambda: [node.base(), node.exp()],
+        }.get(name, lambda: [None])()
+        if child is not None
+    ]
     if len(operands) == 0 or None in operands or (name == "Pow" and operands[1].denominator != 1):
         return None
     if name == "Neg":
@@ -193,20 +260,33 @@ def test_deep_trees():
 
 def test_command_line_writes_school_text_and_draws_the_explained_steps(tmp_path):
     image = tmp_path / "working.png"
-    done = subprocess.run([sys.executable, "-m", "kalvira", "steps", "simplify", "1/sqrt(8)", "--text", "--png", str(image)],
-                          capture_output=True, timeout=60)
+    done = subprocess.run(
+        [sys.executable, "-m", "kalvira", "steps", "simplify", "1/sqrt(8)", "--text", "--png", str(image)],
+        capture_output=True,
+        timeout=60,
+    )
     assert (done.returncode, done.stdout.decode()) == (0, "\n".join(IN_SCHOOL_TEXT[0][-1]) + "\n"), done.stderr
     assert image.read_bytes().startswith(b"\x89PNG")
     assert lines_to_draw(steps(parse("1/sqrt(8)"), "simplify")) == [
-        r"$\frac{1}{\sqrt{8}}$", r"1.  $= \frac{1}{2\sqrt{2}}$",
-        r"        take the square factor out of the root: $\sqrt{8} = 2\sqrt{2}$"]
+        r"$\frac{1}{\sqrt{8}}$",
+        r"1.  $= \frac{1}{2\sqrt{2}}$",
+        r"        take the square factor out of the root: $\sqrt{8} = 2\sqrt{2}$",
+    ]
 
 
 def test_command_line_prints_numbered_steps():
-    done = subprocess.run([sys.executable, "-m", "kalvira", "steps", "simplify", "1/sqrt(8)", "1/0", "--lang", "ja"],
-                          capture_output=True, timeout=60)
+    done = subprocess.run(
+        [sys.executable, "-m", "kalvira", "steps", "simplify", "1/sqrt(8)", "1/0", "--lang", "ja"],
+        capture_output=True,
+        timeout=60,
+    )
     assert done.returncode == 2
-    assert done.stdout.decode() == "\n".join([
-        r"   \frac{1}{\sqrt{8}}", r"1. = \frac{1}{2\sqrt{2}}",
-        r"     根号の中の平方因数を外に出す: \sqrt{8} = 2\sqrt{2}", ""])
+    assert done.stdout.decode() == "\n".join(
+        [
+            r"   \frac{1}{\sqrt{8}}",
+            r"1. = \frac{1}{2\sqrt{2}}",
+            r"     根号の中の平方因数を外に出す: \sqrt{8} = 2\sqrt{2}",
+            "",
+        ]
+    )
     assert done.stderr.decode() == "kalvira: '1/0': ゼロ除算エラー\n"

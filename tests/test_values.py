@@ -27,9 +27,11 @@ LEAF_FIELDS = {kc.Int: ("value",), kc.Var: ("name",), kc.Rational: ("num", "den"
 
 def constructor_form_oracle(tree):
     """The straightforward constructor form, one Python string per node."""
+
     def write(node, operands):
         arguments = operands or [repr(getattr(node, field)()) for field in LEAF_FIELDS.get(type(node), ())]
         return f"{type(node).__name__}({', '.join(arguments)})"
+
     return fold(tree, write)
 
 
@@ -78,12 +80,27 @@ def test_shared_trees_compare_and_hash_at_once():
 
 
 OPERATORS = [
-    (lambda: x + y, "x + y"), (lambda: x - y, "x - y"), (lambda: x - 3, "x - 3"), (lambda: x + -3, "x + -3"),
-    (lambda: 3 - x, "3 - x"), (lambda: 2 * x, "2*x"), (lambda: x * 2, "x*2"), (lambda: -2 * x, "-2*x"),
-    (lambda: x / 2, "x/2"), (lambda: 1 / x, "1/x"), (lambda: x ** 2, "x^2"), (lambda: 2 ** x, "2^x"),
-    (lambda: x ** -1, "x^-1"), (lambda: -x, "-x"), (lambda: +x, "x"), (lambda: -x ** 2, "-x^2"),
-    (lambda: -Int(3), "-(3)"), (lambda: -x * y, "(-x)*y"), (lambda: -(x * y), "-x*y"),
-    (lambda: (x + 1) * (x - 1), "(x+1)(x-1)"), (lambda: 2 * x ** 2 - x / y + 1, "2x^2 - x/y + 1"),
+    (lambda: x + y, "x + y"),
+    (lambda: x - y, "x - y"),
+    (lambda: x - 3, "x - 3"),
+    (lambda: x + -3, "x + -3"),
+    (lambda: 3 - x, "3 - x"),
+    (lambda: 2 * x, "2*x"),
+    (lambda: x * 2, "x*2"),
+    (lambda: -2 * x, "-2*x"),
+    (lambda: x / 2, "x/2"),
+    (lambda: 1 / x, "1/x"),
+    (lambda: x**2, "x^2"),
+    (lambda: 2**x, "2^x"),
+    (lambda: x**-1, "x^-1"),
+    (lambda: -x, "-x"),
+    (lambda: +x, "x"),
+    (lambda: -(x**2), "-x^2"),
+    (lambda: -Int(3), "-(3)"),
+    (lambda: -x * y, "(-x)*y"),
+    (lambda: -(x * y), "-x*y"),
+    (lambda: (x + 1) * (x - 1), "(x+1)(x-1)"),
+    (lambda: 2 * x**2 - x / y + 1, "2x^2 - x/y + 1"),
 ]
 
 
@@ -97,17 +114,20 @@ def test_fractions_become_rationals():
     assert kc.simplify(x ** Fraction(1, 2)) == Pow(x, Rational(1, 2))
 
 
-@pytest.mark.parametrize("attempt, error, message", [
-    (lambda: x + 2**31, ValueError, "the integer 2147483648 does not fit in 32 bits"),
-    (lambda: (-2**31 - 1) * x, ValueError, "the integer -2147483649 does not fit in 32 bits"),
-    (lambda: x / Fraction(1, 2**31), ValueError, "the integer 2147483648 does not fit"),
-    (lambda: x * 0.5, TypeError, "exact integers and fractions only, not a float"),
-    (lambda: Decimal("1.5") + x, TypeError, "not a Decimal"),
-    (lambda: x + "1", TypeError, "unsupported operand"),
-    (lambda: x + True, TypeError, "unsupported operand"),
-    (lambda: pow(x, 2, 3), TypeError, "unsupported operand"),
-    (lambda: bool(x), TypeError, "the truth value of an expression is ambiguous"),
-])
+@pytest.mark.parametrize(
+    "attempt, error, message",
+    [
+        (lambda: x + 2**31, ValueError, "the integer 2147483648 does not fit in 32 bits"),
+        (lambda: (-(2**31) - 1) * x, ValueError, "the integer -2147483649 does not fit in 32 bits"),
+        (lambda: x / Fraction(1, 2**31), ValueError, "the integer 2147483648 does not fit"),
+        (lambda: x * 0.5, TypeError, "exact integers and fractions only, not a float"),
+        (lambda: Decimal("1.5") + x, TypeError, "not a Decimal"),
+        (lambda: x + "1", TypeError, "unsupported operand"),
+        (lambda: x + True, TypeError, "unsupported operand"),
+        (lambda: pow(x, 2, 3), TypeError, "unsupported operand"),
+        (lambda: bool(x), TypeError, "the truth value of an expression is ambiguous"),
+    ],
+)
 def test_refused_operands_say_why(attempt, error, message):
     with pytest.raises(error, match=message):
         attempt()
@@ -127,15 +147,25 @@ def test_repr_is_the_constructor_form(tree):
     assert eval(repr(tree), vars(kc)) == tree
 
 
-@pytest.mark.parametrize("tree, text, unicode", [
-    (parse("(x+1)^2 - 3x"), "(x + 1)^2 - 3x", "(x + 1)² - 3x"),
-    (parse("2*3 + 2x*y + x(y+1)"), "2*3 + 2xy + x*(y + 1)", "2·3 + 2xy + x·(y + 1)"),
-    (parse("l*n + p*i + sqrt(2)x + pi x_1"), "l*n + p*i + sqrt(2)x + pi*x_1", "l·n + p·i + √2·x + πx₁"),
-    (parse("√x^2 + √(x^2) + x^-1 + 2^3^2"), "sqrt(x)^2 + sqrt(x^2) + x^-1 + 2^(3^2)", "(√x)² + √(x²) + x⁻¹ + 2^(3²)"),
-    (Add(Rational(-1, 2), Var("ab")), "-1/2 + ab", "-1/2 + ab"),
-    (parse("-xy + (-x)y - x/-y + -(2x) - -2x/y"), "-xy + (-x)y - x/(-y) - 2x - -2x/y",
-     "-xy + (-x)y - x/(-y) - 2x - -2x/y"),
-])
+@pytest.mark.parametrize(
+    "tree, text, unicode",
+    [
+        (parse("(x+1)^2 - 3x"), "(x + 1)^2 - 3x", "(x + 1)² - 3x"),
+        (parse("2*3 + 2x*y + x(y+1)"), "2*3 + 2xy + x*(y + 1)", "2·3 + 2xy + x·(y + 1)"),
+        (parse("l*n + p*i + sqrt(2)x + pi x_1"), "l*n + p*i + sqrt(2)x + pi*x_1", "l·n + p·i + √2·x + πx₁"),
+        (
+            parse("√x^2 + √(x^2) + x^-1 + 2^3^2"),
+            "sqrt(x)^2 + sqrt(x^2) + x^-1 + 2^(3^2)",
+            "(√x)² + √(x²) + x⁻¹ + 2^(3²)",
+        ),
+        (Add(Rational(-1, 2), Var("ab")), "-1/2 + ab", "-1/2 + ab"),
+        (
+            parse("-xy + (-x)y - x/-y + -(2x) - -2x/y"),
+            "-xy + (-x)y - x/(-y) - 2x - -2x/y",
+            "-xy + (-x)y - x/(-y) - 2x - -2x/y",
+        ),
+    ],
+)
 def test_school_text_examples(tree, text, unicode):
     assert (to_text(tree), to_text(tree, unicode=True)) == (text, unicode)
 

@@ -17,7 +17,9 @@ def trees(fractions=True):
         leaves.append(st.tuples(st.integers(-5, 5), st.integers(1, 5)).map(lambda nd: kc.Rational(*nd)))
 
     def extend(children):
-        binary = st.tuples(st.sampled_from((kc.Add, kc.Mul, kc.Div)), children, children).map(lambda t: t[0](t[1], t[2]))
+        binary = st.tuples(st.sampled_from((kc.Add, kc.Mul, kc.Div)), children, children).map(
+            lambda t: t[0](t[1], t[2])
+        )
         power = st.tuples(children, st.integers(0, 3)).map(lambda t: kc.Pow(t[0], kc.Int(t[1])))
         unary = st.tuples(st.sampled_from(UNARY), children).map(lambda t: t[0](t[1]))
         return st.one_of(binary, power, unary)
@@ -34,7 +36,7 @@ def school_trees():
     """Trees of every shape the parser builds: all 32-bit integers, every
     node kind but Rational, any exponent."""
     leaves = st.one_of(
-        st.one_of(st.integers(-3, 12), st.sampled_from([-2**31, 2**31 - 1])).map(kc.Int),
+        st.one_of(st.integers(-3, 12), st.sampled_from([-(2**31), 2**31 - 1])).map(kc.Int),
         st.sampled_from(SCHOOL_NAMES).map(kc.Var),
         st.sampled_from([kc.Pi(), kc.E()]),
     )

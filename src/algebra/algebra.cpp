@@ -161,8 +161,7 @@ void Algebra::cancel_common_factors(RationalFunction& value) const {
     Polynomial common(compact.ring());
     Polynomial num_rest(compact.ring());
     Polynomial den_rest(compact.ring());
-    if (!fmpq_mpoly_gcd_cofactors(common.get(), num_rest.get(), den_rest.get(), num.get(), den.get(),
-                                  compact.get())) {
+    if (!fmpq_mpoly_gcd_cofactors(common.get(), num_rest.get(), den_rest.get(), num.get(), den.get(), compact.get())) {
         throw AlgebraError("the expression is too large to simplify");
     }
     if (!common.is_one()) {
@@ -272,8 +271,7 @@ void Algebra::refuse_huge_power(const RationalFunction& base, const fmpz* expone
     if (!base.num.is_zero()) {
         fmpq_mpoly_get_term_coeff_fmpq(coefficient.get(), base.num.get(), 0, ring_.get());
     }
-    const flint_bitcnt_t bits =
-        std::max(fmpz_bits(coefficient.num()), fmpz_bits(coefficient.den())) + (sum ? 1 : 0);
+    const flint_bitcnt_t bits = std::max(fmpz_bits(coefficient.num()), fmpz_bits(coefficient.den())) + (sum ? 1 : 0);
     if (bits > 1 && fmpz_cmp_ui(exponent, LARGEST_NUMBER_BITS / bits) > 0) {
         throw AlgebraError("the power with exponent " + number_text(exponent) + " is too large to work out");
     }

@@ -103,12 +103,18 @@ std::optional<SineValue> exact_sine(slong k) {
         return value;
     }
     switch (k > 6 ? 12 - k : k) {
-    case 0: return SineValue{0, 1, 0, 1, 1};
-    case 2: return SineValue{1, 2, 0, 1, 1};
-    case 3: return SineValue{0, 1, 1, 2, 2};
-    case 4: return SineValue{0, 1, 1, 2, 3};
-    case 6: return SineValue{1, 1, 0, 1, 1};
-    default: return std::nullopt;
+    case 0:
+        return SineValue{0, 1, 0, 1, 1};
+    case 2:
+        return SineValue{1, 2, 0, 1, 1};
+    case 3:
+        return SineValue{0, 1, 1, 2, 2};
+    case 4:
+        return SineValue{0, 1, 1, 2, 3};
+    case 6:
+        return SineValue{1, 1, 0, 1, 1};
+    default:
+        return std::nullopt;
     }
 }
 

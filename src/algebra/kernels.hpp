@@ -21,10 +21,10 @@ enum class KernelKind { LETTER, PI, E, SQUARE_ROOT, CUBE_ROOT, OPAQUE };
 
 struct Kernel {
     KernelKind kind;
-    std::string name;                          // LETTER
-    Integer prime;                             // SQUARE_ROOT, CUBE_ROOT
-    ExprType function = ExprType::INT;         // OPAQUE: the kind of node applied
-    std::vector<RationalFunction> arguments;   // OPAQUE: its operands
+    std::string name;                         // LETTER
+    Integer prime;                            // SQUARE_ROOT, CUBE_ROOT
+    ExprType function = ExprType::INT;        // OPAQUE: the kind of node applied
+    std::vector<RationalFunction> arguments;  // OPAQUE: its operands
 
     // Roots of primes, and square and cube roots of polynomials, whose
     // powers reduce: sqrt(u)^2 = u.

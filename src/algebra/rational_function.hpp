@@ -10,7 +10,9 @@
 namespace kalvira {
 
 struct RationalFunction {
-    explicit RationalFunction(const PolynomialRing& ring) : num(ring), den(ring) { fmpq_mpoly_one(den.get(), den.ctx()); }
+    explicit RationalFunction(const PolynomialRing& ring) : num(ring), den(ring) {
+        fmpq_mpoly_one(den.get(), den.ctx());
+    }
 
     bool is_polynomial() const { return den.is_one(); }
     bool is_rational_number() const { return is_polynomial() && num.is_constant(); }

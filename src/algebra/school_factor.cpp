@@ -158,8 +158,7 @@ bool comes_before(const FactorKey& a, const FactorKey& b) {
 // constant with the factors that are kernels (6xy, 2\pi), then the
 // polynomial factors; a negative constant is the sign of that term's
 // literal, or else a minus sign before them all.
-ExprPtr product_tree(const Algebra& algebra, SchoolWriter& writer, const fmpq* constant,
-                     std::vector<Factor> factors) {
+ExprPtr product_tree(const Algebra& algebra, SchoolWriter& writer, const fmpq* constant, std::vector<Factor> factors) {
     Polynomial monomial(algebra.ring());
     fmpq_mpoly_set_fmpq(monomial.get(), constant, monomial.ctx());
     std::vector<std::pair<FactorKey, Factor>> polynomials;

@@ -13,9 +13,7 @@ namespace kalvira {
 
 namespace {
 
-bool fits_int32(const fmpz* value) {
-    return fmpz_cmp_si(value, INT32_MAX) <= 0 && fmpz_cmp_si(value, INT32_MIN) >= 0;
-}
+bool fits_int32(const fmpz* value) { return fmpz_cmp_si(value, INT32_MAX) <= 0 && fmpz_cmp_si(value, INT32_MIN) >= 0; }
 
 [[noreturn]] void refuse(const fmpz* value, const char* what) {
     throw AlgebraError(std::string("the ") + what + " " + number_text(value) + " does not fit in 32 bits");
@@ -111,9 +109,15 @@ void SchoolWriter::prepare(const std::vector<const Polynomial*>& values) {
         }
         const Kernel& kernel = kernels[static_cast<slong>(k)];
         switch (kernel.kind) {
-        case KernelKind::LETTER: kernel_trees_[k] = std::make_shared<Var>(kernel.name); break;
-        case KernelKind::PI: kernel_trees_[k] = std::make_shared<Pi>(); break;
-        case KernelKind::E: kernel_trees_[k] = std::make_shared<E>(); break;
+        case KernelKind::LETTER:
+            kernel_trees_[k] = std::make_shared<Var>(kernel.name);
+            break;
+        case KernelKind::PI:
+            kernel_trees_[k] = std::make_shared<Pi>();
+            break;
+        case KernelKind::E:
+            kernel_trees_[k] = std::make_shared<E>();
+            break;
         case KernelKind::SQUARE_ROOT:
             kernel_trees_[k] = std::make_shared<Sqrt>(int_leaf(kernel.prime.get(), "number"));
             break;
@@ -145,8 +149,7 @@ std::vector<slong> SchoolWriter::letters_of(const Polynomial& poly) const {
             }
         }
     }
-    std::sort(letters.begin(), letters.end(),
-              [&](slong a, slong b) { return kernels[a].name < kernels[b].name; });
+    std::sort(letters.begin(), letters.end(), [&](slong a, slong b) { return kernels[a].name < kernels[b].name; });
     letters.insert(letters.end(), opaque.begin(), opaque.end());
     return letters;
 }
@@ -296,7 +299,8 @@ ExprPtr SchoolWriter::polynomial(const Polynomial& poly) {
         }
         ExprPtr tree = term_tree(term, terms, false);
         const bool negative = fmpq_sgn(term.coefficient.get()) < 0;
-        sum = std::make_shared<Add>(std::move(sum), negative ? std::make_shared<Neg>(std::move(tree)) : std::move(tree));
+        sum =
+            std::make_shared<Add>(std::move(sum), negative ? std::make_shared<Neg>(std::move(tree)) : std::move(tree));
     }
     return sum;
 }

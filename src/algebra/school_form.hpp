@@ -43,6 +43,7 @@ public:
     std::vector<Fraction> coefficients(const Polynomial& poly);
     // The kernels poly uses that are letters, alphabetical, then opaque ones.
     std::vector<slong> letters_of(const Polynomial& poly) const;
+
 private:
     // The tree of a kernel to the given power.
     ExprPtr kernel_power(slong kernel, slong power);

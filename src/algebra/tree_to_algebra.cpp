@@ -122,14 +122,18 @@ void Converter::visit(const ExprPtr& node) {
 
 RationalFunction Converter::leaf(const Expr& node) {
     switch (node.type()) {
-    case ExprType::INT: return algebra_.number(static_cast<const Int&>(node).value());
+    case ExprType::INT:
+        return algebra_.number(static_cast<const Int&>(node).value());
     case ExprType::RATIONAL: {
         const auto& fraction = static_cast<const Rational&>(node);
         return algebra_.number(fraction.num(), static_cast<ulong>(fraction.den()));
     }
-    case ExprType::VAR: return algebra_.kernel(algebra_.kernels().letter(static_cast<const Var&>(node).name()));
-    case ExprType::PI: return algebra_.kernel(algebra_.kernels().pi());
-    default: return algebra_.kernel(algebra_.kernels().e());
+    case ExprType::VAR:
+        return algebra_.kernel(algebra_.kernels().letter(static_cast<const Var&>(node).name()));
+    case ExprType::PI:
+        return algebra_.kernel(algebra_.kernels().pi());
+    default:
+        return algebra_.kernel(algebra_.kernels().e());
     }
 }
 

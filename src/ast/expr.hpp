@@ -189,12 +189,12 @@ protected:
 
 // The node classes with children and the constants, from the list of
 // kinds; the leaves with data (Int, Var, Rational) are written out above.
-#define KALVIRA_UNARY_CLASS(Class, KIND, PRECEDENCE, operand)      \
-    class Class : public UnaryExpr {                               \
-    public:                                                        \
-        using UnaryExpr::UnaryExpr;                                \
-        ExprType type() const override { return ExprType::KIND; }  \
-        int precedence() const override { return PRECEDENCE; }     \
+#define KALVIRA_UNARY_CLASS(Class, KIND, PRECEDENCE, operand)     \
+    class Class : public UnaryExpr {                              \
+    public:                                                       \
+        using UnaryExpr::UnaryExpr;                               \
+        ExprType type() const override { return ExprType::KIND; } \
+        int precedence() const override { return PRECEDENCE; }    \
     };
 // Each binary class names its accessors after its own operands.
 #define KALVIRA_BINARY_CLASS(Class, KIND, PRECEDENCE, first, second) \
@@ -207,11 +207,11 @@ protected:
         const ExprPtr& second() const { return right_; }             \
     };
 // Constants carry no data: any two nodes of the same kind are equal.
-#define KALVIRA_CONSTANT_CLASS(Class, KIND)                        \
-    class Class : public Expr {                                    \
-    public:                                                        \
-        ExprType type() const override { return ExprType::KIND; }  \
-        int precedence() const override { return PREC_ATOM; }      \
+#define KALVIRA_CONSTANT_CLASS(Class, KIND)                       \
+    class Class : public Expr {                                   \
+    public:                                                       \
+        ExprType type() const override { return ExprType::KIND; } \
+        int precedence() const override { return PREC_ATOM; }     \
     };
 #define KALVIRA_WRITTEN_OUT(Class, KIND, ...)
 

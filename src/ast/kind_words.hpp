@@ -26,8 +26,8 @@ inline constexpr std::array KIND_WORDS{KALVIRA_KIND_WORDS(KALVIRA_WORD_ENTRY)};
 #undef KALVIRA_WORD_ENTRY
 
 #define KALVIRA_COUNT_KIND(...) +1
-inline constexpr std::size_t KIND_COUNT = 0 KALVIRA_NODE_KINDS(KALVIRA_COUNT_KIND, KALVIRA_COUNT_KIND,
-                                                                KALVIRA_COUNT_KIND, KALVIRA_COUNT_KIND);
+inline constexpr std::size_t KIND_COUNT =
+    0 KALVIRA_NODE_KINDS(KALVIRA_COUNT_KIND, KALVIRA_COUNT_KIND, KALVIRA_COUNT_KIND, KALVIRA_COUNT_KIND);
 #undef KALVIRA_COUNT_KIND
 
 namespace detail {
@@ -47,13 +47,17 @@ inline const KindWord* kind_word(ExprType kind) { return detail::WORD_OF_KIND[st
 // operand in parentheses (sqrt, sin, ln); Neg is an operator, not a function.
 constexpr bool is_function(ExprType kind) {
 #define KALVIRA_NOT_FUNCTION(Class, KIND, ...) \
-    case ExprType::KIND: return false;
+    case ExprType::KIND:                       \
+        return false;
 #define KALVIRA_CONSTANT_NOT_FUNCTION(Class, KIND) \
-    case ExprType::KIND: return false;
+    case ExprType::KIND:                           \
+        return false;
 #define KALVIRA_UNARY_KIND(Class, KIND, PRECEDENCE, operand) \
-    case ExprType::KIND: return PRECEDENCE == PREC_ATOM;
+    case ExprType::KIND:                                     \
+        return PRECEDENCE == PREC_ATOM;
     switch (kind) {
-        KALVIRA_NODE_KINDS(KALVIRA_NOT_FUNCTION, KALVIRA_CONSTANT_NOT_FUNCTION, KALVIRA_UNARY_KIND, KALVIRA_NOT_FUNCTION)
+        KALVIRA_NODE_KINDS(KALVIRA_NOT_FUNCTION, KALVIRA_CONSTANT_NOT_FUNCTION, KALVIRA_UNARY_KIND,
+                           KALVIRA_NOT_FUNCTION)
     }
     return false;
 #undef KALVIRA_NOT_FUNCTION

@@ -386,8 +386,7 @@ void LatexWriter::write_sum_right(const Add& sum) {
 
 void LatexWriter::write_product_right(const Mul& product, std::size_t left_start) {
     const bool both_numeric = product.left()->is_numeric() && product.right()->is_numeric();
-    const ProductJoint joint =
-        joiner_.join(out_, left_start, first_bytes_.of_factor(*product.right()), both_numeric);
+    const ProductJoint joint = joiner_.join(out_, left_start, first_bytes_.of_factor(*product.right()), both_numeric);
     out_ += joint.separator;
     then_child(product.right(), PREC_PRODUCT, joint.wrap_right);
 }
@@ -400,9 +399,7 @@ bool pow_base_needs_parens(const Expr& base) {
     return base.type() == ExprType::POW || is_negative_literal(base) || base.precedence() < PREC_POWER;
 }
 
-void write_latex(const Expr& e, std::string& out, const Cancellation& cancel) {
-    LatexWriter(out, cancel).run(e);
-}
+void write_latex(const Expr& e, std::string& out, const Cancellation& cancel) { LatexWriter(out, cancel).run(e); }
 
 bool write_latex_prefix(const Expr& e, std::string& out, std::size_t min_bytes, const Cancellation& cancel) {
     return LatexWriter(out, cancel).run(e, out.size() + min_bytes);

@@ -13,12 +13,15 @@ namespace kalvira {
 inline ExprPtr make_node(ExprType kind, ExprPtr first, ExprPtr second = nullptr) {
 #define KALVIRA_NO_CASE(...)
 #define KALVIRA_UNARY_CASE(Class, KIND, ...) \
-    case ExprType::KIND: return std::make_shared<Class>(std::move(first));
+    case ExprType::KIND:                     \
+        return std::make_shared<Class>(std::move(first));
 #define KALVIRA_BINARY_CASE(Class, KIND, ...) \
-    case ExprType::KIND: return std::make_shared<Class>(std::move(first), std::move(second));
+    case ExprType::KIND:                      \
+        return std::make_shared<Class>(std::move(first), std::move(second));
     switch (kind) {
         KALVIRA_NODE_KINDS(KALVIRA_NO_CASE, KALVIRA_NO_CASE, KALVIRA_UNARY_CASE, KALVIRA_BINARY_CASE)
-    default: throw std::logic_error("make_node: a leaf kind has no children");
+    default:
+        throw std::logic_error("make_node: a leaf kind has no children");
     }
 #undef KALVIRA_NO_CASE
 #undef KALVIRA_UNARY_CASE

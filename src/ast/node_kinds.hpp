@@ -38,12 +38,12 @@
 // Unicode sign: √ and ∛ take the atom after them, π is a letter for pi. A
 // function's LaTeX is its command with the opening of its operand, which
 // latex_close closes; a constant's LaTeX is all of it. Empty: none.
-#define KALVIRA_KIND_WORDS(WORD)                                 \
-    WORD(SQRT, "sqrt", "", "√", "\\sqrt{", "}")                  \
-    WORD(CBRT, "cbrt", "", "∛", "\\sqrt[3]{", "}")               \
-    WORD(SIN, "sin", "", "", "\\sin\\left(", "\\right)")         \
-    WORD(COS, "cos", "", "", "\\cos\\left(", "\\right)")         \
-    WORD(TAN, "tan", "", "", "\\tan\\left(", "\\right)")         \
-    WORD(LOG, "ln", "log", "", "\\ln\\left(", "\\right)")        \
-    WORD(PI, "pi", "", "π", "\\pi", "")                          \
+#define KALVIRA_KIND_WORDS(WORD)                          \
+    WORD(SQRT, "sqrt", "", "√", "\\sqrt{", "}")           \
+    WORD(CBRT, "cbrt", "", "∛", "\\sqrt[3]{", "}")        \
+    WORD(SIN, "sin", "", "", "\\sin\\left(", "\\right)")  \
+    WORD(COS, "cos", "", "", "\\cos\\left(", "\\right)")  \
+    WORD(TAN, "tan", "", "", "\\tan\\left(", "\\right)")  \
+    WORD(LOG, "ln", "log", "", "\\ln\\left(", "\\right)") \
+    WORD(PI, "pi", "", "π", "\\pi", "")                   \
     WORD(E, "e", "", "", "e", "")

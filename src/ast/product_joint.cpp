@@ -21,10 +21,9 @@ bool ProductJoiner::ends_in_control_word(const std::string& text, std::size_t le
     return letters_from_ < text.size() && letters_from_ > left_start && text[letters_from_ - 1] == '\\';
 }
 
-ProductJoint ProductJoiner::join(const std::string& text, std::size_t left_start, int right_first,
-                                 bool both_numeric) {
-    const bool digits_meet = text.size() > left_start && is_digit(static_cast<unsigned char>(text.back())) &&
-                             is_digit(right_first);
+ProductJoint ProductJoiner::join(const std::string& text, std::size_t left_start, int right_first, bool both_numeric) {
+    const bool digits_meet =
+        text.size() > left_start && is_digit(static_cast<unsigned char>(text.back())) && is_digit(right_first);
     if (both_numeric || digits_meet) {
         return {" \\cdot ", false};
     }

@@ -18,12 +18,18 @@ namespace {
 
 ExprPtr apply(BatchOperation op, ExprPtr tree, const Cancellation& cancel) {
     switch (op) {
-    case BatchOperation::SIMPLIFY: return school_simplify(tree, cancel);
-    case BatchOperation::EXPAND: return school_expand(tree, cancel);
-    case BatchOperation::FACTOR: return school_factor(tree, cancel);
-    case BatchOperation::CORE_SIMPLIFY: return simplify(std::move(tree), cancel);
-    case BatchOperation::CORE_EXPAND: return expand(std::move(tree), cancel);
-    case BatchOperation::LATEX: break;
+    case BatchOperation::SIMPLIFY:
+        return school_simplify(tree, cancel);
+    case BatchOperation::EXPAND:
+        return school_expand(tree, cancel);
+    case BatchOperation::FACTOR:
+        return school_factor(tree, cancel);
+    case BatchOperation::CORE_SIMPLIFY:
+        return simplify(std::move(tree), cancel);
+    case BatchOperation::CORE_EXPAND:
+        return expand(std::move(tree), cancel);
+    case BatchOperation::LATEX:
+        break;
     }
     return tree;
 }
@@ -34,10 +40,17 @@ bool may_wrap(BatchOperation op) { return op == BatchOperation::CORE_SIMPLIFY ||
 
 void write_result(BatchNotation notation, const Expr& result, std::string& out, const Cancellation& cancel) {
     switch (notation) {
-    case BatchNotation::TEXT: write_school_text(result, TextStyle::ASCII, out, cancel); return;
-    case BatchNotation::UNICODE: write_school_text(result, TextStyle::UNICODE, out, cancel); return;
-    case BatchNotation::TREE: write_constructor_form(result, out, cancel); return;
-    case BatchNotation::LATEX: break;
+    case BatchNotation::TEXT:
+        write_school_text(result, TextStyle::ASCII, out, cancel);
+        return;
+    case BatchNotation::UNICODE:
+        write_school_text(result, TextStyle::UNICODE, out, cancel);
+        return;
+    case BatchNotation::TREE:
+        write_constructor_form(result, out, cancel);
+        return;
+    case BatchNotation::LATEX:
+        break;
     }
     write_latex(result, out, cancel);
 }

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "ast/make_node.hpp"
-#include "expansion/packed_terms.hpp"
 #include "expansion/expand.hpp"
-#include "simplifier/simplify_walk.hpp"
+#include "expansion/packed_terms.hpp"
 #include "expansion/term_conversion.hpp"
 #include "expansion/term_table.hpp"
+#include "simplifier/simplify_walk.hpp"
 
 namespace kalvira {
 
@@ -176,7 +176,8 @@ Expansion ExpandWalk::combine(const ExprPtr& simplified, Expansion* children) {
             return {std::make_shared<Pow>(tree_of(children[0]), exp), std::nullopt};
         }
         const int n = static_cast<const Int&>(*exp).value();
-        std::optional<TermTable> packed = n < 2 ? std::nullopt : packed_power(summands(children[0]), n, factors_, cancel_);
+        std::optional<TermTable> packed =
+            n < 2 ? std::nullopt : packed_power(summands(children[0]), n, factors_, cancel_);
         if (packed) {
             return {nullptr, std::move(*packed)};
         }

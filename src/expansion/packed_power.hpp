@@ -45,7 +45,7 @@ private:
 // make room for.
 inline std::size_t ways_to_share(int exp, std::size_t terms) {
     constexpr std::uint64_t CAP = 1 << 16;  // beyond, the collector grows as it needs
-    std::uint64_t ways = 1;  // C(exp + i, i) for i = 0, 1, ...
+    std::uint64_t ways = 1;                 // C(exp + i, i) for i = 0, 1, ...
     for (std::uint64_t i = 1; i < terms && ways < CAP; ++i) {
         ways = ways * (static_cast<std::uint64_t>(exp) + i) / i;
     }

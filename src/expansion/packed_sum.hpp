@@ -76,9 +76,8 @@ public:
 
     // The collected terms, those whose coefficients cancelled dropped.
     PackedSum<N> take() && {
-        terms_.erase(
-            std::remove_if(terms_.begin(), terms_.end(), [](const PackedTerm<N>& t) { return t.coeff == 0; }),
-            terms_.end());
+        terms_.erase(std::remove_if(terms_.begin(), terms_.end(), [](const PackedTerm<N>& t) { return t.coeff == 0; }),
+                     terms_.end());
         return std::move(terms_);
     }
 

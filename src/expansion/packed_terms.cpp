@@ -142,7 +142,8 @@ std::optional<TermTable> packed_power(const std::vector<Term>& base, int exp, co
     if (!lanes) {
         return std::nullopt;
     }
-    return with_packing(*lanes, [&](auto n) { return lanes->unpack(raise(lanes->pack<n>(base), exp, cancel), factors); });
+    return with_packing(*lanes,
+                        [&](auto n) { return lanes->unpack(raise(lanes->pack<n>(base), exp, cancel), factors); });
 }
 
 }  // namespace kalvira

@@ -52,8 +52,8 @@ Power* Term::find(FactorId factor) {
         }
         return find_indexed(factor);
     }
-    const auto found = std::find_if(powers_.begin() + head_, powers_.end(),
-                                    [factor](const Power& p) { return p.factor == factor; });
+    const auto found =
+        std::find_if(powers_.begin() + head_, powers_.end(), [factor](const Power& p) { return p.factor == factor; });
     return found == powers_.end() ? nullptr : &*found;
 }
 
@@ -154,8 +154,7 @@ void Term::canonicalise(const FactorTable& factors) {
 }
 
 void Term::canonicalise(std::vector<Power>& powers, const FactorTable& factors) {
-    powers.erase(std::remove_if(powers.begin(), powers.end(), [](const Power& p) { return p.exp == 0; }),
-                 powers.end());
+    powers.erase(std::remove_if(powers.begin(), powers.end(), [](const Power& p) { return p.exp == 0; }), powers.end());
     sort_canonically(powers.data(), powers.data() + powers.size(), factors);
 }
 
@@ -191,7 +190,9 @@ void sort_by_leading_bytes(Power* first, Power* last, const FactorTable& factors
 }  // namespace
 
 void Term::sort_canonically(Power* first, Power* last, const FactorTable& factors) {
-    const auto before = [&factors](const Power& a, const Power& b) { return factors.stands_before(a.factor, b.factor); };
+    const auto before = [&factors](const Power& a, const Power& b) {
+        return factors.stands_before(a.factor, b.factor);
+    };
     if (static_cast<std::size_t>(last - first) > INDEXED_FROM) {
         sort_by_leading_bytes(first, last, factors);
         return;

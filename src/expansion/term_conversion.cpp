@@ -96,9 +96,7 @@ ExprPtr build_of_term(int coeff, const Term& term, const FactorTable& factors) {
 
 }  // namespace
 
-ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
-    return build_of_term(1, canonical, factors);
-}
+ExprPtr key_tree(const Term& canonical, const FactorTable& factors) { return build_of_term(1, canonical, factors); }
 
 // Written straight from the beginnings of the factors' texts, joined as the
 // renderer joins a product's operands, and ending where a factor's known
@@ -107,9 +105,8 @@ ExprPtr key_tree(const Term& canonical, const FactorTable& factors) {
 // instead.
 TermKey key_of(const Term& canonical, const FactorTable& factors) {
     const PowerView powers = canonical.powers();
-    const bool has_lone_integer = std::any_of(powers.begin(), powers.end(), [&factors](const Power& p) {
-        return p.exp == 1 && factors[p.factor].is_int;
-    });
+    const bool has_lone_integer = std::any_of(
+        powers.begin(), powers.end(), [&factors](const Power& p) { return p.exp == 1 && factors[p.factor].is_int; });
     TermKey key;
     if (has_lone_integer) {
         key.complete = write_latex_prefix(*key_tree(canonical, factors), key.text, TEXT_PREFIX_BYTES, factors.cancel());
@@ -177,8 +174,6 @@ void read_summands(const ExprPtr& tree, FactorTable& factors, std::vector<Term>&
     }
 }
 
-ExprPtr term_tree(const Term& term, const FactorTable& factors) {
-    return build_of_term(term.coeff, term, factors);
-}
+ExprPtr term_tree(const Term& term, const FactorTable& factors) { return build_of_term(term.coeff, term, factors); }
 
 }  // namespace kalvira

@@ -122,8 +122,8 @@ TermKey leading_key(const Term& canonical, const FactorTable& factors) {
         return key_of(canonical, factors);
     }
     TermKey key;
-    key.complete = write_latex_prefix(*key_tree(canonical, factors), key.text, CONSTANT_KEY.text.size() + 1,
-                                      factors.cancel());
+    key.complete =
+        write_latex_prefix(*key_tree(canonical, factors), key.text, CONSTANT_KEY.text.size() + 1, factors.cancel());
     return key;
 }
 
@@ -638,9 +638,7 @@ std::vector<Term> TermTable::addends(FactorTable& factors) && {
     return out;
 }
 
-std::vector<Term> TermTable::summands(FactorTable& factors) const& {
-    return TermTable(*this).summands(factors);
-}
+std::vector<Term> TermTable::summands(FactorTable& factors) const& { return TermTable(*this).summands(factors); }
 
 ExprPtr TermTable::tree(const FactorTable& factors) {
     ensure_sorted(factors);

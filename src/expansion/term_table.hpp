@@ -123,7 +123,7 @@ private:
     // and comparing the beginnings of their keys orders them.
     bool keyed_ = false;
     bool sorted_ = true;
-    std::size_t irregular_ = 0;  // terms that do not read back as themselves
+    std::size_t irregular_ = 0;         // terms that do not read back as themselves
     std::vector<std::size_t> touched_;  // groups an addition reached, kept for its buffer
 };
 

@@ -60,8 +60,9 @@ class BatchError(NamedTuple):
     position: int | None = None
 
 
-def batch(operation: Operation, texts: Iterable[str], jobs: int = 1,
-          notation: Notation = "latex", core: bool = False) -> list[str | BatchError]:
+def batch(
+    operation: Operation, texts: Iterable[str], jobs: int = 1, notation: Notation = "latex", core: bool = False
+) -> list[str | BatchError]:
     """For each text, the LaTeX of `operation` applied to it, or a BatchError.
 
     Gives what parse, the operation ("latex" only renders; "simplify",

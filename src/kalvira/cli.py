@@ -77,8 +77,9 @@ class _Session:
         self.drawn: list[str] = []
         self.failed = False
 
-    def _emit(self, texts: list[str], outputs: list[str], errors: list[tuple[int, str]],
-              label_of: Callable[[int], str]) -> None:
+    def _emit(
+        self, texts: list[str], outputs: list[str], errors: list[tuple[int, str]], label_of: Callable[[int], str]
+    ) -> None:
         warnings = [index for index, output in enumerate(outputs) if isinstance(output, WrappedResult)]
         if self.strict:
             for index in warnings:
@@ -180,8 +181,10 @@ def main(argv: list[str] | None = None) -> int:
     on Ctrl-C; check gives 1 when an answer is not accepted)."""
     arguments = sys.argv[1:] if argv is None else argv
     if not arguments:
-        print(f"{USAGE}\nkalvira: give a command and expressions, as in kalvira expand \"(x+1)^3\";"
-              " see kalvira --help", file=sys.stderr)
+        print(
+            f'{USAGE}\nkalvira: give a command and expressions, as in kalvira expand "(x+1)^3"; see kalvira --help',
+            file=sys.stderr,
+        )
         return 2
     try:
         status = _command(arguments)

@@ -23,7 +23,10 @@ from kalvira.evaluation import evaluate
 from kalvira.parser import parse
 
 FORM_TESTS: dict[str, Callable[[Expr], bool]] = {
-    "expanded": is_expanded, "simplified": is_simplified, "factored": is_factored}
+    "expanded": is_expanded,
+    "simplified": is_simplified,
+    "factored": is_factored,
+}
 
 # Exit statuses: every answer accepted, one not accepted, bad input.
 ACCEPTED, NOT_ACCEPTED, BAD_INPUT = 0, 1, 2
@@ -46,8 +49,9 @@ def _verdict_line(expected: Expr, text: str, form: str) -> tuple[str, bool]:
 
 def check(options: Options) -> int:
     if len(options.expressions) < 2:
-        raise UsageError("check needs the expected expression and at least one answer,"
-                         " as in kalvira check \"2(x+1)\" \"2x+2\"")
+        raise UsageError(
+            'check needs the expected expression and at least one answer, as in kalvira check "2(x+1)" "2x+2"'
+        )
     expected_text, *answers = (text.strip() for text in options.expressions)
     expected = parse(expected_text)  # a ParseError ends the run with status 2
     status = ACCEPTED
@@ -79,8 +83,10 @@ def _variable_value(assignment: str) -> tuple[str, Fraction | float]:
     except ValueError:
         number = None
     if number is not None and "e" in value.lower():
-        raise UsageError(f"the value in {assignment!r} is exponent notation, which school notation reads as a"
-                         f" product with e; write {variable.name()}={number}")
+        raise UsageError(
+            f"the value in {assignment!r} is exponent notation, which school notation reads as a"
+            f" product with e; write {variable.name()}={number}"
+        )
     if number is not None:
         return variable.name(), number
     try:
@@ -96,7 +102,7 @@ def _number_text(value: Fraction | float) -> str:
 def evaluate_expressions(options: Options) -> int:
     texts = [text.strip() for text in options.expressions if "=" not in text]
     if not texts:
-        raise UsageError("eval needs an expression, as in kalvira eval \"x^2 + 1\" x=3")
+        raise UsageError('eval needs an expression, as in kalvira eval "x^2 + 1" x=3')
     point: dict[str, Fraction | float] = {}
     for assignment in (text for text in options.expressions if "=" in text):
         name, value = _variable_value(assignment)

@@ -15,7 +15,11 @@ from kalvira.worksheet import Runner
 
 # Each format's flag and the format it chooses, also the Options attribute the flag sets.
 FORMATS: dict[str, Notation | Literal["mathml"]] = {
-    "--tree": "tree", "--text": "text", "--unicode": "unicode", "--mathml": "mathml"}
+    "--tree": "tree",
+    "--text": "text",
+    "--unicode": "unicode",
+    "--mathml": "mathml",
+}
 
 MATHML_MISSING = "--mathml needs latex2mathml: pip install 'kalvira-core[mathml]'"
 

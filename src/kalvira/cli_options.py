@@ -25,12 +25,14 @@ CORE_COMMANDS = ("simplify", "expand")
 
 FORMS = ("expanded", "simplified", "factored")
 
-USAGE = ("usage: kalvira {simplify,expand,factor,latex} [EXPRESSION ...] [-f FILE] [-j N]"
-         " [--tree | --text | --unicode | --mathml] [--png FILE] [--core [--strict]] [--version] [-h]\n"
-         "       kalvira check EXPECTED ANSWER ... [--form {expanded,simplified,factored}]\n"
-         "       kalvira eval EXPRESSION ... [NAME=VALUE ...]\n"
-         "       kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
-         " [--png FILE]")
+USAGE = (
+    "usage: kalvira {simplify,expand,factor,latex} [EXPRESSION ...] [-f FILE] [-j N]"
+    " [--tree | --text | --unicode | --mathml] [--png FILE] [--core [--strict]] [--version] [-h]\n"
+    "       kalvira check EXPECTED ANSWER ... [--form {expanded,simplified,factored}]\n"
+    "       kalvira eval EXPRESSION ... [NAME=VALUE ...]\n"
+    "       kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
+    " [--png FILE]"
+)
 
 HELP = """{usage}
 
@@ -190,8 +192,10 @@ class _Reader:
         name, equals, text = argument.partition("=") if argument.startswith("--") else (argument, "", "")
         option = self.by_name.get(name)
         if option is None:
-            raise UsageError(f"unknown option {name}{self.of_command}{_suggestion(name, self.long_names)}"
-                             " (an expression that starts with - goes after --)")
+            raise UsageError(
+                f"unknown option {name}{self.of_command}{_suggestion(name, self.long_names)}"
+                " (an expression that starts with - goes after --)"
+            )
         if option.value is None:
             if equals:
                 raise UsageError(f"{name} takes no value")
@@ -250,12 +254,15 @@ def read_arguments(arguments: list[str]) -> Options:
     if options.help or options.version:
         return options
     if not words:
-        raise UsageError("no command given: choose simplify, expand, factor, latex, check or eval,"
-                         " as in kalvira expand \"(x+1)^3\"")
+        raise UsageError(
+            'no command given: choose simplify, expand, factor, latex, check or eval, as in kalvira expand "(x+1)^3"'
+        )
     options.command, options.expressions = words[0], words[1:]
     if options.command not in COMMANDS:
-        raise UsageError(f"unknown command {options.command!r}{_suggestion(options.command, list(COMMANDS))}"
-                         " (choose simplify, expand, factor, latex, check or eval)")
+        raise UsageError(
+            f"unknown command {options.command!r}{_suggestion(options.command, list(COMMANDS))}"
+            " (choose simplify, expand, factor, latex, check or eval)"
+        )
     if options.form and options.command != "check":
         raise UsageError("--form belongs to the check command")
     if options.core and options.command not in CORE_COMMANDS:

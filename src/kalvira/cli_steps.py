@@ -26,8 +26,10 @@ from kalvira.parser import parse
 from kalvira.step_texts import LANGUAGES
 from kalvira.working import DEFAULT_MAX_STEPS, Steps, TracedOperation, is_traced_operation, steps
 
-USAGE = ("usage: kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
-         " [--png FILE] [-h]")
+USAGE = (
+    "usage: kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
+    " [--png FILE] [-h]"
+)
 
 HELP = f"""{USAGE}
 

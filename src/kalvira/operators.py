@@ -21,8 +21,10 @@ from _kalvira_core import Add, Div, Expr, Int, Mul, Neg, Pow, Rational
 
 from kalvira import _native
 
-INEXACT = ("trees hold exact integers and fractions only, not a {kind}: write it as an int or a "
-           "fractions.Fraction (Fraction(1, 2), or Fraction('0.5') for a decimal)")
+INEXACT = (
+    "trees hold exact integers and fractions only, not a {kind}: write it as an int or a "
+    "fractions.Fraction (Fraction(1, 2), or Fraction('0.5') for a decimal)"
+)
 
 
 INT32 = range(-(2**31), 2**31)
@@ -72,6 +74,7 @@ def _forward(build: Build) -> Callable[[Expr, object], Expr]:
     def method(self: Expr, other: object) -> Expr:
         operand = as_tree(other)
         return NotImplemented if operand is None else build(self, operand)
+
     return method
 
 
@@ -79,6 +82,7 @@ def _reflected(build: Build) -> Callable[[Expr, object], Expr]:
     def method(self: Expr, other: object) -> Expr:
         operand = as_tree(other)
         return NotImplemented if operand is None else build(operand, self)
+
     return method
 
 

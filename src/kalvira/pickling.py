@@ -24,7 +24,6 @@ from kalvira.tree_walk import ARITY, LEAVES, NODE_CLASSES, variable_name_fault
 Entry = tuple[str, Any, Any]
 
 
-
 class _Malformed(ValueError):
     def __init__(self, fault: str) -> None:
         super().__init__(f"not a pickled expression tree: {fault}")

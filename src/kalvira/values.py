@@ -78,8 +78,10 @@ def _str(self: Expr) -> str:
 
 
 def _no_truth_value(self: Expr) -> NoReturn:
-    raise TypeError("the truth value of an expression is ambiguous: compare trees with == "
-                    "(simplify(a - b) == Int(0)) or test for a missing tree with `is None`")
+    raise TypeError(
+        "the truth value of an expression is ambiguous: compare trees with == "
+        "(simplify(a - b) == Int(0)) or test for a missing tree with `is None`"
+    )
 
 
 @functools.wraps(_core_var_init)
@@ -93,8 +95,13 @@ def _var_init(self: Var, name: str) -> None:
 def install_value_semantics() -> None:
     """Puts the value methods on Expr, which every node class inherits."""
     methods = {
-        "__eq__": _Comparisons.__eq__, "__ne__": _Comparisons.__ne__, "__hash__": _hash, "__repr__": _repr, "__str__": _str,
-        "__bool__": _no_truth_value, "_repr_latex_": latex_display,
+        "__eq__": _Comparisons.__eq__,
+        "__ne__": _Comparisons.__ne__,
+        "__hash__": _hash,
+        "__repr__": _repr,
+        "__str__": _str,
+        "__bool__": _no_truth_value,
+        "_repr_latex_": latex_display,
     }
     for name, method in methods.items():
         setattr(Expr, name, method)

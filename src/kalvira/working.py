@@ -79,8 +79,9 @@ class Steps:
     it shows as an aligned derivation; str() gives numbered lines, and
     to_text() the same in school notation."""
 
-    def __init__(self, start: Expr, start_latex: str, steps: list[Step], result: Expr, left_out: bool,
-                 lang: str = "en") -> None:
+    def __init__(
+        self, start: Expr, start_latex: str, steps: list[Step], result: Expr, left_out: bool, lang: str = "en"
+    ) -> None:
         self.start = start
         self.start_latex = start_latex
         self.steps = tuple(steps)
@@ -221,7 +222,7 @@ class _Tracer:
         earlier = [self.start_latex] + [line.latex for line in self.lines]
         if latex in earlier:
             # A run of rewrites came back to an earlier line: drop the run.
-            del self.lines[earlier.index(latex):]
+            del self.lines[earlier.index(latex) :]
             self.last, self.last_changes = None, []
             return True
         change = _narrowed(Change(path, before, after))

@@ -58,4 +58,3 @@ def expressions(lines: Sequence[str]) -> tuple[list[int], list[str]]:
             indices.append(index)
             texts.append(text)
     return indices, texts
-

@@ -22,7 +22,8 @@ struct LikeTerms {
 // The groups of like terms among terms, in canonical order: descending
 // order of the text of their coefficient-free product, the constant last.
 // Summands with coefficient 0 belong to no group. Polls cancel per summand.
-std::vector<LikeTerms> group_like_terms(const std::vector<Monomial>& terms, const Cancellation& cancel = Cancellation());
+std::vector<LikeTerms> group_like_terms(const std::vector<Monomial>& terms,
+                                        const Cancellation& cancel = Cancellation());
 
 // expr as a sum of like-term-collected monomials: terms whose
 // coefficient-free products render alike add their coefficients, cancelled

@@ -86,9 +86,7 @@ void bind_constant(py::module_& m, const char* name) {
 
 template <class Node>
 void bind_unary(py::module_& m, const char* name) {
-    expr_class<Node, Expr>(m, name)
-        .def(node_init<Node, ExprPtr>(), child("operand"))
-        .def("operand", &Node::operand);
+    expr_class<Node, Expr>(m, name).def(node_init<Node, ExprPtr>(), child("operand")).def("operand", &Node::operand);
 }
 
 template <class Node, class Accessor>
@@ -123,7 +121,8 @@ std::string latex_of(const Expr& e) {
 }
 
 ExprPtr simplify_tree(ExprPtr expr) {
-    return call_interruptibly([&expr](const Cancellation& cancel) { return kalvira::simplify(std::move(expr), cancel); });
+    return call_interruptibly(
+        [&expr](const Cancellation& cancel) { return kalvira::simplify(std::move(expr), cancel); });
 }
 
 ExprPtr expand_tree(ExprPtr expr) {
@@ -158,7 +157,8 @@ PYBIND11_MODULE(_kalvira_core, m) {
 
     expr_class<Expr>(m, "Expr")
         .def("to_string", &latex_of, "LaTeX形式の文字列を返す")
-        .def("__reduce_ex__", [](const py::object& self, int) { refuse_pickling(self); }, py::arg("protocol"))
+        .def(
+            "__reduce_ex__", [](const py::object& self, int) { refuse_pickling(self); }, py::arg("protocol"))
         .def("__reduce__", &refuse_pickling);
 
     bind_nodes(m);

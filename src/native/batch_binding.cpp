@@ -54,10 +54,14 @@ BatchNotation notation_named(const std::string& name) {
 
 const char* kind_name(FailureKind kind) {
     switch (kind) {
-    case FailureKind::PARSE: return "parse";
-    case FailureKind::MATH: return "math";
-    case FailureKind::MEMORY: return "memory";
-    case FailureKind::NONE: break;
+    case FailureKind::PARSE:
+        return "parse";
+    case FailureKind::MATH:
+        return "math";
+    case FailureKind::MEMORY:
+        return "memory";
+    case FailureKind::NONE:
+        break;
     }
     return "";
 }
@@ -88,8 +92,8 @@ std::vector<Outcome> run_interruptibly(BatchOperation op, BatchNotation notation
 // Returns (results, failures, wrapped): results[i] is the written result of
 // texts[i] or None, failures lists (index, kind, message, position) for each
 // None, and wrapped the indices of results whose integers wrapped around.
-py::tuple run_batch(const std::string& operation, const py::iterable& texts, unsigned jobs,
-                    const std::string& notation, bool check_wrap) {
+py::tuple run_batch(const std::string& operation, const py::iterable& texts, unsigned jobs, const std::string& notation,
+                    bool check_wrap) {
     const BatchOperation op = operation_named(operation);
     const BatchNotation written_as = notation_named(notation);
     std::vector<std::string> utf8;
@@ -110,7 +114,8 @@ py::tuple run_batch(const std::string& operation, const py::iterable& texts, uns
         } else {
             results[i] = py::none();
             const py::object position = outcome.position ? py::object(py::int_(outcome.position)) : py::none();
-            failures.append(py::make_tuple(i, kind_name(outcome.failure), str_of(outcome.text, RESULT_ERRORS), position));
+            failures.append(
+                py::make_tuple(i, kind_name(outcome.failure), str_of(outcome.text, RESULT_ERRORS), position));
         }
     }
     return py::make_tuple(std::move(results), std::move(failures), std::move(wrapped));

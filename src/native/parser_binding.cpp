@@ -23,8 +23,7 @@ ExprPtr parse_str(const py::str& text) {
 }  // namespace
 
 void bind_parser(py::module_& m) {
-    static py::handle failure_type =
-        PyErr_NewException("kalvira._native.ParseFailure", PyExc_ValueError, nullptr);
+    static py::handle failure_type = PyErr_NewException("kalvira._native.ParseFailure", PyExc_ValueError, nullptr);
     m.add_object("ParseFailure", failure_type);
     py::register_exception_translator([](std::exception_ptr pending) {
         try {

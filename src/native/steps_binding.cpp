@@ -114,8 +114,8 @@ public:
             throw py::value_error(TOO_DEEP);
         }
         whole_ = replace_at(whole_, rewrite.path, rewrite.after);
-        const py::object wants_more =
-            observer_(rule_name(rewrite.rule), py::tuple(py::cast(rewrite.path)), rewrite.before, rewrite.after, whole_);
+        const py::object wants_more = observer_(rule_name(rewrite.rule), py::tuple(py::cast(rewrite.path)),
+                                                rewrite.before, rewrite.after, whole_);
         if (!wants_more.cast<bool>()) {
             throw EnoughSteps();
         }

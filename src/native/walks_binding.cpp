@@ -39,13 +39,16 @@ py::object name_object(const std::string& name) {
 // A leaf's data as the second and third fields of its entry in nodes().
 std::pair<py::object, py::object> leaf_fields(const Expr& node) {
     switch (node.type()) {
-    case ExprType::INT: return {py::int_(static_cast<const Int&>(node).value()), py::none()};
-    case ExprType::VAR: return {name_object(static_cast<const Var&>(node).name()), py::none()};
+    case ExprType::INT:
+        return {py::int_(static_cast<const Int&>(node).value()), py::none()};
+    case ExprType::VAR:
+        return {name_object(static_cast<const Var&>(node).name()), py::none()};
     case ExprType::RATIONAL: {
         const auto& fraction = static_cast<const Rational&>(node);
         return {py::int_(fraction.num()), py::int_(fraction.den())};
     }
-    default: return {py::none(), py::none()};
+    default:
+        return {py::none(), py::none()};
     }
 }
 

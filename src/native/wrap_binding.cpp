@@ -7,8 +7,8 @@
 #include <pybind11/stl.h>
 
 #include "ast/interruptible.hpp"
-#include "values/prime_field.hpp"
 #include "native/bindings.hpp"
+#include "values/prime_field.hpp"
 #include "values/wrap_check.hpp"
 
 namespace py = pybind11;

@@ -36,7 +36,9 @@ private:
     char32_t code_at(const Cursor& at) const;
     void step(Cursor& at) const;
     bool at_end(const Cursor& at) const { return at.byte >= text_.size(); }
-    bool starts_with(const Cursor& at, std::string_view word) const { return text_.substr(at.byte, word.size()) == word; }
+    bool starts_with(const Cursor& at, std::string_view word) const {
+        return text_.substr(at.byte, word.size()) == word;
+    }
 
     Cursor end_of_letters(const Cursor& at);
     bool match_decimal(Cursor& at) const;

@@ -44,23 +44,34 @@ enum class Pending { ADD, SUBTRACT, NEGATE_TERM, MULTIPLY, DIVIDE, NEGATE, POWER
 int precedence(Pending op) {
     switch (op) {
     case Pending::ADD:
-    case Pending::SUBTRACT: return 1;
-    case Pending::NEGATE_TERM: return 2;
+    case Pending::SUBTRACT:
+        return 1;
+    case Pending::NEGATE_TERM:
+        return 2;
     case Pending::MULTIPLY:
-    case Pending::DIVIDE: return 3;
-    case Pending::NEGATE: return 4;
-    case Pending::POWER: return 5;
-    case Pending::ROOT: return 6;
-    default: return 0;
+    case Pending::DIVIDE:
+        return 3;
+    case Pending::NEGATE:
+        return 4;
+    case Pending::POWER:
+        return 5;
+    case Pending::ROOT:
+        return 6;
+    default:
+        return 0;
     }
 }
 
 Pending binary_operator(TokenKind kind) {
     switch (kind) {
-    case TokenKind::PLUS: return Pending::ADD;
-    case TokenKind::MINUS: return Pending::SUBTRACT;
-    case TokenKind::TIMES: return Pending::MULTIPLY;
-    default: return Pending::DIVIDE;
+    case TokenKind::PLUS:
+        return Pending::ADD;
+    case TokenKind::MINUS:
+        return Pending::SUBTRACT;
+    case TokenKind::TIMES:
+        return Pending::MULTIPLY;
+    default:
+        return Pending::DIVIDE;
     }
 }
 
@@ -71,11 +82,11 @@ struct PendingOp {
 };
 
 enum class Expecting {
-    OPERAND,    // at the start, after '(' or an operator: an atom or a sign
-    ATOM,       // after √: an atom, no sign
-    OPEN,       // after a function name: '('
-    AFTER_ATOM, // anything that may follow an atom, superscripts included
-    AFTER_POWER // after x²: as after an atom, but no exponent again
+    OPERAND,     // at the start, after '(' or an operator: an atom or a sign
+    ATOM,        // after √: an atom, no sign
+    OPEN,        // after a function name: '('
+    AFTER_ATOM,  // anything that may follow an atom, superscripts included
+    AFTER_POWER  // after x²: as after an atom, but no exponent again
 };
 
 bool starts_atom(TokenKind kind) {
@@ -88,8 +99,10 @@ bool starts_atom(TokenKind kind) {
     case TokenKind::FUNCTION:
     case TokenKind::UNKNOWN_FUNCTION:
     case TokenKind::LPAR:
-    case TokenKind::ROOT: return true;
-    default: return false;
+    case TokenKind::ROOT:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -153,10 +166,18 @@ ExprPtr ExpressionParser::run() {
         }
         bool taken = false;
         switch (expecting_) {
-        case Expecting::OPERAND: taken = take_operand(token); break;
-        case Expecting::ATOM: taken = take_atom(token); break;
-        case Expecting::OPEN: taken = take_open(token); break;
-        default: taken = take_after_atom(token); break;
+        case Expecting::OPERAND:
+            taken = take_operand(token);
+            break;
+        case Expecting::ATOM:
+            taken = take_atom(token);
+            break;
+        case Expecting::OPEN:
+            taken = take_open(token);
+            break;
+        default:
+            taken = take_after_atom(token);
+            break;
         }
         if (!taken) {
             if (first && token.kind == TokenKind::END) {
@@ -197,9 +218,15 @@ bool ExpressionParser::take_atom(const Token& token) {
     case TokenKind::DECIMAL:
         push(refuse(token.offset, parse_errors::DECIMAL, parse_errors::DECIMAL_HINT));
         return true;
-    case TokenKind::PI: push(std::make_shared<Pi>()); return true;
-    case TokenKind::E: push(std::make_shared<E>()); return true;
-    case TokenKind::VARIABLE: push(variable(token)); return true;
+    case TokenKind::PI:
+        push(std::make_shared<Pi>());
+        return true;
+    case TokenKind::E:
+        push(std::make_shared<E>());
+        return true;
+    case TokenKind::VARIABLE:
+        push(variable(token));
+        return true;
     case TokenKind::FUNCTION:
     case TokenKind::UNKNOWN_FUNCTION:
         call_ = token;
@@ -213,7 +240,8 @@ bool ExpressionParser::take_atom(const Token& token) {
         push_operator(Pending::ROOT, token);
         expecting_ = Expecting::ATOM;
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -327,13 +355,21 @@ void ExpressionParser::apply_top() {
     ExprPtr right = pop_node();
     ExprPtr left = pop_node();
     switch (top.op) {
-    case Pending::ADD: push(make_node(ExprType::ADD, std::move(left), std::move(right))); break;
+    case Pending::ADD:
+        push(make_node(ExprType::ADD, std::move(left), std::move(right)));
+        break;
     case Pending::SUBTRACT:
         push(make_node(ExprType::ADD, std::move(left), make_node(ExprType::NEG, std::move(right))));
         break;
-    case Pending::MULTIPLY: push(make_node(ExprType::MUL, std::move(left), std::move(right))); break;
-    case Pending::DIVIDE: push(make_node(ExprType::DIV, std::move(left), std::move(right))); break;
-    default: push(make_node(ExprType::POW, std::move(left), std::move(right))); break;
+    case Pending::MULTIPLY:
+        push(make_node(ExprType::MUL, std::move(left), std::move(right)));
+        break;
+    case Pending::DIVIDE:
+        push(make_node(ExprType::DIV, std::move(left), std::move(right)));
+        break;
+    default:
+        push(make_node(ExprType::POW, std::move(left), std::move(right)));
+        break;
     }
 }
 
@@ -343,8 +379,12 @@ void ExpressionParser::close_group(const Token& close) {
     --open_groups_;
     ExprPtr inside = pop_node();
     switch (marker.op) {
-    case Pending::GROUP: push(std::move(inside)); break;
-    case Pending::CALL: push(make_node(marker.token.function, std::move(inside))); break;
+    case Pending::GROUP:
+        push(std::move(inside));
+        break;
+    case Pending::CALL:
+        push(make_node(marker.token.function, std::move(inside)));
+        break;
     default: {
         const std::string_view letters = lexer_.text_of(marker.token);
         const std::string_view group = lexer_.text().substr(marker.open.begin, close.end - marker.open.begin);

@@ -9,11 +9,16 @@ inline constexpr char32_t SUPERSCRIPT_MINUS = U'⁻';
 // The digit a superscript digit stands for, or -1.
 inline int superscript_digit(char32_t c) {
     switch (c) {
-    case U'⁰': return 0;
-    case U'¹': return 1;
-    case U'²': return 2;
-    case U'³': return 3;
-    default: return c >= U'⁴' && c <= U'⁹' ? static_cast<int>(c - U'⁴') + 4 : -1;
+    case U'⁰':
+        return 0;
+    case U'¹':
+        return 1;
+    case U'²':
+        return 2;
+    case U'³':
+        return 3;
+    default:
+        return c >= U'⁴' && c <= U'⁹' ? static_cast<int>(c - U'⁴') + 4 : -1;
     }
 }
 

@@ -29,7 +29,7 @@ enum class TokenKind {
 
 struct Token {
     TokenKind kind;
-    std::size_t begin;   // byte offsets into the text
+    std::size_t begin;  // byte offsets into the text
     std::size_t end;
     std::size_t offset;  // code point offset of begin
     ExprType function;   // FUNCTION and ROOT: the node they make

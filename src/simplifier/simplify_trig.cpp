@@ -44,9 +44,7 @@ PiMultiple as_pi_multiple(const ExprPtr& op) {
     return result;
 }
 
-ExprPtr half_sqrt2() {
-    return std::make_shared<Div>(std::make_shared<Sqrt>(make_int(2)), make_int(2));
-}
+ExprPtr half_sqrt2() { return std::make_shared<Div>(std::make_shared<Sqrt>(make_int(2)), make_int(2)); }
 
 }  // namespace
 

@@ -82,22 +82,39 @@ RuleResult SimplifyWalk::rewrite(const ExprPtr& node, const ExprPtr* children, b
     const ExprType kind = node->type();
     RuleResult result;
     switch (kind) {
-    case ExprType::NEG: result = rule_neg(children[0]); break;
-    case ExprType::ADD: result = rule_add(children[0], children[1], cancel_); break;
-    case ExprType::MUL: result = rule_mul(children[0], children[1]); break;
+    case ExprType::NEG:
+        result = rule_neg(children[0]);
+        break;
+    case ExprType::ADD:
+        result = rule_add(children[0], children[1], cancel_);
+        break;
+    case ExprType::MUL:
+        result = rule_mul(children[0], children[1]);
+        break;
     case ExprType::DIV: {
         auto again = [this](const ExprPtr& tree) { return simplify_result(tree); };
         result = rule_div(children[0], children[1], cancel_, Resimplify(again));
         break;
     }
-    case ExprType::POW: result = rule_pow(children[0], children[1]); break;
-    case ExprType::SQRT: result = rule_sqrt(children[0]); break;
-    case ExprType::CBRT: result = rule_cbrt(children[0]); break;
-    case ExprType::LOG: result = rule_log(children[0]); break;
+    case ExprType::POW:
+        result = rule_pow(children[0], children[1]);
+        break;
+    case ExprType::SQRT:
+        result = rule_sqrt(children[0]);
+        break;
+    case ExprType::CBRT:
+        result = rule_cbrt(children[0]);
+        break;
+    case ExprType::LOG:
+        result = rule_log(children[0]);
+        break;
     case ExprType::SIN:
     case ExprType::COS:
-    case ExprType::TAN: result = rule_trig(kind, children[0]); break;
-    default: break;
+    case ExprType::TAN:
+        result = rule_trig(kind, children[0]);
+        break;
+    default:
+        break;
     }
     if (result.result) {
         return result;

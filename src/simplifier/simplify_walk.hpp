@@ -18,8 +18,7 @@ namespace kalvira {
 // asked for them).
 class SimplifyWalk {
 public:
-    explicit SimplifyWalk(const Cancellation& cancel, RewriteTrace* trace = nullptr)
-        : cancel_(cancel), trace_(trace) {}
+    explicit SimplifyWalk(const Cancellation& cancel, RewriteTrace* trace = nullptr) : cancel_(cancel), trace_(trace) {}
 
     // Simplifies a tree from the caller. Every node it rebuilds is new.
     ExprPtr simplify(const ExprPtr& root) { return run(root, false); }

@@ -11,9 +11,11 @@ namespace kalvira {
 namespace {
 
 #define KALVIRA_NAME_CASE(Class, KIND, ...) \
-    case ExprType::KIND: return #Class;
+    case ExprType::KIND:                    \
+        return #Class;
 #define KALVIRA_CONSTANT_NAME_CASE(Class, KIND) \
-    case ExprType::KIND: return #Class;
+    case ExprType::KIND:                        \
+        return #Class;
 
 // The Python class of a node is named after its C++ class.
 const char* class_name(ExprType type) {
@@ -68,8 +70,12 @@ void append_name_repr(std::string& out, std::string_view name) {
 
 void append_leaf_arguments(std::string& out, const Expr& node) {
     switch (node.type()) {
-    case ExprType::INT: out += std::to_string(static_cast<const Int&>(node).value()); break;
-    case ExprType::VAR: append_name_repr(out, static_cast<const Var&>(node).name()); break;
+    case ExprType::INT:
+        out += std::to_string(static_cast<const Int&>(node).value());
+        break;
+    case ExprType::VAR:
+        append_name_repr(out, static_cast<const Var&>(node).name());
+        break;
     case ExprType::RATIONAL: {
         const auto& fraction = static_cast<const Rational&>(node);
         out += std::to_string(fraction.num());
@@ -77,7 +83,8 @@ void append_leaf_arguments(std::string& out, const Expr& node) {
         out += std::to_string(fraction.den());
         break;
     }
-    default: break;
+    default:
+        break;
     }
 }
 

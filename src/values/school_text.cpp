@@ -31,14 +31,20 @@ bool is_root(ExprType type) { return !root_sign(type).empty(); }
 int level(const Expr& node) {
     switch (node.type()) {
     // A negative integer stands bare where a product's first factor may.
-    case ExprType::INT: return static_cast<const Int&>(node).value() < 0 ? PRODUCT : ATOM;
+    case ExprType::INT:
+        return static_cast<const Int&>(node).value() < 0 ? PRODUCT : ATOM;
     case ExprType::RATIONAL:  // written n/d
     case ExprType::MUL:
-    case ExprType::DIV: return PRODUCT;
-    case ExprType::NEG: return SIGNED;
-    case ExprType::ADD: return SUM;
-    case ExprType::POW: return POWER;
-    default: return ATOM;
+    case ExprType::DIV:
+        return PRODUCT;
+    case ExprType::NEG:
+        return SIGNED;
+    case ExprType::ADD:
+        return SUM;
+    case ExprType::POW:
+        return POWER;
+    default:
+        return ATOM;
     }
 }
 
@@ -166,7 +172,9 @@ void SchoolTextWriter::write_node(const Expr& node) {
         push({text("-"), {operand.get(), wrapped_after_sign(*operand), {}}});
         return;
     }
-    case ExprType::ADD: push_sum(static_cast<const Add&>(node)); return;
+    case ExprType::ADD:
+        push_sum(static_cast<const Add&>(node));
+        return;
     case ExprType::MUL: {
         const auto& product = static_cast<const Mul&>(node);
         push({operand(product.left(), PRODUCT), text(product_joint(product)), operand(product.right(), POWER)});
@@ -177,8 +185,11 @@ void SchoolTextWriter::write_node(const Expr& node) {
         push({operand(quotient.num(), PRODUCT), text("/"), operand(quotient.den(), POWER)});
         return;
     }
-    case ExprType::POW: push_power(static_cast<const Pow&>(node)); return;
-    default: break;
+    case ExprType::POW:
+        push_power(static_cast<const Pow&>(node));
+        return;
+    default:
+        break;
     }
     if (is_function(node.type())) {
         push_function(static_cast<const UnaryExpr&>(node), node.type());
@@ -189,7 +200,9 @@ void SchoolTextWriter::write_node(const Expr& node) {
 
 void SchoolTextWriter::write_leaf(const Expr& node) {
     switch (node.type()) {
-    case ExprType::INT: out_ += std::to_string(static_cast<const Int&>(node).value()); return;
+    case ExprType::INT:
+        out_ += std::to_string(static_cast<const Int&>(node).value());
+        return;
     case ExprType::RATIONAL: {
         const auto& fraction = static_cast<const Rational&>(node);
         out_ += std::to_string(fraction.num());
@@ -197,7 +210,9 @@ void SchoolTextWriter::write_leaf(const Expr& node) {
         out_ += std::to_string(fraction.den());
         return;
     }
-    case ExprType::VAR: write_name(static_cast<const Var&>(node).name()); return;
+    case ExprType::VAR:
+        write_name(static_cast<const Var&>(node).name());
+        return;
     default: {  // pi and e
         const KindWord& constant = *kind_word(node.type());
         out_ += unicode_ && !constant.symbol.empty() ? constant.symbol : constant.word;
@@ -230,8 +245,7 @@ void SchoolTextWriter::write_superscript(int exponent) {
 // "a - b" is Add(a, Neg(b)), so a Neg on the right is written as a minus.
 void SchoolTextWriter::push_sum(const Add& sum) {
     if (sum.right()->type() == ExprType::NEG) {
-        push({operand(sum.left(), SUM), text(" - "),
-              operand(static_cast<const Neg&>(*sum.right()).operand(), SIGNED)});
+        push({operand(sum.left(), SUM), text(" - "), operand(static_cast<const Neg&>(*sum.right()).operand(), SIGNED)});
     } else {
         push({operand(sum.left(), SUM), text(" + "), operand(sum.right(), PRODUCT)});
     }
@@ -280,7 +294,8 @@ std::string_view SchoolTextWriter::product_joint(const Mul& product) const {
                    : joint;
     case Edge::LETTER:
         return first.edge == Edge::LETTER && !spells_word(last.letter, first.letter) ? "" : joint;
-    default: return joint;
+    default:
+        return joint;
     }
 }
 
@@ -290,9 +305,12 @@ Boundary SchoolTextWriter::first_of(const Expr& node, bool wrapped) const {
         return {Edge::OPEN};
     }
     switch (node.type()) {
-    case ExprType::INT: return {Edge::DIGIT};
-    case ExprType::PI: return unicode_ ? Boundary{Edge::LETTER, U'π'} : Boundary{Edge::WORD};
-    case ExprType::E: return {Edge::LETTER, 'e'};
+    case ExprType::INT:
+        return {Edge::DIGIT};
+    case ExprType::PI:
+        return unicode_ ? Boundary{Edge::LETTER, U'π'} : Boundary{Edge::WORD};
+    case ExprType::E:
+        return {Edge::LETTER, 'e'};
     case ExprType::VAR: {
         const NameForm form = name_form(static_cast<const Var&>(node).name());
         return form.shape == NameShape::UNREADABLE ? Boundary{Edge::OTHER} : Boundary{Edge::LETTER, form.letter};
@@ -301,7 +319,8 @@ Boundary SchoolTextWriter::first_of(const Expr& node, bool wrapped) const {
         const Expr& base = *static_cast<const Pow&>(node).base();
         return first_of(base, level(base) < ATOM);
     }
-    default: break;
+    default:
+        break;
     }
     if (unicode_ && is_root(node.type())) {
         return {Edge::ROOT};
@@ -316,16 +335,21 @@ Boundary SchoolTextWriter::last_of(const Expr& node, bool wrapped) const {
         return {Edge::CLOSE};
     }
     switch (node.type()) {
-    case ExprType::INT: return {Edge::NUMBER};
+    case ExprType::INT:
+        return {Edge::NUMBER};
     case ExprType::POW:
-        return is_int_at_least(*static_cast<const Pow&>(node).exp(), 0) ? Boundary{Edge::NUMBER} : Boundary{Edge::OTHER};
-    case ExprType::PI: return unicode_ ? Boundary{Edge::LETTER, U'π'} : Boundary{Edge::OTHER};
-    case ExprType::E: return {Edge::LETTER, 'e'};
+        return is_int_at_least(*static_cast<const Pow&>(node).exp(), 0) ? Boundary{Edge::NUMBER}
+                                                                        : Boundary{Edge::OTHER};
+    case ExprType::PI:
+        return unicode_ ? Boundary{Edge::LETTER, U'π'} : Boundary{Edge::OTHER};
+    case ExprType::E:
+        return {Edge::LETTER, 'e'};
     case ExprType::VAR: {
         const NameForm form = name_form(static_cast<const Var&>(node).name());
         return form.shape == NameShape::LETTER ? Boundary{Edge::LETTER, form.letter} : Boundary{Edge::OTHER};
     }
-    default: break;
+    default:
+        break;
     }
     if (is_function(node.type())) {
         return unicode_ && is_root(node.type()) ? Boundary{Edge::OTHER} : Boundary{Edge::CLOSE};

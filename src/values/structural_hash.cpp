@@ -24,7 +24,8 @@ std::uint64_t bits(int value) { return static_cast<std::uint32_t>(value); }
 std::uint64_t own_hash(const Expr& node) {
     std::uint64_t h = mix(static_cast<std::uint64_t>(node.type()) + 1);
     switch (node.type()) {
-    case ExprType::INT: return combine(h, bits(static_cast<const Int&>(node).value()));
+    case ExprType::INT:
+        return combine(h, bits(static_cast<const Int&>(node).value()));
     case ExprType::VAR: {
         const std::string& name = static_cast<const Var&>(node).name();
         return combine(h, std::hash<std::string_view>()(name));
@@ -33,7 +34,8 @@ std::uint64_t own_hash(const Expr& node) {
         const auto& fraction = static_cast<const Rational&>(node);
         return combine(h, bits(fraction.num()) << 32 | bits(fraction.den()));
     }
-    default: return h;
+    default:
+        return h;
     }
 }
 

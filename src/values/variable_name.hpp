@@ -10,16 +10,16 @@
 namespace kalvira {
 
 enum class NameShape {
-    LETTER,            // "x"
-    DIGIT_SUBSCRIPT,   // "x_12", which Unicode text writes "x₁₂"
-    OTHER_SUBSCRIPT,   // "x_a", "x_{ab}"
-    UNREADABLE,        // written as it is; does not read back
+    LETTER,           // "x"
+    DIGIT_SUBSCRIPT,  // "x_12", which Unicode text writes "x₁₂"
+    OTHER_SUBSCRIPT,  // "x_a", "x_{ab}"
+    UNREADABLE,       // written as it is; does not read back
 };
 
 struct NameForm {
     NameShape shape;
-    char32_t letter;         // the first letter (0 for UNREADABLE)
-    std::size_t letter_size; // its UTF-8 bytes
+    char32_t letter;          // the first letter (0 for UNREADABLE)
+    std::size_t letter_size;  // its UTF-8 bytes
 };
 
 NameForm name_form(std::string_view name);

@@ -37,15 +37,20 @@ constexpr std::uint64_t E_VALUE = 0x0FEDCBA987654321ULL;
 template <class VariableValue>
 Residue leaf_value(const Expr& node, const VariableValue& value_of_variable) {
     switch (node.type()) {
-    case ExprType::INT: return field::of_int(static_cast<const Int&>(node).value());
+    case ExprType::INT:
+        return field::of_int(static_cast<const Int&>(node).value());
     case ExprType::RATIONAL: {
         const auto& fraction = static_cast<const Rational&>(node);
         return field::multiply(field::of_int(fraction.num()), field::inverse(field::of_int(fraction.den())));
     }
-    case ExprType::VAR: return value_of_variable(static_cast<const Var&>(node).name());
-    case ExprType::PI: return PI_VALUE;
-    case ExprType::E: return E_VALUE;
-    default: return std::nullopt;
+    case ExprType::VAR:
+        return value_of_variable(static_cast<const Var&>(node).name());
+    case ExprType::PI:
+        return PI_VALUE;
+    case ExprType::E:
+        return E_VALUE;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -75,16 +80,21 @@ Residue operation_value(const ExprPtr& node, const Residue* children) {
         }
     }
     switch (node->type()) {
-    case ExprType::NEG: return field::negate(*children[0]);
-    case ExprType::ADD: return field::add(*children[0], *children[1]);
-    case ExprType::MUL: return field::multiply(*children[0], *children[1]);
+    case ExprType::NEG:
+        return field::negate(*children[0]);
+    case ExprType::ADD:
+        return field::add(*children[0], *children[1]);
+    case ExprType::MUL:
+        return field::multiply(*children[0], *children[1]);
     case ExprType::DIV:
         if (*children[1] == 0) {
             return std::nullopt;
         }
         return field::multiply(*children[0], field::inverse(*children[1]));
-    case ExprType::POW: return power_value(*node, *children[0]);
-    default: return std::nullopt;
+    case ExprType::POW:
+        return power_value(*node, *children[0]);
+    default:
+        return std::nullopt;
     }
 }
 

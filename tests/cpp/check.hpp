@@ -30,21 +30,20 @@ std::string mismatch(const char* expression, const A& actual, const B& expected)
 
 }  // namespace check
 
-#define TEST_CASE(name)                                         \
-    static void name();                                         \
+#define TEST_CASE(name)                                                \
+    static void name();                                                \
     static const check::Registration name##_registration(#name, name); \
     static void name()
 
-#define CHECK(condition)                                              \
-    do {                                                              \
+#define CHECK(condition)                                                         \
+    do {                                                                         \
         if (!(condition)) check::record_failure(__FILE__, __LINE__, #condition); \
     } while (0)
 
-#define CHECK_EQ(actual, expected)                                                         \
-    do {                                                                                   \
-        const auto& actual_value = (actual);                                               \
-        const auto& expected_value = (expected);                                           \
-        if (!(actual_value == expected_value))                                             \
-            check::record_failure(__FILE__, __LINE__,                                      \
-                                  check::mismatch(#actual, actual_value, expected_value)); \
+#define CHECK_EQ(actual, expected)                                                                             \
+    do {                                                                                                       \
+        const auto& actual_value = (actual);                                                                   \
+        const auto& expected_value = (expected);                                                               \
+        if (!(actual_value == expected_value))                                                                 \
+            check::record_failure(__FILE__, __LINE__, check::mismatch(#actual, actual_value, expected_value)); \
     } while (0)

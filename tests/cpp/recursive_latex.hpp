@@ -24,21 +24,32 @@ inline std::string magnitude_text(const Rational& r) {
 inline std::string recursive_latex(const ExprPtr& e) {
     const auto operand = [&e] { return recursive_latex(e->child(0)); };
     switch (e->type()) {
-    case ExprType::INT: return std::to_string(static_cast<const Int&>(*e).value());
-    case ExprType::VAR: return static_cast<const Var&>(*e).name();
+    case ExprType::INT:
+        return std::to_string(static_cast<const Int&>(*e).value());
+    case ExprType::VAR:
+        return static_cast<const Var&>(*e).name();
     case ExprType::RATIONAL: {
         const auto& r = static_cast<const Rational&>(*e);
         return (r.num() < 0 ? "-" : "") + magnitude_text(r);
     }
-    case ExprType::PI: return "\\pi";
-    case ExprType::E: return "e";
-    case ExprType::NEG: return "-" + parenthesized(e->child(0), PREC_NEG);
-    case ExprType::SQRT: return "\\sqrt{" + operand() + "}";
-    case ExprType::CBRT: return "\\sqrt[3]{" + operand() + "}";
-    case ExprType::SIN: return "\\sin\\left(" + operand() + "\\right)";
-    case ExprType::COS: return "\\cos\\left(" + operand() + "\\right)";
-    case ExprType::TAN: return "\\tan\\left(" + operand() + "\\right)";
-    case ExprType::LOG: return "\\ln\\left(" + operand() + "\\right)";
+    case ExprType::PI:
+        return "\\pi";
+    case ExprType::E:
+        return "e";
+    case ExprType::NEG:
+        return "-" + parenthesized(e->child(0), PREC_NEG);
+    case ExprType::SQRT:
+        return "\\sqrt{" + operand() + "}";
+    case ExprType::CBRT:
+        return "\\sqrt[3]{" + operand() + "}";
+    case ExprType::SIN:
+        return "\\sin\\left(" + operand() + "\\right)";
+    case ExprType::COS:
+        return "\\cos\\left(" + operand() + "\\right)";
+    case ExprType::TAN:
+        return "\\tan\\left(" + operand() + "\\right)";
+    case ExprType::LOG:
+        return "\\ln\\left(" + operand() + "\\right)";
     case ExprType::DIV:
         return "\\frac{" + recursive_latex(e->child(0)) + "}{" + recursive_latex(e->child(1)) + "}";
     case ExprType::POW: {

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "check.hpp"
-#include "result_comparison.hpp"
-#include "literal/expand_reference.hpp"
 #include "ast/make_node.hpp"
+#include "check.hpp"
 #include "expansion/expand.hpp"
+#include "literal/expand_reference.hpp"
+#include "result_comparison.hpp"
 #include "tree_builders.hpp"
 #include "tree_generator.hpp"
 
@@ -106,7 +106,8 @@ TEST_CASE(expand_agrees_with_the_literal_expansion_on_hand_picked_trees) {
         {"sum factor", mul(wrapped_to_one(around(add(y, num(1)))), num(3))},
         // Exponents that wrap around to 0.
         {"zero exponent", add(mul(mul(pow(x, INT_MAX), pow(x, INT_MAX)), pow(x, 2)), num(1))},
-        {"zero exponent", mul(mul(mul(mul(pow(pi_name, INT_MAX), pow(pi_name, INT_MAX)), pow(pi_name, 2)), pi()), pi_name)},
+        {"zero exponent",
+         mul(mul(mul(mul(pow(pi_name, INT_MAX), pow(pi_name, INT_MAX)), pow(pi_name, 2)), pi()), pi_name)},
         {"zero exponent", mul(pow(two, INT_MIN), pow(two, INT_MIN))},
         {"wrapping exponent", mul(pow(x, INT_MAX), x)},
         {"wrapping exponent", pow(pow(x, 3), 1431655766)},
@@ -184,9 +185,9 @@ TEST_CASE(expand_agrees_with_the_literal_expansion_on_chains) {
                 const ExprPtr input = &a == &b ? chain(a) : add(chain(a), add(chain(b), num(1)));
                 const std::string why = disagreement(input);
                 if (!why.empty()) {
-                    check::record_failure(__FILE__, __LINE__,
-                                          "level " + std::to_string(level) + ", input " + structural_dump(input) +
-                                              ": " + why);
+                    check::record_failure(
+                        __FILE__, __LINE__,
+                        "level " + std::to_string(level) + ", input " + structural_dump(input) + ": " + why);
                 }
             }
         }
@@ -204,14 +205,22 @@ ExprPtr long_operand(Random& random, bool in_product) {
     const ExprPtr a = names[random.below(6)];
     const ExprPtr b = names[random.below(6)];
     switch (random.below(in_product ? 7 : 8)) {
-    case 0: return a;
-    case 1: return mul(num(random.below(7) - 3), a);
-    case 2: return neg(a);
-    case 3: return mul(a, b);
-    case 4: return pow(a, random.below(5) - 2);
-    case 5: return num(random.below(5) - 2);
-    case 6: return in_product && random.chance(80) ? a : add(a, num(random.below(3)));
-    default: return mul(num(random.below(3) + 1), pow(a, 2));
+    case 0:
+        return a;
+    case 1:
+        return mul(num(random.below(7) - 3), a);
+    case 2:
+        return neg(a);
+    case 3:
+        return mul(a, b);
+    case 4:
+        return pow(a, random.below(5) - 2);
+    case 5:
+        return num(random.below(5) - 2);
+    case 6:
+        return in_product && random.chance(80) ? a : add(a, num(random.below(3)));
+    default:
+        return mul(num(random.below(3) + 1), pow(a, 2));
     }
 }
 
@@ -222,8 +231,12 @@ ExprPtr shaped(std::vector<ExprPtr> items, int shape, Random& random, Join join)
     while (items.size() > 1) {
         std::size_t at = 0;
         switch (shape) {
-        case 0: at = 0; break;
-        case 1: at = items.size() - 2; break;
+        case 0:
+            at = 0;
+            break;
+        case 1:
+            at = items.size() - 2;
+            break;
         case 2: {
             std::vector<ExprPtr> level;
             for (std::size_t i = 0; i < items.size(); i += 2) {
@@ -232,7 +245,9 @@ ExprPtr shaped(std::vector<ExprPtr> items, int shape, Random& random, Join join)
             items = std::move(level);
             continue;
         }
-        default: at = static_cast<std::size_t>(random.below(static_cast<int>(items.size()) - 1)); break;
+        default:
+            at = static_cast<std::size_t>(random.below(static_cast<int>(items.size()) - 1));
+            break;
         }
         items[at] = join(items[at], items[at + 1]);
         items.erase(items.begin() + static_cast<std::ptrdiff_t>(at) + 1);

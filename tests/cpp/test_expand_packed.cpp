@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "check.hpp"
+#include "expansion/expand.hpp"
 #include "literal/expand_reference.hpp"
 #include "result_comparison.hpp"
-#include "expansion/expand.hpp"
 #include "tree_builders.hpp"
 #include "tree_generator.hpp"
 
@@ -42,7 +42,8 @@ public:
     // Summands past the first `plain` ones have coefficients divisible by
     // 2^16, so that their products with each other wrap to 0.
     ExprPtr sum(int terms, int plain) {
-        unused_ = distinct_draw() ? std::vector<ExprPtr>(std::begin(PACKABLE), std::end(PACKABLE)) : std::vector<ExprPtr>();
+        unused_ =
+            distinct_draw() ? std::vector<ExprPtr>(std::begin(PACKABLE), std::end(PACKABLE)) : std::vector<ExprPtr>();
         ExprPtr total;
         for (int i = 0; i < terms; ++i) {
             ExprPtr term = summand(i < plain ? plain_coefficient() : 65536 * (1 + random_.below(3)));

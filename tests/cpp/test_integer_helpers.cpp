@@ -42,10 +42,19 @@ TEST_CASE(int_pow_wraps_and_gives_zero_for_negative_exponents) {
     const struct {
         int base, exp, expected;
     } cases[] = {
-        {0, 0, 1},     {5, -1, 0},       {-1, 7, -1},        {2, 10, 1024}, {2, 31, INT_MIN},
-        {2, 32, 0},    {-2, 3, -8},      {65536, 2, 0},      {10, 10, 1410065408},
+        {0, 0, 1},
+        {5, -1, 0},
+        {-1, 7, -1},
+        {2, 10, 1024},
+        {2, 31, INT_MIN},
+        {2, 32, 0},
+        {-2, 3, -8},
+        {65536, 2, 0},
+        {10, 10, 1410065408},
         {3, INT_MAX, -1431655765},  // 3^(2^31 - 1) mod 2^32, read as signed
-        {-1, INT_MAX, -1}, {INT_MIN, 1, INT_MIN}, {7, INT_MIN, 0},
+        {-1, INT_MAX, -1},
+        {INT_MIN, 1, INT_MIN},
+        {7, INT_MIN, 0},
     };
     for (const auto& c : cases) {
         CHECK_EQ(int_pow(c.base, c.exp), c.expected);
@@ -56,8 +65,17 @@ TEST_CASE(simplify_sqrt_examples) {
     const struct {
         int n, outside, inside;
     } cases[] = {
-        {0, 0, 1},   {1, 1, 1},   {2, 1, 2},    {4, 2, 1},       {8, 2, 2},           {12, 2, 3},
-        {18, 3, 2},  {50, 5, 2},  {72, 6, 2},   {1000000, 1000, 1}, {INT_MAX, 1, INT_MAX},
+        {0, 0, 1},
+        {1, 1, 1},
+        {2, 1, 2},
+        {4, 2, 1},
+        {8, 2, 2},
+        {12, 2, 3},
+        {18, 3, 2},
+        {50, 5, 2},
+        {72, 6, 2},
+        {1000000, 1000, 1},
+        {INT_MAX, 1, INT_MAX},
         {2147395600, 46340, 1},  // 46340^2, the largest square below 2^31
         {2147395601, 1, 2147395601},
     };

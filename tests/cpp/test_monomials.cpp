@@ -74,7 +74,11 @@ TEST_CASE(build_monomial_orders_factors_and_applies_the_coefficient) {
         const char* expected;
     } cases[] = {
         {{3, {{x, 2}, {y, 1}}}, "3yx^{2}"},
-        {{1, {{x, 1}, {y, 1}}, }, "yx"},
+        {{
+             1,
+             {{x, 1}, {y, 1}},
+         },
+         "yx"},
         {{1, {{x, 1}, {y, 1}, {z, 1}}}, "zyx"},
         {{-1, {{x, 1}}}, "-x"},
         {{-2, {{x, 1}}}, "-2x"},
@@ -85,8 +89,7 @@ TEST_CASE(build_monomial_orders_factors_and_applies_the_coefficient) {
         {{2, {{x, -1}}}, "2x^{-1}"},
         {{1, {{x, 1}, {pow(x, n), 1}}}, "x^{n}x"},
         // Lower-case names, then commands, then upper-case names, then digits.
-        {{1, {{integer(2), 1}, {std::make_shared<Var>("X"), 1}, {std::make_shared<Pi>(), 1}, {x, 1}}},
-         "x\\pi X2"},
+        {{1, {{integer(2), 1}, {std::make_shared<Var>("X"), 1}, {std::make_shared<Pi>(), 1}, {x, 1}}}, "x\\pi X2"},
     };
     for (const auto& c : cases) {
         CHECK_EQ(build_monomial(c.monomial)->to_string(), std::string(c.expected));

@@ -82,8 +82,8 @@ TEST_CASE(precedence_and_numeric_flag) {
     CHECK_EQ(node<Mul>(x, x)->precedence(), 3);
     CHECK_EQ(node<Div>(x, x)->precedence(), 3);
     CHECK_EQ(node<Pow>(x, x)->precedence(), 4);
-    for (const ExprPtr& atom : {x, integer(1), fraction(1, 3), node<Pi>(), node<E>(), node<Sqrt>(x),
-                                node<Cbrt>(x), node<Sin>(x), node<Cos>(x), node<Tan>(x), node<Log>(x)}) {
+    for (const ExprPtr& atom : {x, integer(1), fraction(1, 3), node<Pi>(), node<E>(), node<Sqrt>(x), node<Cbrt>(x),
+                                node<Sin>(x), node<Cos>(x), node<Tan>(x), node<Log>(x)}) {
         CHECK_EQ(atom->precedence(), 5);
     }
     CHECK(integer(0)->is_numeric());

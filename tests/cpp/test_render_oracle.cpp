@@ -45,9 +45,9 @@ TEST_CASE(rendering_agrees_with_the_recursive_rendering) {
 
 TEST_CASE(products_look_ahead_through_empty_numeric_and_signed_operands) {
     const ExprPtr empty = var("");
-    const ExprPtr pieces[] = {empty, num(2), num(-3), num(1), num(-1), var("x"), var("7a"),
-                              frac(3, 1), frac(-1, 2), pow(var(""), num(2)),
-                              pi(), var("\\"), var("-a")};
+    const ExprPtr pieces[] = {empty,    num(2),    num(-3),    num(1),      num(-1),
+                              var("x"), var("7a"), frac(3, 1), frac(-1, 2), pow(var(""), num(2)),
+                              pi(),     var("\\"), var("-a")};
     std::vector<ExprPtr> operands(std::begin(pieces), std::end(pieces));
     for (const ExprPtr& a : pieces) {
         for (const ExprPtr& b : pieces) {

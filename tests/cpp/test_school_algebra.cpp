@@ -216,8 +216,7 @@ std::vector<std::pair<std::string, int>> polynomial_factors(ExprPtr tree) {
         if (operand->type() == ExprType::ADD) {
             factors.emplace_back(operand->to_string(), 1);
         } else if (operand->type() == ExprType::POW && operand->child(0)->type() == ExprType::ADD) {
-            factors.emplace_back(operand->child(0)->to_string(),
-                                 static_cast<const Int&>(*operand->child(1)).value());
+            factors.emplace_back(operand->child(0)->to_string(), static_cast<const Int&>(*operand->child(1)).value());
         }
     }
     return factors;

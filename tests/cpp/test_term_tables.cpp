@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "check.hpp"
-#include "result_comparison.hpp"
 #include "ast/latex.hpp"
+#include "check.hpp"
 #include "expansion/factor_table.hpp"
 #include "expansion/term.hpp"
 #include "expansion/term_conversion.hpp"
 #include "expansion/term_table.hpp"
+#include "result_comparison.hpp"
 #include "tree_builders.hpp"
 
 using namespace kalvira;

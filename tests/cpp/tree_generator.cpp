@@ -5,8 +5,8 @@
 #include <exception>
 #include <functional>
 
-#include "result_comparison.hpp"
 #include "ast/make_node.hpp"
+#include "result_comparison.hpp"
 #include "simplifier/simplify.hpp"
 #include "tree_builders.hpp"
 
@@ -118,10 +118,21 @@ ExprPtr cancelled_around(const ExprPtr& v, const ExprPtr& v_copy, const ExprPtr&
 
 const char* feature_name(Feature feature) {
     static const char* const names[FEATURE_COUNT] = {
-        "base expanding to an integer", "base expanding to a negation", "base expanding to a product",
-        "base expanding to an integer power", "base expanding to a sum", "exponents wrapping to 1",
-        "exponents wrapping to 0", "huge power of a term", "render-alike factors", "power of a sum",
-        "product of sums", "wrapping coefficient", "negated sum", "cancellation", "shared subtree",
+        "base expanding to an integer",
+        "base expanding to a negation",
+        "base expanding to a product",
+        "base expanding to an integer power",
+        "base expanding to a sum",
+        "exponents wrapping to 1",
+        "exponents wrapping to 0",
+        "huge power of a term",
+        "render-alike factors",
+        "power of a sum",
+        "product of sums",
+        "wrapping coefficient",
+        "negated sum",
+        "cancellation",
+        "shared subtree",
         "simplification error",
     };
     return names[feature];
@@ -240,8 +251,8 @@ ExprPtr TreeGenerator::leaf() {
     static const int large[] = {65536, 46341, INT_MAX, INT_MIN, 1 << 30, -65536, 1431655765, -1431655765};
     static const std::pair<int, int> fractions[] = {{1, 2}, {-1, 2}, {2, 1}, {3, 4}, {-2, 1}};
     // Names that render like other nodes or like products of other names.
-    static const char* const lookalikes[] = {"ba", "x2", "\\pi", "e", "2", "\\frac{1}{2}", "x^{2}", "1",
-                                             "\\sqrt{x}", "yx", "-1", ""};
+    static const char* const lookalikes[] = {"ba",    "x2", "\\pi",      "e",  "2",  "\\frac{1}{2}",
+                                             "x^{2}", "1",  "\\sqrt{x}", "yx", "-1", ""};
     switch (random_.below(12)) {
     case 5:
         return num(pick(small));
@@ -468,8 +479,7 @@ TreeGenerator::Lookalikes TreeGenerator::lookalikes() {
         {[] { return var("e"); }, [] { return e(); }},
         {[] { return var("ba"); }, [] { return mul(var("a"), var("b")); }, [] { return mul(var("b"), var("a")); }},
         {[] { return var("x2"); }, [this] { return mul(var("x"), integer_factor()); }},
-        {[] { return pow(frac(2, 1), -1); },
-         [] { return pow(var("2"), -1); },
+        {[] { return pow(frac(2, 1), -1); }, [] { return pow(var("2"), -1); },
          [this] {
              const auto [v, v_copy] = twins([&] { return variable(); });
              return pow(cancelled_around(v, v_copy, num(2)), -1);

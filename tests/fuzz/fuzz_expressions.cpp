@@ -280,8 +280,7 @@ struct NodeRecord {
     std::vector<const Expr*> children;
     std::string leaf_text;
     bool operator==(const NodeRecord& other) const {
-        return node == other.node && kind == other.kind && children == other.children &&
-               leaf_text == other.leaf_text;
+        return node == other.node && kind == other.kind && children == other.children && leaf_text == other.leaf_text;
     }
 };
 
