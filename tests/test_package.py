@@ -9,6 +9,7 @@ import pickle
 import subprocess
 import sys
 import tomllib
+from fractions import Fraction
 from pathlib import Path
 
 import _kalvira_core as kc
@@ -183,6 +184,11 @@ def test_to_sympy_keeps_the_value_with_plain_or_real_symbols(real):
     x = sympy.Symbol("x", real=True) if real else sympy.Symbol("x")
     assert sympy.simplify(converted - ((x + 1) ** 2 / 2 + 2 * sympy.sqrt(2) - 2 + 1 + 1)) == 0
     assert (to_sympy(parse("x+1"), real=real) == sympy.Symbol("x") + 1) is not real
+    # The cube root is the real one at negative values too, as evaluate has it.
+    cube_roots = parse("cbrt(x) + cbrt(x - 1)")
+    for value in (-8, Fraction(-27, 8), 8):
+        converted_value = to_sympy(cube_roots, real=real).subs(x, sympy.Rational(value))
+        assert abs(float(converted_value) - float(evaluate(cube_roots, {"x": value}))) < 1e-12
 
 
 def test_stubs_match_the_module(tmp_path):

@@ -17,15 +17,13 @@ def to_sympy(tree: Expr, *, real: bool = False) -> Any:
     Variables become plain symbols, equal to a program's own
     sympy.Symbol("x"); with real=True they are real symbols instead, which
     matches the library's real roots and logarithms (SymPy then simplifies
-    sqrt(x**2) to Abs(x)). Cbrt is the real cube root either way.
+    sqrt(x**2) to Abs(x)). Cbrt is the real cube root either way (with plain
+    symbols, a Piecewise that is the real root wherever x is real).
     """
     try:
         import sympy
     except ImportError:
         raise ImportError("to_sympy needs SymPy: pip install 'kalvira-core[sympy]'") from None
-
-    def real_cbrt(arg: Any) -> Any:
-        return sympy.real_root(arg, 3) if arg.is_number else sympy.cbrt(arg)
 
     def symbol(name: str) -> Any:
         return sympy.Symbol(name, real=True) if real else sympy.Symbol(name)
@@ -43,7 +41,7 @@ def to_sympy(tree: Expr, *, real: bool = False) -> Any:
         core.Div: lambda a, b: a / b,
         core.Pow: lambda a, b: a**b,
         core.Sqrt: sympy.sqrt,
-        core.Cbrt: real_cbrt,
+        core.Cbrt: lambda a: sympy.real_root(a, 3),
         core.Sin: sympy.sin,
         core.Cos: sympy.cos,
         core.Tan: sympy.tan,
