@@ -14,15 +14,15 @@ from __future__ import annotations
 
 import math
 import random
-from collections.abc import Callable, Iterator
-from dataclasses import dataclass
+from collections.abc import Iterator
+from dataclasses import dataclass, replace
 from fractions import Fraction
 from typing import Literal
 
 import _kalvira_core as core
 from _kalvira_core import Expr
 
-from kalvira import _native, school
+from kalvira import _native, forms, school
 from kalvira.evaluation import Flat, flattened, numbers_of, point_text, value_at, variables
 from kalvira.tree_walk import require_tree
 
@@ -52,6 +52,8 @@ class Verdict:
     difference does not expand to 0) or "different": then `point` is where
     the values differ, `expected_value` and `answer_value` are the values
     there (`answer_value` None when the answer has none there).
+    `form_reason` says why an answer of the right value is not in the form
+    asked for; the verdict is then false.
     """
 
     status: Status
@@ -59,11 +61,17 @@ class Verdict:
     point: dict[str, Fraction] | None = None
     expected_value: Fraction | float | None = None
     answer_value: Fraction | float | None = None
+    form_reason: str | None = None
 
     def __bool__(self) -> bool:
-        return self.status != "different"
+        return self.status != "different" and self.form_reason is None
 
     def __str__(self) -> str:
+        if self.form_reason is not None:
+            return f"{self._value_text()}, but {self.form_reason}"
+        return self._value_text()
+
+    def _value_text(self) -> str:
         if self.status == "equal":
             return "equal"
         if self.status == "probably equal":
@@ -75,7 +83,7 @@ class Verdict:
         return f"different: {where}the expected value is {self.expected_value} and the answer's is {self.answer_value}"
 
 
-def equivalent(expected: Expr, answer: Expr) -> Verdict:
+def equivalent(expected: Expr, answer: Expr, form: str | None = None) -> Verdict:
     """Whether `answer` has the value of `expected` wherever both have one.
 
     First a proof: expected - answer, expanded exactly, is 0, or both are
@@ -85,10 +93,20 @@ def equivalent(expected: Expr, answer: Expr) -> Verdict:
     no value are skipped. A point where they differ makes the verdict
     "different". Raises ValueError when `expected` has no value at any
     point tried.
+
+    With a `form` (one of kalvira.forms.FORMS: "expanded", "simplified",
+    "factored", "lowest-terms", "single-fraction", "same-up-to-order"), an
+    answer of the expected value is also tested for that form, and the
+    verdict's `form_reason` says why it is not in it.
     """
     require_tree(expected, "expected")
     require_tree(answer, "answer")
-    return _compared_at_points(expected, answer, _difference_expands_to_zero(expected, answer))
+    if form is not None:
+        forms.require_form(form)
+    verdict = _compared_at_points(expected, answer, _difference_expands_to_zero(expected, answer))
+    if not verdict or form is None:
+        return verdict
+    return replace(verdict, form_reason=forms.not_in_form(form, answer, expected))
 
 
 def _difference_expands_to_zero(expected: Expr, answer: Expr) -> bool:
@@ -158,81 +176,21 @@ def is_expanded(tree: Expr) -> bool:
     """Whether `expand` leaves the tree as it is, up to the order of the
     terms and of the factors within a term: x^2 + 2x + 1 and 2yx + x^2 are
     expanded; 2(x+1), x + x and 2*3x are not."""
-    return _unchanged_by(school.expand, tree)
+    return forms.not_in_form("expanded", tree) is None
 
 
 def is_simplified(tree: Expr) -> bool:
     """Whether `simplify` leaves the tree as it is, up to the order of the
     terms and factors: x - 1 and 1 + x are simplified; x + x, x + 0 and
     (x^2-1)/(x-1) are not."""
-    return _unchanged_by(school.simplify, tree)
+    return forms.not_in_form("simplified", tree) is None
 
 
 def is_factored(tree: Expr) -> bool:
-    """Whether `factor` leaves the tree as it is, up to the order of the
-    factors and of the terms within them: (x+2)(x+3), (x+3)(x+2) and
-    x^2 + 1 are factored; x^2 + 5x + 6 and (2x+2)(x+1) are not."""
-    return _unchanged_by(school.factor, tree)
-
-
-def _unchanged_by(operation: Callable[[Expr], Expr], tree: Expr) -> bool:
-    return _order_free_key(require_tree(tree, "tree")) == _order_free_key(operation(tree))
-
-
-# Levels of sums, products, quotients and powers whose order is ignored;
-# below them a subtree counts by its text, which keeps the comparison
-# iterative for trees of any depth.
-KEY_LEVELS = 3
-
-
-def _order_free_key(tree: Expr, levels: int = KEY_LEVELS) -> str:
-    """A text of the tree that is the same for any order of the summands of
-    a sum and the factors of a product, within the top `levels` levels."""
-    if levels == 0:
-        return tree.to_string()
-    terms = sorted(_term_key(term, levels) for term in _summands(tree))
-    return terms[0] if len(terms) == 1 else "sum(" + ",".join(terms) + ")"
-
-
-def _term_key(term: Expr, levels: int) -> str:
-    """A summand's sign and its factors, sorted; a negation or a negative
-    integer factor counts as a sign."""
-    negative, factors, pending = False, [], [term]
-    while pending:
-        node = pending.pop()
-        if isinstance(node, core.Mul):
-            pending += [node.right(), node.left()]
-        elif isinstance(node, core.Neg):
-            negative = not negative
-            pending.append(node.operand())
-        elif isinstance(node, core.Int) and node.value() < 0:
-            negative = not negative
-            factors.append(str(-node.value()))
-        else:
-            factors.append(_factor_key(node, levels))
-    return ("-" if negative else "+") + "prod(" + ",".join(sorted(factors)) + ")"
-
-
-def _factor_key(factor: Expr, levels: int) -> str:
-    if isinstance(factor, core.Pow):
-        return f"pow({_order_free_key(factor.base(), levels - 1)},{factor.exp().to_string()})"
-    if isinstance(factor, core.Div):
-        return f"div({_order_free_key(factor.num(), levels - 1)},{_order_free_key(factor.den(), levels - 1)})"
-    if isinstance(factor, core.Add):
-        return _order_free_key(factor, levels - 1)
-    return factor.to_string()
-
-
-def _summands(tree: Expr) -> list[Expr]:
-    """The summands of a sum, however nested, left to right."""
-    summands, pending = [], [tree]
-    while pending:
-        node = pending.pop()
-        if isinstance(node, core.Add):
-            pending += [node.right(), node.left()]
-        else:
-            summands.append(node)
-    return summands
+    """Whether the factors are those `factor` gives, in any order and each
+    up to its sign: (x+2)(x+3), (3+x)(x+2), (2-x)(3-x) and x^2 + 1 are
+    factored; x^2 + 5x + 6 and (2x+2)(x+1) are not."""
+    return forms.not_in_form("factored", tree) is None
 
 
 def _points(names: list[str]) -> Iterator[dict[str, Fraction]]:
