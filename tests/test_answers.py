@@ -249,10 +249,18 @@ CLI_CASES = [
         ["check", "2(x+1)", "2x+2", "x+x+2", "2x+1", "--form", "expanded"],
         (
             1,
-            "2x+2: equal\nx+x+2: equal, but not in expanded form\n"
+            "2x+2: equal\nx+x+2: equal, but not expanded: x + x + 2 = 2x + 2\n"
             "2x+1: different: at x = -1/3 the expected value is 4/3 and the answer's is 1/3\n",
             [],
         ),
+    ),
+    (
+        ["check", "x^2-5x+6", "(2-x)(3-x)", "x^2-5x+6", "--form=factored"],
+        (1, "(2-x)(3-x): equal\nx^2-5x+6: equal, but not factored: x² - 5x + 6 = (x - 2)(x - 3)\n", []),
+    ),
+    (
+        ["check", "2x+1", "1+x*2", "x+x+1", "--form", "same-up-to-order"],
+        (1, "1+x*2: equal\nx+x+1: equal, but not the same up to order as 2x + 1\n", []),
     ),
     (
         ["check", "sin(x)^2 + cos(x)^2", "1", "(x"],

@@ -63,7 +63,11 @@ def test_steps_arguments(arguments, expected):
         (read_steps_arguments, ["simplify", "x", "--max-steps"], "--max-steps needs a value"),
         (read_arguments, ["expand", "-j", "0"], "--jobs needs a positive whole number, not '0'"),
         (read_steps_arguments, ["simplify", "--max-steps=x1"], "--max-steps needs a positive whole number, not 'x1'"),
-        (read_arguments, ["check", "--form", "tidy"], "--form needs expanded, simplified or factored, not 'tidy'"),
+        (
+            read_arguments,
+            ["check", "--form", "tidy"],
+            "--form needs expanded, simplified, factored, lowest-terms, single-fraction or same-up-to-order, not 'tidy'",
+        ),
         (read_steps_arguments, ["simplify", "--lang", "fr"], "--lang needs en or ja, not 'fr'"),
         (read_arguments, ["expand", "--form=expanded"], "--form belongs to the check command"),
         (read_arguments, ["--strict"], "no command given"),

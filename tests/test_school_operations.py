@@ -108,6 +108,6 @@ def test_the_core_stays_reachable_byte_for_byte():
 def test_check_accepts_only_factored_answers_with_form_factored():
     assert kalvira_cli("check", "x^2 + 5x + 6", "(x+3)(x+2)", "x^2+5x+6", "--form", "factored") == (
         1,
-        "(x+3)(x+2): equal\nx^2+5x+6: equal, but not in factored form\n",
+        "(x+3)(x+2): equal\nx^2+5x+6: equal, but not factored: x² + 5x + 6 = (x + 2)(x + 3)\n",
         [],
     )

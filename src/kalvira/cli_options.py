@@ -17,18 +17,18 @@ from collections.abc import Callable, Mapping
 from dataclasses import dataclass, field
 
 from kalvira._version import __version__
+from kalvira.forms import FORMS
 
 COMMANDS = ("simplify", "expand", "factor", "latex", "check", "eval")
 
 # The commands that --core gives the core's own operation.
 CORE_COMMANDS = ("simplify", "expand")
 
-FORMS = ("expanded", "simplified", "factored")
 
 USAGE = (
     "usage: kalvira {simplify,expand,factor,latex} [EXPRESSION ...] [-f FILE] [-j N]"
     " [--tree | --text | --unicode | --mathml] [--png FILE] [--core [--strict]] [--version] [-h]\n"
-    "       kalvira check EXPECTED ANSWER ... [--form {expanded,simplified,factored}]\n"
+    "       kalvira check EXPECTED ANSWER ... [--form FORM]\n"
     "       kalvira eval EXPRESSION ... [NAME=VALUE ...]\n"
     "       kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
     " [--png FILE]"
@@ -77,8 +77,11 @@ arguments:
   --strict          with --core: refuse a result whose integers exceeded
                     32 bits (its line stays empty, exit status 2) instead
                     of warning
-  --form FORM       check: accept only answers in expanded, simplified or
-                    factored form
+  --form FORM       check: accept only answers in the form FORM, and say
+                    why one is not: expanded, simplified, factored (each
+                    factor up to its sign), lowest-terms, single-fraction
+                    or same-up-to-order (as EXPECTED but for the order of
+                    terms and factors)
   --version         print the version
   -h, --help        print this help
 
