@@ -35,7 +35,9 @@ exactly, and print the answer as a teacher writes it, in LaTeX::
   else a float; `Undefined` (a ValueError) names why a point has none.
 - `equivalent(expected, answer)` tells whether an answer has the expected
   value: a `Verdict` ("equal", "probably equal" or "different" with a
-  point); `is_expanded(tree)`, `is_simplified(tree)` and
+  point); with `form=` ("expanded", "factored", "lowest-terms", ...; see
+  `kalvira.forms`) a false verdict also says why an equal answer is not in
+  that form. `is_expanded(tree)`, `is_simplified(tree)` and
   `is_factored(tree)` check the form.
 - `wrapped(tree, result)` tells whether a result of the core's operations
   lost its value because a 32-bit integer wrapped around; `batch` with
