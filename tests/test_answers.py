@@ -206,6 +206,34 @@ def test_wrapped_exactly_when_the_value_changed(tree):
     assert wrapped(tree, result) == changed, (tree.to_string(), result.to_string())
 
 
+# Beside roots and functions the exact layer judges: a wrap is flagged, a
+# right result is not, even where the core's form is not the exact layer's.
+# A cube root of a letter is left alone, as cbrt(x^3) = x is the core's own.
+WRAPS_BESIDE_ROOTS = [
+    ("expand", "(x+1000)^4 + sin(x)", True),
+    ("simplify", "65536*65536*sqrt(x)", True),
+    ("expand", "(x+1000)^4 sqrt(2)", True),
+    ("expand", "(x+1000)^4 ln(x) + cos(x)", True),
+    ("expand", "tan(x)(y+70000)^2", True),
+    ("simplify", "65536*65536 + cbrt(3)", True),
+    ("expand", "(x+1)^2 sqrt(x) + sin(x)^2 + ln(e^x)", False),
+    ("simplify", "ln(e^x) + sqrt(8) + cbrt(-8) + sin(pi/4) + 1/sqrt(2) + 46340*46340", False),
+    ("simplify", "cbrt(x^3) + cbrt((x+1)^3)", False),
+    ("expand", "(sqrt(x)+1)^2 (x+1000)/sqrt(x)", False),
+    ("simplify", "65536*65536/(1-1) + sqrt(x)", None),  # no value: the core refuses
+]
+
+
+@pytest.mark.parametrize(("operation", "text", "expected"), WRAPS_BESIDE_ROOTS)
+def test_wraps_beside_roots_and_functions(operation, text, expected):
+    tree = parse(text)
+    if expected is None:
+        with pytest.raises(ValueError):
+            getattr(kc, operation)(tree)
+        return
+    assert wrapped(tree, getattr(kc, operation)(tree)) == expected
+
+
 def test_shared_subtrees_are_walked_once():
     tree = kc.Var("x")
     for _ in range(64):
@@ -235,13 +263,15 @@ CLI_CASES = [
         ),
     ),
     (
-        ["simplify", "--core", "--strict", "--tree", "65536*65536", "2"],
+        ["simplify", "--core", "--strict", "--tree", "65536*65536", "2", "65536*65536*sqrt(x)", "sqrt(x)*2"],
         (
             2,
-            "\nInt(2)\n",
+            "\nInt(2)\n\nMul(Sqrt(Var('x')), Int(2))\n",
             [
                 "kalvira: '65536*65536': coefficients exceeded 32 bits and wrapped around;"
-                " the result is exact modulo 2^32"
+                " the result is exact modulo 2^32",
+                "kalvira: '65536*65536*sqrt(x)': coefficients exceeded 32 bits and wrapped around;"
+                " the result is exact modulo 2^32",
             ],
         ),
     ),

@@ -34,7 +34,7 @@ struct FlintThreadCache {
 // Converts tree in a ring with room for its kernels and hands the value to
 // write; a ring found too small is replaced by one twice the size.
 template <class Write>
-ExprPtr with_value(const ExprPtr& tree, const Cancellation& cancel, Write write) {
+auto with_value(const ExprPtr& tree, const Cancellation& cancel, Write write) {
     if (!tree) {
         throw AlgebraError("no expression");
     }
@@ -76,6 +76,10 @@ ExprPtr school_factor(const ExprPtr& tree, const Cancellation& cancel) {
     return with_value(tree, cancel, [&](const Algebra& algebra, const RationalFunction& value) {
         return factored(algebra, value, cancel);
     });
+}
+
+bool school_is_zero(const ExprPtr& tree, const Cancellation& cancel) {
+    return with_value(tree, cancel, [](const Algebra&, const RationalFunction& value) { return value.num.is_zero(); });
 }
 
 }  // namespace kalvira

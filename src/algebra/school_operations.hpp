@@ -26,4 +26,10 @@ ExprPtr school_simplify(const ExprPtr& tree, const Cancellation& cancel);
 // factorises its numerator and denominator.
 ExprPtr school_factor(const ExprPtr& tree, const Cancellation& cancel);
 
+// Whether the tree's exact value is 0. Letters, pi, e, roots of primes and
+// applications of functions to distinct arguments count as independent, so
+// an identity between functions (sin^2 + cos^2 = 1) is not seen. Throws
+// where the tree has no value or is too large to work out, as above.
+bool school_is_zero(const ExprPtr& tree, const Cancellation& cancel);
+
 }  // namespace kalvira

@@ -5,12 +5,12 @@
 
 #include "algebra/school_operations.hpp"
 #include "ast/latex.hpp"
+#include "batch/wrap_verdict.hpp"
 #include "expansion/expand.hpp"
 #include "parser/parse.hpp"
 #include "simplifier/simplify.hpp"
 #include "values/constructor_form.hpp"
 #include "values/school_text.hpp"
-#include "values/wrap_check.hpp"
 
 namespace kalvira {
 

@@ -33,9 +33,9 @@ struct Outcome {
 
 // Parses text, applies op and writes the result in notation; with
 // check_wrap and a core operation, also looks for a value lost to 32-bit
-// wrap-around (values/wrap_check.hpp). Failures of the text itself (not an expression, a
-// mathematical error, no memory) become the outcome; only Cancelled and
-// faults of the library escape.
+// wrap-around (batch/wrap_verdict.hpp). Failures of the text itself (not
+// an expression, a mathematical error, no memory) become the outcome; only
+// Cancelled and faults of the library escape.
 Outcome run_text(BatchOperation op, BatchNotation notation, std::string_view text, bool check_wrap,
                  const Cancellation& cancel);
 

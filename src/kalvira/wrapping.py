@@ -22,12 +22,16 @@ def wrapped(tree: Expr, result: Expr) -> bool:
 
     Both trees are evaluated exactly modulo the prime 2^61 - 1 at one
     pseudo-random point (the same in every run), in C++, in time linear in
-    their sizes. False when the values agree, and also when the check
-    cannot tell: for trees with square or cube roots, sin, cos, tan or ln,
-    for powers whose exponent is not an integer literal (x^n, x^(1/2)), and
-    when a denominator is 0 at that point. A wrap that leaves the value as
-    it is (such as one inside a factor multiplied by 0) is no loss and is
-    not reported; a lost value goes unseen with a chance of about the
-    tree's degree in 2^61.
+    their sizes; a lost value goes unseen with a chance of about the tree's
+    degree in 2^61. Where that check has no value to compare (square or
+    cube roots, sin, cos, tan or ln, a power whose exponent is not an
+    integer literal, a denominator 0 at the point), the exact algebra
+    layer works out tree - result, and a difference other than 0 is a lost
+    value. False where neither can tell: where the exact layer refuses the
+    difference (a division by zero, the square root of a negative number,
+    work too large to do) and for trees with the cube root of anything but
+    a number, as the core takes cbrt(u^3) to u and the exact layer does
+    not. A wrap that leaves the value as it is (such as one inside a factor
+    multiplied by 0) is no loss and is not reported.
     """
     return _native.wrapped(require_tree(tree, "tree"), require_tree(result, "result"))

@@ -1,5 +1,5 @@
 // wrapped(tree, result): whether result lost tree's value to 32-bit
-// wrap-around, as values/wrap_check.hpp decides; residue(tree, point): the
+// wrap-around, as batch/wrap_verdict.hpp decides; residue(tree, point): the
 // tree's value modulo the check's prime, which answer checking compares in
 // time linear in the tree where exact values grow with its depth. Ctrl-C
 // stops a long walk.
@@ -7,6 +7,7 @@
 #include <pybind11/stl.h>
 
 #include "ast/interruptible.hpp"
+#include "batch/wrap_verdict.hpp"
 #include "native/bindings.hpp"
 #include "values/prime_field.hpp"
 #include "values/wrap_check.hpp"

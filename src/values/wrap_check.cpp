@@ -119,13 +119,16 @@ Residue residue_at(const ExprPtr& tree, const std::unordered_map<std::string, st
     });
 }
 
-bool wrapped_around(const ExprPtr& input, const ExprPtr& result, const Cancellation& cancel) {
+std::optional<bool> values_differ_at_point(const ExprPtr& input, const ExprPtr& result, const Cancellation& cancel) {
     const Residue before = residue_of(input, cancel);
     if (!before) {
-        return false;
+        return std::nullopt;
     }
     const Residue after = residue_of(result, cancel);
-    return after && *after != *before;
+    if (!after) {
+        return std::nullopt;
+    }
+    return *after != *before;
 }
 
 }  // namespace kalvira
