@@ -21,7 +21,7 @@ import _kalvira_core as core
 from _kalvira_core import Expr
 
 from kalvira import school
-from kalvira.order_free import order_free_key, summands
+from kalvira.order_free import order_free_key, signed_factors, summands
 from kalvira.tree_walk import require_tree
 from kalvira.values import to_text
 
@@ -55,16 +55,7 @@ Signature = tuple[tuple[Fraction, ...], Counter[str]]
 
 def _factors(term: Expr) -> list[Expr]:
     """The factors of a product, however nested, with negations removed."""
-    factors, pending = [], [term]
-    while pending:
-        node = pending.pop()
-        if isinstance(node, core.Mul):
-            pending += [node.right(), node.left()]
-        elif isinstance(node, core.Neg):
-            pending.append(node.operand())
-        else:
-            factors.append(node)
-    return factors
+    return signed_factors(term)[1]
 
 
 def _sign_free_key(factor: Expr) -> str:

@@ -24,6 +24,20 @@ def order_free_key(tree: Expr, levels: int = KEY_LEVELS) -> str:
 def _term_key(term: Expr, levels: int) -> str:
     """A summand's sign and its factors, sorted; a negation or a negative
     integer factor counts as a sign."""
+    negative, factors = signed_factors(term)
+    keys = []
+    for factor in factors:
+        if isinstance(factor, core.Int) and factor.value() < 0:
+            negative = not negative
+            keys.append(str(-factor.value()))
+        else:
+            keys.append(_factor_key(factor, levels))
+    return ("-" if negative else "+") + "prod(" + ",".join(sorted(keys)) + ")"
+
+
+def signed_factors(term: Expr) -> tuple[bool, list[Expr]]:
+    """Whether a product is negated an odd number of times, and its factors,
+    however nested, left to right, with the negations taken off."""
     negative, factors, pending = False, [], [term]
     while pending:
         node = pending.pop()
@@ -32,12 +46,9 @@ def _term_key(term: Expr, levels: int) -> str:
         elif isinstance(node, core.Neg):
             negative = not negative
             pending.append(node.operand())
-        elif isinstance(node, core.Int) and node.value() < 0:
-            negative = not negative
-            factors.append(str(-node.value()))
         else:
-            factors.append(_factor_key(node, levels))
-    return ("-" if negative else "+") + "prod(" + ",".join(sorted(factors)) + ")"
+            factors.append(node)
+    return negative, factors
 
 
 def _factor_key(factor: Expr, levels: int) -> str:
