@@ -71,7 +71,7 @@ def test_steps_arguments(arguments, expected):
         (read_steps_arguments, ["simplify", "--lang", "fr"], "--lang needs en or ja, not 'fr'"),
         (read_arguments, ["expand", "--form=expanded"], "--form belongs to the check command"),
         (read_arguments, ["--strict"], "no command given"),
-        (read_steps_arguments, ["x+1"], "steps needs simplify or expand first"),
+        (read_steps_arguments, ["x+1"], "steps needs expand, simplify or factor first"),
         (read_steps_arguments, ["expand"], "steps needs an expression"),
     ],
 )

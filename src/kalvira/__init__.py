@@ -47,7 +47,7 @@ exactly, and print the answer as a teacher writes it, in LaTeX::
   constructor form (`constructor_form(tree)`).
 - Trees pickle, copy and deep-copy once this package is imported, whatever
   their depth, so they can be sent to multiprocessing workers.
-- `steps(tree, "simplify" | "expand", lang="en" | "ja")` shows the working
+- `steps(tree, "expand" | "simplify" | "factor", lang="en" | "ja")` shows the working
   step by step in the teacher's words; in Jupyter as an aligned derivation.
 - `to_sympy(tree)` converts to SymPy (pip install 'kalvira-core[sympy]').
 - `batch(operation, texts, jobs=1)` parses, simplifies, expands or factors and

@@ -30,7 +30,7 @@ USAGE = (
     " [--tree | --text | --unicode | --mathml] [--png FILE] [--core [--strict]] [--version] [-h]\n"
     "       kalvira check EXPECTED ANSWER ... [--form FORM]\n"
     "       kalvira eval EXPRESSION ... [NAME=VALUE ...]\n"
-    "       kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
+    "       kalvira steps {expand,simplify,factor} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
     " [--png FILE]"
 )
 

@@ -1,4 +1,4 @@
-"""The command line's working: kalvira steps {simplify,expand} EXPRESSION ...
+"""The command line's working: kalvira steps {expand,simplify,factor} EXPRESSION ...
 
 Prints the numbered steps of each expression in LaTeX (--text, --unicode:
 in school notation), the explanations in English or (--lang ja) Japanese;
@@ -27,14 +27,15 @@ from kalvira.step_texts import LANGUAGES
 from kalvira.working import DEFAULT_MAX_STEPS, Steps, TracedOperation, is_traced_operation, steps
 
 USAGE = (
-    "usage: kalvira steps {simplify,expand} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
+    "usage: kalvira steps {expand,simplify,factor} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
     " [--png FILE] [-h]"
 )
 
 HELP = f"""{USAGE}
 
-Show the working of simplify or expand, step by step: each line is the
-whole expression after one step, with what was done in the teacher's words.
+Show the working of expand, simplify or factor, step by step, as a teacher
+writes it: each line is the whole expression after one step, with the
+method used in the teacher's words; the last line is the operation's answer.
 
 arguments:
   EXPRESSION        an expression in school notation; one that starts with
@@ -84,7 +85,7 @@ def read_steps_arguments(arguments: list[str]) -> StepsOptions:
         return options
     operation = words[0] if words else ""
     if not is_traced_operation(operation):
-        raise UsageError('steps needs simplify or expand first, as in kalvira steps simplify "1/sqrt(8)"')
+        raise UsageError('steps needs expand, simplify or factor first, as in kalvira steps simplify "1/sqrt(8)"')
     if len(words) == 1:
         raise UsageError("steps needs an expression to show the working of")
     options.operation, options.expressions = operation, words[1:]

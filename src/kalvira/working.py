@@ -1,18 +1,20 @@
-"""The working of simplify and expand, step by step, in the teacher's words.
+"""The working of expand, simplify and factor, step by step, as a teacher
+writes it on the board.
 
     >>> from kalvira import parse, steps
     >>> print(steps(parse("1/sqrt(8)"), "simplify"))
        \\frac{1}{\\sqrt{8}}
     1. = \\frac{1}{2\\sqrt{2}}
          take the square factor out of the root: \\sqrt{8} = 2\\sqrt{2}
+    2. = \\frac{\\sqrt{2}}{4}
+         rationalise the denominator, multiplying by \\frac{\\sqrt{2}}{\\sqrt{2}}
 
-The core reports every rewrite (kalvira._native.trace_rewrites): where in
-the tree, the subtree before and after, the rule, and the whole expression
-after it. Rewrites a reader cannot see are dropped,
-a run of them that comes back to an earlier line drops that run, and
-neighbouring rewrites of one rule at one depth share a line. Expansion is
-traced through the literal school method, whose results are those of
-`expand` byte for byte.
+Each method a class uses (working_expand, working_simplify,
+working_factor) recognises its pattern at the top levels of the tree and
+computes the pieces of its line with the school operations on subtrees,
+so every line keeps the value of the one before; the last line is the
+operation's own result. Lines that change nothing visible or only reorder
+terms are left out.
 """
 
 from __future__ import annotations
@@ -21,17 +23,21 @@ from collections.abc import Callable, Iterator
 from dataclasses import dataclass
 from typing import Literal, TypeGuard, get_args
 
-import _kalvira_core as core
 from _kalvira_core import Expr
 
 from kalvira import _native
-from kalvira.step_texts import LANGUAGES, LEFT_OUT, RULES, TIDY_TERMS, text
-from kalvira.tree_walk import children, require_tree
+from kalvira.step_texts import LANGUAGES, LEFT_OUT, RULES, text
+from kalvira.tree_walk import require_tree
 from kalvira.values import to_text
+from kalvira.working_close import closing_line
+from kalvira.working_expand import expand_lines
+from kalvira.working_factor import factor_lines
+from kalvira.working_line import Line
+from kalvira.working_simplify import simplify_lines
+from kalvira.working_terms import Equation, is_small, term_texts
 
-# The operations whose working can be traced.
-TracedOperation = Literal["simplify", "expand"]
-Path = tuple[int, ...]
+# The operations whose working can be shown.
+TracedOperation = Literal["expand", "simplify", "factor"]
 Render = Callable[[Expr], str]
 
 LATEX: Render = Expr.to_string
@@ -41,31 +47,40 @@ DEFAULT_MAX_STEPS = 100
 # The rule of the last line of a working cut short by max_steps.
 LEFT_OUT_RULE = "left-out"
 
+OPERATIONS: dict[str, tuple[Callable[[Expr], Expr], Callable[[Expr, Expr], Iterator[Line]]]] = {
+    "expand": (_native.school_expand, expand_lines),
+    "simplify": (_native.school_simplify, simplify_lines),
+    "factor": (_native.school_factor, factor_lines),
+}
+
 
 def is_traced_operation(name: str) -> TypeGuard[TracedOperation]:
     return name in get_args(TracedOperation)
 
 
-@dataclass(frozen=True)
-class Change:
-    """One piece of the expression that a step rewrote: at `path` (child
-    indices from the root), `before` became `after`."""
+def _written(equation: Equation, render: Render) -> str:
+    if equation.unequal:
+        relation = " \\neq " if render is LATEX else " ≠ "
+    else:
+        relation = " = "
+    return relation.join(render(side) for side in equation.sides)
 
-    path: Path
-    before: Expr
-    after: Expr
+
+def _math(equations: tuple[Equation, ...], render: Render) -> str:
+    return ", ".join(_written(equation, render) for equation in equations)
 
 
 @dataclass(frozen=True)
 class Step:
     """One line of the working: the whole expression after it (`tree` and
-    its LaTeX), what changed, the rule's name and the explanation
-    ("{}" of `wording` filled with `math`)."""
+    its LaTeX), the method's name (`rule`), the mathematics of what changed
+    (`changes`: equations such as x·x = x², x ≠ 4), and the explanation
+    ("{}" of `wording` filled with `math`, the changes in LaTeX)."""
 
     tree: Expr
     latex: str
     rule: str
-    changes: tuple[Change, ...]
+    changes: tuple[Equation, ...]
     wording: str
     math: str
 
@@ -111,14 +126,9 @@ class Steps:
         lines = [" " * width + render(self.start)]
         for number, step in enumerate(self.steps, 1):
             lines.append(f"{number}. ".rjust(width) + "= " + render(step.tree))
-            lines.append(" " * (width + 2) + self._explanation(step, render))
+            math = step.math if render is LATEX or step.rule == LEFT_OUT_RULE else _math(step.changes, render)
+            lines.append(" " * (width + 2) + step.wording.format(math))
         return "\n".join(lines)
-
-    def _explanation(self, step: Step, render: Render) -> str:
-        if render is LATEX or step.rule == LEFT_OUT_RULE:
-            return step.explanation
-        wording, math = _wording_and_math(step.rule, list(step.changes), self.lang, render)
-        return wording.format(math)
 
     def __repr__(self) -> str:
         return f"<Steps: {len(self.steps)} from {self.start_latex!r}>"
@@ -135,137 +145,97 @@ def _latex_words(step: Step) -> str:
     return step.math.join(words) if len(words) > 1 else words[0]
 
 
-def _narrowed(change: Change) -> Change:
-    """The change reduced to the smallest subtree that differs: while both
-    sides are nodes of one class of which exactly one child differs, that
-    child."""
-    path, before, after = change.path, change.before, change.after
-    while type(before) is type(after):
-        pairs = list(zip(children(before), children(after), strict=True))
-        differing = [i for i, (b, a) in enumerate(pairs) if b.to_string() != a.to_string()]
-        if len(differing) != 1:
-            break
-        i = differing[0]
-        path, (before, after) = path + (i,), pairs[i]
-    return Change(path, before, after)
+class _EnoughSteps(Exception):
+    """The working has reached max_steps."""
 
 
-def _sum_of(terms: list[Expr]) -> Expr:
-    total = terms[0]
-    for term in terms[1:]:
-        total = core.Add(total, term)
-    return total
+class _Board:
+    """Writes the offered lines that a reader follows: a line that changes
+    nothing visible or only reorders the terms of the one before is left
+    out, and a line with the result's terms in another order becomes the
+    result itself."""
 
-
-def _leading_base(node: Expr) -> Expr:
-    return node.base() if isinstance(node, core.Pow) else node
-
-
-def _product_shown(rule: str, before: Expr, render: Render) -> str:
-    """The product that a distribution multiplies out, as a reader writes
-    it: (x + 1)(x + 1) for the square of x + 1."""
-    if rule == "expand-product":
-        return render(before)
-    if isinstance(before, core.Mul):
-        left, right = _leading_base(before.left()), _leading_base(before.right())
-    else:
-        left = right = _leading_base(before)
-    return render(core.Mul(left, right))
-
-
-def _collected_terms(before: Expr, render: Render) -> list[str]:
-    """The like terms that a collection merges: "x + x = 2x"."""
-    merged = []
-    for members, term in _native.like_terms(before):
-        if len(members) > 1:
-            merged.append(f"{render(_sum_of(members))} = {render(term) if term is not None else '0'}")
-    return merged
-
-
-def _wording_and_math(rule: str, changes: list[Change], lang: str, render: Render = LATEX) -> tuple[str, str]:
-    """The explanation of a step: its words, and the mathematics written by
-    `render` that fills their "{}"."""
-    rewrites = [f"{render(c.before)} = {render(c.after)}" for c in changes]
-    if rule in ("expand-product", "expand-square", "expand-times-base"):
-        return text(RULES[rule], lang), ", ".join(_product_shown(rule, c.before, render) for c in changes)
-    if rule == "collect-terms":
-        merged = [item for c in changes for item in _collected_terms(c.before, render)]
-        if not merged:
-            return text(TIDY_TERMS, lang), ", ".join(rewrites)
-        return text(RULES[rule], lang), ", ".join(merged)
-    return text(RULES[rule], lang), ", ".join(rewrites)
-
-
-class _Tracer:
-    """Turns the reported rewrites into lines of the working."""
-
-    def __init__(self, start: Expr, lang: str, max_steps: int | None) -> None:
+    def __init__(self, operation: str, start: Expr, result: Expr, lang: str, max_steps: int | None) -> None:
+        self.operation = operation
         self.start = start
         self.start_latex = start.to_string()
+        self.result = result
+        self.result_latex = result.to_string()
+        self.result_terms = term_texts(result)
         self.lang = lang
         self.max_steps = max_steps
         self.lines: list[Step] = []
         self.left_out = False
-        # Rewrites of the current last line, and the depth they were at.
-        self.last: tuple[str, int] | None = None
-        self.last_changes: list[Change] = []
 
-    def latex(self) -> str:
+    def last(self) -> Expr:
+        return self.lines[-1].tree if self.lines else self.start
+
+    def last_latex(self) -> str:
         return self.lines[-1].latex if self.lines else self.start_latex
 
-    def __call__(self, rule: str, path: Path, before: Expr, after: Expr, whole: Expr) -> bool:
-        if type(before) is type(after) and before.to_string() == after.to_string():
-            return True  # nothing a reader can see changed
-        latex = whole.to_string()
-        if latex == self.latex():
-            return True
-        earlier = [self.start_latex] + [line.latex for line in self.lines]
-        if latex in earlier:
-            # A run of rewrites came back to an earlier line: drop the run.
-            del self.lines[earlier.index(latex) :]
-            self.last, self.last_changes = None, []
-            return True
-        change = _narrowed(Change(path, before, after))
-        if self.last == (rule, len(path)):
-            self.last_changes.append(change)
-            self.lines.pop()
-        else:
-            if self.max_steps is not None and len(self.lines) == self.max_steps:
-                self.left_out = True
-                return False
-            self.last, self.last_changes = (rule, len(path)), [change]
-        wording, math = _wording_and_math(rule, self.last_changes, self.lang)
-        self.lines.append(Step(whole, latex, rule, tuple(self.last_changes), wording, math))
-        return True
+    def done(self) -> bool:
+        return self.last_latex() == self.result_latex
 
-    def finish(self, result: Expr) -> Steps:
-        latex = result.to_string()
-        if self.left_out and latex != self.latex():
-            self.lines.append(Step(result, latex, LEFT_OUT_RULE, (), text(LEFT_OUT, self.lang), str(len(self.lines))))
-        return Steps(self.start, self.start_latex, self.lines, result, self.left_out, self.lang)
+    def write(self, line: Line) -> None:
+        tree, latex = line.tree, line.tree.to_string()
+        if latex == self.last_latex():
+            return
+        terms = term_texts(tree)
+        if terms is not None and terms == term_texts(self.last()):
+            if terms != self.result_terms:
+                return
+            line = Line(self.result, "order", (Equation((self.last(), self.result)),))
+        if terms is not None and terms == self.result_terms:
+            tree, latex = self.result, self.result_latex
+        if self.max_steps is not None and len(self.lines) == self.max_steps:
+            self.left_out = True
+            raise _EnoughSteps
+        wording = text(RULES[line.rule], self.lang)
+        self.lines.append(Step(tree, latex, line.rule, line.changes, wording, _math(line.changes, LATEX)))
+
+    def finish(self) -> Steps:
+        if self.left_out:
+            if not self.done():
+                wording = text(LEFT_OUT, self.lang)
+                self.lines.append(Step(self.result, self.result_latex, LEFT_OUT_RULE, (), wording, str(self.max_steps)))
+        elif not self.done():
+            self.lines.append(self._closing())
+        return Steps(self.start, self.start_latex, self.lines, self.result, self.left_out, self.lang)
+
+    def _closing(self) -> Step:
+        line = closing_line(self.last(), self.result, self.operation)
+        wording = text(RULES[line.rule], self.lang)
+        return Step(self.result, self.result_latex, line.rule, line.changes, wording, _math(line.changes, LATEX))
 
 
 def steps(tree: Expr, operation: TracedOperation, lang: str = "en", max_steps: int | None = DEFAULT_MAX_STEPS) -> Steps:
-    """The working of simplify(tree) or expand(tree), step by step.
+    """The working of expand(tree), simplify(tree) or factor(tree), step by step.
 
     Each step holds the whole expression after it (`tree`, `latex`), the
-    subtrees that changed (`changes`) and an explanation in the teacher's words
-    (`explanation`, in English for lang="en", in Japanese for "ja"). Every
-    step keeps the value of the one before; the last step's expression is
-    exactly what simplify or expand returns. At most `max_steps` steps are
-    shown (None: all); then the tracing stops, and a last line gives the
-    result and says that the rest was left out (`left_out` is true). Raises
-    what simplify and expand raise, and ValueError for an expansion too deep
-    to trace (more than 2000 levels) before the cap. The tree is not
-    changed; Ctrl-C stops the tracing with KeyboardInterrupt.
+    method used (`rule`), the mathematics of what changed (`changes`) and an
+    explanation in the teacher's words (`explanation`, in English for
+    lang="en", in Japanese for "ja"). Every step keeps the value of the one
+    before; the last step's expression is exactly what the operation
+    returns. At most `max_steps` steps are shown (None: all); then a last
+    line gives the result and says that the rest was left out (`left_out`
+    is true). Raises what the operation raises. The tree is not changed;
+    Ctrl-C stops the working with KeyboardInterrupt.
     """
     require_tree(tree, "tree")
     if not is_traced_operation(operation):
-        raise ValueError(f"unknown operation {operation!r}: expected 'simplify' or 'expand'")
+        raise ValueError(f"unknown operation {operation!r}: expected 'expand', 'simplify' or 'factor'")
     if lang not in LANGUAGES:
         raise ValueError(f"unknown language {lang!r}: expected 'en' or 'ja'")
     if max_steps is not None and (type(max_steps) is not int or max_steps < 1):
         raise ValueError(f"max_steps must be a positive whole number or None, not {max_steps!r}")
-    tracer = _Tracer(tree, lang, max_steps)
-    result = _native.trace_rewrites(tree, operation, tracer)
-    return tracer.finish(result)
+    operate, lines = OPERATIONS[operation]
+    result = operate(tree)
+    board = _Board(operation, tree, result, lang, max_steps)
+    try:
+        for line in lines(tree, result) if is_small(tree) else ():
+            board.write(line)
+            if board.done():
+                break
+    except _EnoughSteps:
+        pass
+    return board.finish()

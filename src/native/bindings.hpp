@@ -25,10 +25,6 @@ void bind_wrap_check(pybind11::module_& m);
 // kalvira.answers and kalvira.pickling; and NODE_KINDS, the list of kinds.
 void bind_walks(pybind11::module_& m);
 
-// trace_rewrites(tree, operation, observer) -> Expr, like_terms(sum) and
-// rule_names(): the working of simplify and of the literal expansion.
-void bind_steps(pybind11::module_& m);
-
 // school_expand, school_simplify and school_factor(tree) -> tree: the exact
 // algebra layer, with the GIL held; Ctrl-C stops a long call.
 void bind_algebra(pybind11::module_& m);

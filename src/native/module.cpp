@@ -16,6 +16,5 @@ PYBIND11_MODULE(_native, m) {
     kalvira::bind_values(m);
     kalvira::bind_wrap_check(m);
     kalvira::bind_walks(m);
-    kalvira::bind_steps(m);
     kalvira::bind_algebra(m);
 }
