@@ -72,8 +72,29 @@ def _same_value(a, b):
 TREES = int(os.environ.get("KALVIRA_WORKING_TREES", "300"))
 
 
+def _linear(pair):
+    a, b = pair
+    return kc.Add(kc.Mul(kc.Int(a), kc.Var("x")), kc.Int(b))
+
+
+def textbook_polynomials():
+    """Products of a monomial k x^m and linear factors a x + b, multiplied
+    out, and quotients of two of them: the shapes the methods look for."""
+    factors = st.lists(st.tuples(st.integers(1, 3) | st.integers(-3, -1), st.integers(-4, 4)), min_size=1, max_size=3)
+
+    def product(pairs_and_monomial):
+        pairs, (k, m) = pairs_and_monomial
+        tree = kc.Mul(kc.Int(k), kc.Pow(kc.Var("x"), kc.Int(m)))
+        for pair in pairs:
+            tree = kc.Mul(tree, _linear(pair))
+        return expand(tree)
+
+    polynomial = st.tuples(factors, st.tuples(st.integers(-4, 4).filter(bool), st.integers(0, 2))).map(product)
+    return polynomial | st.tuples(polynomial, polynomial).map(lambda pq: kc.Div(*pq))
+
+
 @settings(max_examples=TREES, deadline=None, derandomize=True, suppress_health_check=[HealthCheck.too_slow])
-@given(trees(), st.sampled_from(sorted(OPERATIONS)), st.fractions(Fraction(1, 3), Fraction(5, 2)))
+@given(trees() | textbook_polynomials(), st.sampled_from(sorted(OPERATIONS)), st.fractions(Fraction(1, 3), Fraction(5, 2)))
 def test_every_line_keeps_the_value_and_the_last_is_the_answer(tree, operation, x):
     point = {"x": x, "y": -x - 1}
     try:

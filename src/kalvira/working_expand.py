@@ -49,7 +49,8 @@ def _power(base: Expr, exponent: int) -> Expr:
 
 
 def _times(number: int, *factors: Expr) -> Expr:
-    return product_of([core.Int(number), *factors])
+    """number · factors, leaving out factors 1 (the printer would hide them)."""
+    return product_of([core.Int(number), *(f for f in factors if int_value(f) != 1)])
 
 
 def _binomial_power(a: Signed, b: Signed, n: int) -> tuple[str, list[Signed]]:

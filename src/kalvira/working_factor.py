@@ -18,6 +18,7 @@ from kalvira.working_terms import (
     Equation,
     Signed,
     factors_of,
+    int_value,
     is_number,
     product_of,
     signed_terms,
@@ -134,6 +135,16 @@ def _integer_root(rest: Expr, factors: list[Expr], letter: str) -> Iterator[Line
             return
 
 
+def _polynomial_factors(product: Expr) -> set[str]:
+    return {f.to_string() for f in factors_of(split_sign(product)[1]) or [] if not _is_monomial(f)}
+
+
+def _shared_factor(first: Expr, second: Expr) -> Expr | None:
+    """A polynomial factor of both products, None when they have none."""
+    shared = _polynomial_factors(second)
+    return next((f for f in factors_of(split_sign(first)[1]) or [] if f.to_string() in shared), None)
+
+
 def factor_lines(tree: Expr, result: Expr) -> Iterator[Line]:
     if isinstance(tree, core.Div):
         return
@@ -145,18 +156,36 @@ def factor_lines(tree: Expr, result: Expr) -> Iterator[Line]:
     common = [f for f in factors if _is_monomial(f)]
     others = [f for f in factors if not _is_monomial(f)]
     rest = expanded
+    taken: Expr = core.Int(1)
     if others and (common or sign < 0):
         taken = signed_tree(sign, product_of(common) if common else core.Int(1))
         rest = _native.school_simplify(core.Div(expanded, taken))
-        written = core.Neg(rest) if taken.to_string() == "-1" else core.Mul(taken, rest)
-        yield Line(written, "common-factor", (Equation((taken,)),))
+        yield Line(_times(taken, rest), "common-factor", (Equation((taken,)),))
+    for line in _rest_lines(rest, factors, others, result):
+        yield line if line.tree is result else Line(_times(taken, line.tree), line.rule, line.changes)
+
+
+def _times(taken: Expr, rest: Expr) -> Expr:
+    """The common factor taken out before the rest: 2(x + 1), -(x - 2)."""
+    value = int_value(taken)
+    if value == 1:
+        return rest
+    if value == -1:
+        return core.Neg(rest)
+    return product_of([taken, *(factors_of(rest) or [rest])])
+
+
+def _rest_lines(rest: Expr, factors: list[Expr], others: list[Expr], result: Expr) -> Iterator[Line]:
+    """The lines that factorise what is left once the common factor is out."""
     letters = _native.variables(rest)
     terms = signed_terms(rest, open_brackets=False) or []
     degrees = [_degree(t) for _, t in terms]
-    if len(terms) == 4 and len(others) > 1:
-        halves = [_native.school_factor(sum_of(terms[:2])), _native.school_factor(sum_of(terms[2:]))]
+    halves = [_native.school_factor(sum_of(terms[:2])), _native.school_factor(sum_of(terms[2:]))]
+    shared = _shared_factor(*halves) if len(terms) == 4 and len(others) > 1 else None
+    if shared is not None:
         grouped = sum_of([(1, half) for half in halves])
         yield Line(grouped, "grouping", (Equation((rest, grouped)),))
+        yield Line(result, "common-factor", (Equation((shared,)),))
     elif len(letters) == 1 and len(terms) == 3 and degrees == [4, 2, 0] and len(others) > 1:
         yield from _substitution(rest, letters[0])
     elif len(letters) == 1 and degrees and degrees[0] == 3 and len(terms) > 2 and len(others) > 1:
