@@ -94,7 +94,9 @@ def textbook_polynomials():
 
 
 @settings(max_examples=TREES, deadline=None, derandomize=True, suppress_health_check=[HealthCheck.too_slow])
-@given(trees() | textbook_polynomials(), st.sampled_from(sorted(OPERATIONS)), st.fractions(Fraction(1, 3), Fraction(5, 2)))
+@given(
+    trees() | textbook_polynomials(), st.sampled_from(sorted(OPERATIONS)), st.fractions(Fraction(1, 3), Fraction(5, 2))
+)
 def test_every_line_keeps_the_value_and_the_last_is_the_answer(tree, operation, x):
     point = {"x": x, "y": -x - 1}
     try:

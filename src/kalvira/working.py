@@ -2,12 +2,12 @@
 writes it on the board.
 
     >>> from kalvira import parse, steps
-    >>> print(steps(parse("1/sqrt(8)"), "simplify"))
-       \\frac{1}{\\sqrt{8}}
-    1. = \\frac{1}{2\\sqrt{2}}
-         take the square factor out of the root: \\sqrt{8} = 2\\sqrt{2}
-    2. = \\frac{\\sqrt{2}}{4}
-         rationalise the denominator, multiplying by \\frac{\\sqrt{2}}{\\sqrt{2}}
+    >>> print(steps(parse("(x+3)(x-3)"), "expand").to_text(unicode=True))
+       (x + 3)(x - 3)
+    1. = x² - 3²
+         use the formula (a + b)(a - b) = a² - b²
+    2. = x² - 9
+         multiply: 3² = 9
 
 Each method a class uses (working_expand, working_simplify,
 working_factor) recognises its pattern at the top levels of the tree and

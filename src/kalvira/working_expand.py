@@ -146,6 +146,16 @@ def _explained(name: str, terms: list[Signed]) -> tuple[str, tuple[Equation, ...
     return "formula", (FORMULAS[name],)
 
 
+def multiplied_out(term: Expr) -> tuple[str, tuple[Equation, ...], Expr] | None:
+    """A product or power multiplied out by its method, the products still
+    shown: the rule, its mathematics and the sum of the pieces."""
+    method = _method(1, term)
+    if method is None:
+        return None
+    rule, changes = _explained(method[0], [(1, term)])
+    return rule, changes, sum_of(method[1])
+
+
 def expand_lines(tree: Expr, result: Expr) -> Iterator[Line]:
     terms = signed_terms(tree)
     if terms is None:

@@ -19,6 +19,7 @@ from _kalvira_core import Expr
 
 from kalvira import _native
 from kalvira.tree_walk import children
+from kalvira.working_expand import multiplied_out
 from kalvira.working_line import Line
 from kalvira.working_terms import (
     Equation,
@@ -100,8 +101,25 @@ def _base(factor: Expr) -> core.Var | None:
     return None
 
 
+def _same_number_base(node: Expr) -> list[Stage]:
+    """2^3 2^-2 = 2^(3 - 2), then the power worked out."""
+    factors = factors_of(node) if isinstance(node, core.Mul) else None
+    if not factors or not all(isinstance(f, core.Pow) and int_value(f.exp()) is not None for f in factors):
+        return []
+    bases = {f.base().to_string() for f in factors if isinstance(f, core.Pow)}
+    if len(bases) != 1 or not isinstance(factors[0], core.Pow) or int_value(factors[0].base()) is None:
+        return []
+    exponents = [split_sign(f.exp()) for f in factors if isinstance(f, core.Pow)]
+    shown = core.Pow(factors[0].base(), sum_of(exponents))
+    after = simplified(node)
+    return [("exponent-laws", shown, (Equation((node, shown)),)), ("power", after, (Equation((shown, after)),))]
+
+
 def exponent_laws(node: Expr) -> list[Stage]:
-    """x^3 x^4 = x^7, x^5/x^2 = x^3, (x^2)^3 = x^6."""
+    """x^3 x^4 = x^7, x^5/x^2 = x^3, (x^2)^3 = x^6; 2^3 2^-2 = 2^(3 - 2)."""
+    same_base = _same_number_base(node)
+    if same_base:
+        return same_base
     if isinstance(node, core.Pow) and isinstance(node.exp(), core.Int) and _base(node.base()) is not None:
         return _one("exponent-laws", node, simplified(node))
     parts = [node.num(), node.den()] if isinstance(node, core.Div) else [node] if isinstance(node, core.Mul) else []
@@ -116,6 +134,19 @@ def exponent_laws(node: Expr) -> list[Stage]:
     if len(bases) == len(set(bases)):
         return []
     return _one("exponent-laws", node, simplified(node))
+
+
+def multiply_out(node: Expr) -> list[Stage]:
+    """A power or product of sums of numbers multiplied out by its formula
+    or by distribution: (sqrt(3) + 1)^2."""
+    if has_letters(node) or not isinstance(node, (core.Pow, core.Mul)):
+        return []
+    worked = multiplied_out(node)
+    if worked is None:
+        return []
+    rule, changes, shown = worked
+    after = simplified(node)
+    return [(rule, shown, changes), ("simplify", after, (Equation((shown, after)),))]
 
 
 def numbers(node: Expr) -> list[Stage]:
@@ -243,8 +274,9 @@ METHODS: tuple[Method, ...] = (
     special_angle,
     logarithm,
     root,
-    power,
     exponent_laws,
+    power,
+    multiply_out,
     rational_expression,
     rationalise,
     numbers,
