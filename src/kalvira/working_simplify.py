@@ -219,11 +219,12 @@ def rational_expression(node: Expr) -> list[Stage]:
     after = simplified(node)
     denominator = after.den() if isinstance(after, core.Div) else core.Int(1)
     cancelled = _native.school_factor(simplified(core.Div(node.den(), denominator)))
+    if not has_letters(cancelled):
+        return []  # nothing to cancel: the factorised form would not stay
     stages: list[Stage] = []
     if shown.to_string() != node.to_string():
         stages.append(("factor-fraction", shown, (Equation((node, shown)),)))
-    if has_letters(cancelled):
-        stages.append(("cancel", after, (Equation((shown, after)), *_excluded(cancelled))))
+    stages.append(("cancel", after, (Equation((shown, after)), *_excluded(cancelled))))
     return stages
 
 
