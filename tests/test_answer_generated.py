@@ -4,7 +4,8 @@
   factored (each factor up to its sign), powers of binomials with roots,
   a term added and taken away, a factor u/u where u is never 0;
 - equal by construction where agreement at points may be the evidence:
-  ln(e^u) = u, sin(u)^2 + cos(u)^2 = 1;
+  ln(e^u) = u, sin(u)^2 + cos(u)^2 = 1 (beside a term defined only far
+  out or on a narrow interval);
 - different by construction: a coefficient, an exponent or a sign
   changed, sqrt(u^2) written as u or -u, a root or pi against a close
   fraction;
@@ -192,9 +193,19 @@ def log_of_exp(rng):
     return in_some_order(rng, (text(u), f"ln(e^({text(u)}))"))
 
 
+def restricted(rng):
+    """Nothing, or a term defined only far out or on a narrow interval, so
+    that points must be found there."""
+    k = rng.choice([20, 1000, 10**4])
+    return rng.choice(["", f" + sqrt(x - {k})", f" + ln({k} - x)", f" + sqrt(1 - {k}*x^2)"])
+
+
 def pythagoras(rng):
-    p, u, c = polynomial(rng), polynomial(rng, 2, 2), nonzero(rng)
-    return in_some_order(rng, (f"{c}*sin({text(u)})^2 + ({text(p)}) + {c}*cos({text(u)})^2", text(plus(p, {ONE: c}))))
+    p, u, c, extra = polynomial(rng), polynomial(rng, 2, 2), nonzero(rng), restricted(rng)
+    return in_some_order(
+        rng,
+        (f"{c}*sin({text(u)})^2 + ({text(p)}) + {c}*cos({text(u)})^2{extra}", text(plus(p, {ONE: c})) + extra),
+    )
 
 
 # Different by construction.

@@ -10,6 +10,7 @@ from pathlib import Path
 import pytest
 
 from kalvira import equivalent, evaluate, parse
+from test_package import kalvira_cli
 
 ROWS = json.loads((Path(__file__).parent / "data/answer-pairs.json").read_text(encoding="utf-8"))
 ACCEPTED = {"equal", "probably equal"}
@@ -56,3 +57,11 @@ def test_the_table_covers_every_status_and_form():
     statuses = set().union(*(allowed_statuses(row) for row in ROWS))
     assert statuses >= ACCEPTED | {DOMAINS_DIFFER, "different", "cannot tell"}
     assert {row["form"] for row in ROWS if "form" in row} == set(FORMS)
+
+
+@pytest.mark.parametrize("options, status", [([], 1), (["--accept-domain-differences"], 0)])
+def test_check_accepts_a_domain_difference_only_when_asked(options, status):
+    code, out, errors = kalvira_cli("check", "x", "2x/2", "1/(1/x)", "sqrt(x)^2", *options)
+    lines = out.splitlines()
+    assert (code, errors, lines[0]) == (status, [], "2x/2: equal")
+    assert all(": equal where both are defined" in line and "x" in line for line in lines[1:]), out
