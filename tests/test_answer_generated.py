@@ -138,7 +138,7 @@ def reordered(rng):
     return text(p), " + ".join(terms)
 
 
-def linear_factors(rng):
+def factored(rng):
     """c(x - r1 w1)(x - r2 w2)... with each w 1 or y, and the same product
     written with random factors reversed, (r - x), the sign moved to c."""
     c, total, written = nonzero(rng, 4), None, []
@@ -152,10 +152,6 @@ def linear_factors(rng):
             written.append(f"({text(f)})")
     lead = {1: "", -1: "-"}.get(c, f"{c}*")
     return text(total), lead + "*".join(written)
-
-
-def factored(rng):
-    return linear_factors(rng)
 
 
 def binomial_with_a_root(rng):
@@ -224,9 +220,8 @@ def coefficient_changed(rng, p):
 def exponent_changed(rng, p):
     key = rng.choice(sorted(p))
     axis = rng.randrange(2)
-    moved = tuple(
-        e + (1 if i == axis and (e == 0 or rng.random() < 0.5) else -1 if i == axis else 0) for i, e in enumerate(key)
-    )
+    step = 1 if key[axis] == 0 or rng.random() < 0.5 else -1
+    moved = tuple(e + step * (i == axis) for i, e in enumerate(key))
     return plus(plus(p, {key: -p[key]}), {moved: p[key]})
 
 
