@@ -317,6 +317,10 @@ def flaw(verdict, allowed, expected, answer):
     """What is wrong with the verdict for a pair of this kind, or None."""
     if verdict.status not in allowed:
         return "status"
+    if bool(verdict) != (verdict.status in EARNED):
+        return "bool disagrees with the status"
+    if verdict.accepted(domain_differences=True) != (verdict.status in EARNED | DOMAINS_DIFFER):
+        return "accepted(domain_differences=True) disagrees with the status"
     if verdict.status == "probably equal" and verdict.points < 20:
         return "too few points"
     if verdict.status == "equal where both are defined" and not verdict.domain_note:

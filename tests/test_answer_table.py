@@ -10,6 +10,7 @@ from pathlib import Path
 import pytest
 
 from kalvira import equivalent, evaluate, parse
+from kalvira.forms import FORMS
 from test_package import kalvira_cli
 
 ROWS = json.loads((Path(__file__).parent / "data/answer-pairs.json").read_text(encoding="utf-8"))
@@ -52,8 +53,6 @@ def test_answer_table(row):
 
 
 def test_the_table_covers_every_status_and_form():
-    from kalvira.forms import FORMS
-
     statuses = set().union(*(allowed_statuses(row) for row in ROWS))
     assert statuses >= ACCEPTED | {DOMAINS_DIFFER, "different", "cannot tell"}
     assert {row["form"] for row in ROWS if "form" in row} == set(FORMS)
