@@ -156,10 +156,39 @@ def has_only_rational_edges(found: Sequence[Condition], name: str) -> bool:
     return True
 
 
-def _linear_root(factor: Expr, name: str) -> Fraction | None:
-    """The root of a factor a*x + b, read from its values at 0 and 1 and
-    checked exactly; None when the factor is not linear in x."""
-    value: Callable[[Fraction], Fraction | None] = lambda at: _exact_value(factor, name, at)  # noqa: E731
+def boundary_points(found: Sequence[Condition], names: Sequence[str]) -> list[dict[str, Fraction]]:
+    """Points on the boundaries of the conditions and beside them, where a
+    domain of several variables changes: for each variable a factor is
+    linear in, with the others given small values, its root, and the
+    points 1/10 and 1 away on both sides."""
+    found_points: dict[tuple[Fraction, ...], dict[str, Fraction]] = {}
+    for condition in found[:MAX_CONDITIONS]:
+        if condition.relation == "tan":
+            continue
+        for factor in _polynomial_factors(_worked_out(condition.tree)):
+            for name in variables(factor):
+                for shift in OTHER_VALUES:
+                    others = {other: shift + index for index, other in enumerate(names) if other != name}
+                    root = _linear_root(factor, name, others)
+                    if root is None:
+                        continue
+                    for offset in BOUNDARY_OFFSETS:
+                        point = {**others, name: root + offset}
+                        found_points.setdefault(tuple(point[key] for key in names), point)
+    return list(found_points.values())
+
+
+# The values of the other variables while a boundary is solved for one, and
+# the steps taken across it.
+OTHER_VALUES = (Fraction(1), Fraction(-2), Fraction(1, 2))
+BOUNDARY_OFFSETS = (Fraction(0), Fraction(1, 10), Fraction(-1, 10), Fraction(1), Fraction(-1))
+
+
+def _linear_root(factor: Expr, name: str, others: dict[str, Fraction] | None = None) -> Fraction | None:
+    """The root in x of a factor a*x + b (a and b numbers once the `others`
+    have their values), read from its values at 0 and 1 and checked
+    exactly; None when the factor is not linear in x."""
+    value: Callable[[Fraction], Fraction | None] = lambda at: _exact_value(factor, {**(others or {}), name: at})  # noqa: E731
     at_zero, at_one = value(Fraction(0)), value(Fraction(1))
     if at_zero is None or at_one is None or at_one == at_zero:
         return None
@@ -170,9 +199,9 @@ def _linear_root(factor: Expr, name: str) -> Fraction | None:
     return root
 
 
-def _exact_value(tree: Expr, name: str, at: Fraction) -> Fraction | None:
+def _exact_value(tree: Expr, point: dict[str, Fraction]) -> Fraction | None:
     try:
-        value = certified_value(tree, {name: at})
+        value = certified_value(tree, point)
     except (Undefined, ValueError):
         return None
     return value if isinstance(value, Fraction) else None

@@ -48,11 +48,17 @@ def near_edges(edges: Sequence[Fraction]) -> list[Fraction]:
     return list(dict.fromkeys(points))
 
 
-def points(names: Sequence[str], edges: Mapping[str, Sequence[Fraction]], count: int) -> Iterator[dict[str, Fraction]]:
+def points(
+    names: Sequence[str],
+    edges: Mapping[str, Sequence[Fraction]],
+    count: int,
+    boundary: Sequence[dict[str, Fraction]] = (),
+) -> Iterator[dict[str, Fraction]]:
     """`count` points of the variables `names`: a few small ones, then (with
     one variable) the edges and points near them, then points of every range,
     each coordinate taken near an edge of its own now and then. With one
-    variable the edges themselves come first of all."""
+    variable the edges themselves come first of all; with several, the
+    `boundary` points follow the small ones."""
     rng = random.Random(SEED)
     close = {name: near_edges(edges.get(name, ())) for name in names}
     first = [{name: SMALL[index % 2](rng) for name in names} for index in range(min(count, SMALL_FIRST))]
@@ -60,6 +66,7 @@ def points(names: Sequence[str], edges: Mapping[str, Sequence[Fraction]], count:
         name = names[0]
         edge_points = [{name: value} for value in close[name]]
         first = edge_points[: len(edges.get(name, ()))] + first + edge_points[len(edges.get(name, ())) :]
+    first += boundary
     yield from first[:count]
     for index in range(max(count - len(first), 0)):
         yield {name: _coordinate(rng, close[name], index) for name in names}
