@@ -40,9 +40,12 @@ from kalvira.tree_walk import require_tree
 Status = Literal["equal", "probably equal", "equal where both are defined", "different", "cannot tell"]
 
 # A verdict of "probably equal" needs this many points where both sides have
-# a value and agree, drawn from at most this many points tried.
+# a value and agree, drawn from at most ATTEMPTS points tried. Beyond the
+# edges of the domains and the points beside them, at least SEARCHED points
+# are tried for a place where only one side has a value.
 AGREEMENTS = 20
 ATTEMPTS = 160
+SEARCHED = 40
 
 # Kinds whose value at a rational point is rational, with powers whose
 # exponent is an integer literal: such trees are compared modulo a prime,
@@ -212,15 +215,17 @@ class _Comparison:
         found = self.conditions[0] + self.conditions[1]
         edges = {name: domain_edges(found, name) for name in self.names}
         boundary = boundary_points(found, self.names) if len(self.names) > 1 else []
-        for point in points(self.names, edges, ATTEMPTS + len(boundary) if self.names else 1, boundary):
+        near_edges = len(boundary) + sum(len(near) for near in edges.values()) * 12
+        enough_searched = SEARCHED + near_edges
+        for tried, point in enumerate(points(self.names, edges, ATTEMPTS + near_edges if self.names else 1, boundary)):
+            if tried >= enough_searched and (proven or self.agreed >= AGREEMENTS):
+                break
             try:
                 different = self._compare(point, proven, modular)
             except ValueError:  # a value too large to work out there: try the next point
                 continue
             if different is not None:
                 return different
-            if self.agreed >= AGREEMENTS and (self.answer_gap is not None or not self.conditions[1]):
-                break
         return None
 
     def _compare(self, point: dict[str, Fraction], proven: bool, modular: bool) -> Verdict | None:

@@ -50,13 +50,14 @@ class Condition:
 
 
 def conditions(tree: Expr) -> list[Condition]:
-    """The conditions of every node of the tree, each subtree once, in the
-    order of a walk from the leaves."""
+    """The conditions on the variables of every node of the tree, each
+    subtree once, in the order of a walk from the leaves."""
     found: list[Condition] = []
 
     def visit(node: Expr, _: list[None]) -> None:
         condition = _condition_of(node)
-        if condition is not None:
+        # A condition on numbers holds everywhere or nowhere: sampling sees it.
+        if condition is not None and variables(condition.tree):
             found.append(condition)
 
     fold(tree, visit)
@@ -160,7 +161,7 @@ def boundary_points(found: Sequence[Condition], names: Sequence[str]) -> list[di
     """Points on the boundaries of the conditions and beside them, where a
     domain of several variables changes: for each variable a factor is
     linear in, with the others given small values, its root, and the
-    points 1/10 and 1 away on both sides."""
+    points 1/10 away on both sides."""
     found_points: dict[tuple[Fraction, ...], dict[str, Fraction]] = {}
     for condition in found[:MAX_CONDITIONS]:
         if condition.relation == "tan":
@@ -180,8 +181,8 @@ def boundary_points(found: Sequence[Condition], names: Sequence[str]) -> list[di
 
 # The values of the other variables while a boundary is solved for one, and
 # the steps taken across it.
-OTHER_VALUES = (Fraction(1), Fraction(-2), Fraction(1, 2))
-BOUNDARY_OFFSETS = (Fraction(0), Fraction(1, 10), Fraction(-1, 10), Fraction(1), Fraction(-1))
+OTHER_VALUES = (Fraction(1), Fraction(-2))
+BOUNDARY_OFFSETS = (Fraction(0), Fraction(1, 10), Fraction(-1, 10))
 
 
 def _linear_root(factor: Expr, name: str, others: dict[str, Fraction] | None = None) -> Fraction | None:
