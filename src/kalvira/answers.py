@@ -262,7 +262,7 @@ class _Comparison:
     def _where(self, gap: dict[str, Fraction], has_value: Expr, lacks_value: Expr) -> str:
         """Where `lacks_value` has no value but `has_value` has: a region of
         the one variable when the domains can change only at rational edges,
-        else the point found."""
+        else the first point found."""
         found = self.conditions[0] + self.conditions[1]
         if len(self.names) == 1 and has_only_rational_edges(found, self.names[0]):
             name = self.names[0]
@@ -274,7 +274,7 @@ class _Comparison:
             if region:
                 only_points = all(piece.startswith(f"{name} = ") for piece in region.split(" or "))
                 return f"at {region}" if only_points else f"for {region}"
-        return f"at {point_text(gap)}"
+        return f"at some points, such as {point_text(gap)}"
 
 
 def _defined(value: Certified | Undefined) -> Value:
