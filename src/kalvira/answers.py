@@ -5,17 +5,17 @@ whether an answer is in the form a question asks for.
     >>> print(equivalent(parse("2(x+1)"), parse("2x+2")))
     equal
     >>> print(equivalent(parse("(a+b)^2"), parse("a^2+b^2")))
-    different: at a = -1/3, b = 3/2 the expected value is 49/36 and the answer's is 85/36
+    different: at a = 2, b = 6 the expected value is 64 and the answer's is 40
+    >>> print(equivalent(parse("ln(x^2)"), parse("2ln(x)")))
+    equal where both are defined; the answer is undefined for x < 0
     >>> is_expanded(parse("2(x+1)"))
     False
 """
 
 from __future__ import annotations
 
-import math
-import random
-from collections.abc import Iterator
 from dataclasses import dataclass, replace
+from decimal import Decimal, localcontext
 from fractions import Fraction
 from typing import Literal
 
@@ -23,18 +23,29 @@ import _kalvira_core as core
 from _kalvira_core import Expr
 
 from kalvira import _native, forms, school
-from kalvira.evaluation import Flat, flattened, numbers_of, point_text, value_at, variables
+from kalvira.certified import Certified, compare_at
+from kalvira.domains import (
+    boundary_points,
+    conditions,
+    defined_at,
+    has_only_rational_edges,
+    region_text,
+    same_conditions,
+)
+from kalvira.domains import edges as domain_edges
+from kalvira.evaluation import Undefined, flattened, point_text, variables
+from kalvira.sample_points import points
 from kalvira.tree_walk import require_tree
 
-Status = Literal["equal", "probably equal", "different"]
+Status = Literal["equal", "probably equal", "equal where both are defined", "different", "cannot tell"]
 
-# Points tried, and how many of them must give both expressions a value.
-ATTEMPTS = 60
-SAMPLES = 8
-
-# Floats agree within this share of the larger magnitude (or of 1, for
-# values near zero, such as sin(pi) against 0).
-TOLERANCE = 1e-9
+# A verdict of "probably equal" needs this many points where both sides have
+# a value and agree, drawn from at most ATTEMPTS points tried. Beyond the
+# edges of the domains and the points beside them, at least SEARCHED points
+# are tried for a place where only one side has a value.
+AGREEMENTS = 20
+ATTEMPTS = 160
+SEARCHED = 40
 
 # Kinds whose value at a rational point is rational, with powers whose
 # exponent is an integer literal: such trees are compared modulo a prime,
@@ -42,57 +53,101 @@ TOLERANCE = 1e-9
 # depth (a chain of 10^5 products is a number of 10^5 digits).
 RATIONAL_KINDS = frozenset({"Int", "Var", "Rational", "Neg", "Add", "Mul", "Div"})
 
+Value = Certified | None
+
 
 @dataclass(frozen=True)
 class Verdict:
-    """Whether an answer has the expected value; true unless "different".
+    """Whether an answer has the expected value.
 
-    `status` is "equal" (proven: the expanded difference is 0),
-    "probably equal" (the values agree at `points` random points, but the
-    difference does not expand to 0) or "different": then `point` is where
-    the values differ, `expected_value` and `answer_value` are the values
-    there (`answer_value` None when the answer has none there).
-    `form_reason` says why an answer of the right value is not in the form
-    asked for; the verdict is then false.
+    `status` is one of
+    - "equal": proven, the exact difference is 0, with no sampling;
+    - "probably equal": the values agree at `points` points (at least 20)
+      where both have one, without a proof;
+    - "equal where both are defined": they agree wherever both have a value,
+      but the answer has none at some points where the expected one has:
+      `domain_note` says where;
+    - "different": at `point` both have values, `expected_value` and
+      `answer_value`, that differ (exactly, or by certified bounds); when the
+      answer has no value wherever the expected one has, `answer_value` is None;
+    - "cannot tell": too few points where both have a value, and no proof.
+    `domain_note` also tells where only the expected expression has no value
+    (as for (x^2-1)/(x-1) against x + 1), which does not count against the
+    answer. `form_reason` says why an answer of the right value is not in
+    the form asked for. The verdict is true for "equal" and "probably
+    equal" without a form reason; `accepted(domain_differences=True)` also
+    accepts "equal where both are defined".
     """
 
     status: Status
     points: int = 0
     point: dict[str, Fraction] | None = None
-    expected_value: Fraction | float | None = None
-    answer_value: Fraction | float | None = None
+    expected_value: Value = None
+    answer_value: Value = None
     form_reason: str | None = None
+    domain_note: str | None = None
 
     def __bool__(self) -> bool:
-        return self.status != "different" and self.form_reason is None
+        return self.accepted()
+
+    def accepted(self, domain_differences: bool = False) -> bool:
+        """Whether a marker takes the answer: its value is right (where both
+        are defined, if `domain_differences`) and it is in the form asked for."""
+        statuses = ("equal", "probably equal") + (("equal where both are defined",) if domain_differences else ())
+        return self.status in statuses and self.form_reason is None
 
     def __str__(self) -> str:
+        text = self._value_text()
+        if self.domain_note is not None:
+            text = f"{text}; {self.domain_note}"
         if self.form_reason is not None:
-            return f"{self._value_text()}, but {self.form_reason}"
-        return self._value_text()
+            return f"{text}, but {self.form_reason}"
+        return text
 
     def _value_text(self) -> str:
-        if self.status == "equal":
-            return "equal"
-        if self.status == "probably equal":
-            points = "1 point" if self.points == 1 else f"{self.points} points"
-            return f"probably equal: the values agree at {points}, without a proof"
+        if self.status in ("equal", "equal where both are defined"):
+            return self.status
+        if self.status in ("probably equal", "cannot tell"):
+            return f"{self.status}: {self._agreement()}, without a proof"
         where = f"at {point_text(self.point)} " if self.point else ""
+        expected = number_text(self.expected_value)
         if self.answer_value is None:
-            return f"different: {where}the expected value is {self.expected_value} but the answer has none"
-        return f"different: {where}the expected value is {self.expected_value} and the answer's is {self.answer_value}"
+            return f"different: {where}the expected value is {expected} but the answer has none"
+        return (
+            f"different: {where}the expected value is {expected} and the answer's is {number_text(self.answer_value)}"
+        )
+
+    def _agreement(self) -> str:
+        if self.point == {}:
+            return "the values agree to at least 60 digits"
+        if self.points == 0:
+            return "no point found where both have a value"
+        return "the values agree at 1 point" if self.points == 1 else f"the values agree at {self.points} points"
+
+
+def number_text(value: Value) -> str:
+    """A value as a verdict shows it: a fraction written out, or rounded to
+    12 significant digits ("≈ 1.23e+4500") where Python refuses to write
+    an integer that long."""
+    try:
+        return str(value)
+    except ValueError:
+        assert isinstance(value, Fraction)
+    with localcontext() as context:
+        context.prec = 12
+        return f"≈ {Decimal(value.numerator) / Decimal(value.denominator):.11e}"
 
 
 def equivalent(expected: Expr, answer: Expr, form: str | None = None) -> Verdict:
     """Whether `answer` has the value of `expected` wherever both have one.
 
-    First a proof: expected - answer, expanded exactly, is 0, or both are
-    constants with the same exact value. Then both are evaluated at random
-    points (the same in every call), exactly where they are rational and
-    as floats with a relative tolerance otherwise; points where either has
-    no value are skipped. A point where they differ makes the verdict
-    "different". Raises ValueError when `expected` has no value at any
-    point tried.
+    First a proof: expected - answer is exactly 0 in the algebra layer (the
+    domains are compared too). Otherwise both are evaluated, exactly or with
+    certified bounds, at points drawn from both domains over wide ranges
+    (negative, large, fractional and near the edges of the domains), the
+    same in every call; a point where they differ makes the verdict
+    "different", agreement at 20 points "probably equal". Raises ValueError
+    when `expected` has no value at any point tried.
 
     With a `form` (one of kalvira.forms.FORMS: "expanded", "simplified",
     "factored", "lowest-terms", "single-fraction", "same-up-to-order"), an
@@ -103,69 +158,138 @@ def equivalent(expected: Expr, answer: Expr, form: str | None = None) -> Verdict
     require_tree(answer, "answer")
     if form is not None:
         forms.require_form(form)
-    verdict = _compared_at_points(expected, answer, _difference_expands_to_zero(expected, answer))
-    if not verdict or form is None:
+    verdict = _Comparison(expected, answer).verdict()
+    if not verdict.accepted(domain_differences=True) or form is None:
         return verdict
     return replace(verdict, form_reason=forms.not_in_form(form, answer, expected))
 
 
-def _difference_expands_to_zero(expected: Expr, answer: Expr) -> bool:
-    # The school expansion is exact, so a 0 there is a proof.
+def _difference_is_zero(expected: Expr, answer: Expr) -> bool:
+    # The algebra layer is exact, so a 0 there is a proof.
     try:
-        expanded = school.expand(core.Add(expected, core.Neg(answer)))
+        difference = school.expand(core.Add(expected, core.Neg(answer)))
     except ValueError:
         return False
-    return isinstance(expanded, core.Int) and expanded.value() == 0
+    return isinstance(difference, core.Int) and difference.value() == 0
 
 
-def _compared_at_points(expected: Expr, answer: Expr, proven: bool) -> Verdict:
-    agreed = 0
-    answer_undefined: Verdict | None = None
-    names = sorted(set(variables(expected)) | set(variables(answer)))
-    expected_nodes, answer_nodes = flattened(expected), flattened(answer)
-    modular = bool(names) and _is_rational_function(expected_nodes) and _is_rational_function(answer_nodes)
-    for point in _points(names):
-        if modular and _agree_modulo_prime(expected, answer, point):
-            agreed += 1
-            if agreed == SAMPLES:
+class _Comparison:
+    """Both sides at the points tried: how many agree, and the first point
+    where only one side has a value."""
+
+    def __init__(self, expected: Expr, answer: Expr) -> None:
+        self.expected, self.answer = expected, answer
+        self.names = sorted(set(variables(expected)) | set(variables(answer)))
+        self.conditions = (conditions(expected), conditions(answer))
+        self.agreed = 0
+        # Where the answer has no value but the expected one has, and the reverse.
+        self.answer_gap: dict[str, Fraction] | None = None
+        self.expected_gap: dict[str, Fraction] | None = None
+        self.first_value: Value = None
+
+    def verdict(self) -> Verdict:
+        proven = _difference_is_zero(self.expected, self.answer)
+        if proven and same_conditions(*self.conditions):
+            return Verdict("equal")
+        different = self._sample(proven)
+        if different is not None:
+            return different
+        note = self._domain_note()
+        if self.answer_gap is not None and (proven or self.agreed > 0):
+            return Verdict("equal where both are defined", self.agreed, domain_note=note)
+        if proven:
+            return Verdict("equal", domain_note=note)
+        if self.agreed == 0:
+            if self.answer_gap is not None:
+                return Verdict("different", 0, self.answer_gap, self.first_value, None)
+            raise ValueError("the expected expression has no value at any of the points tried")
+        enough = self.agreed >= AGREEMENTS or not self.names
+        point: dict[str, Fraction] | None = {} if not self.names else None
+        return Verdict("probably equal" if enough else "cannot tell", self.agreed, point, domain_note=note)
+
+    def _sample(self, proven: bool) -> Verdict | None:
+        """Compares the sides at each point (only whether each has a value,
+        when the values are proven equal); the verdict "different" at the
+        first point where both have values that differ."""
+        modular = not proven and _is_rational_function(self.expected) and _is_rational_function(self.answer)
+        found = self.conditions[0] + self.conditions[1]
+        edges = {name: domain_edges(found, name) for name in self.names}
+        boundary = boundary_points(found, self.names) if len(self.names) > 1 else []
+        near_edges = len(boundary) + sum(len(near) for near in edges.values()) * 12
+        enough_searched = SEARCHED + near_edges
+        for tried, point in enumerate(points(self.names, edges, ATTEMPTS + near_edges if self.names else 1, boundary)):
+            if tried >= enough_searched and (proven or self.agreed >= AGREEMENTS):
                 break
-            continue
-        # Exact values: where they differ modulo the prime (then they differ
-        # exactly, and the verdict shows them), or either has no residue.
-        numbers = numbers_of(point)
-        try:
-            expected_value = value_at(expected_nodes, numbers)
-        except ValueError:
-            continue
-        try:
-            answer_value = value_at(answer_nodes, numbers)
-        except ValueError:
-            answer_undefined = answer_undefined or Verdict("different", 0, point, expected_value, None)
-            continue
-        if not _agree(expected_value, answer_value):
-            return Verdict("different", agreed, point, expected_value, answer_value)
-        agreed += 1
-        if not names:
-            # Constants: their one value decides, and exact values are a proof.
-            proven = proven or isinstance(expected_value, Fraction) and isinstance(answer_value, Fraction)
-            break
-        if agreed == SAMPLES:
-            break
-    if agreed == 0:
-        if answer_undefined is not None:
-            return answer_undefined
-        raise ValueError("the expected expression has no value at any of the points tried")
-    return Verdict("equal" if proven else "probably equal", agreed)
+            try:
+                different = self._compare(point, proven, modular)
+            except ValueError:  # a value too large to work out there: try the next point
+                continue
+            if different is not None:
+                return different
+        return None
+
+    def _compare(self, point: dict[str, Fraction], proven: bool, modular: bool) -> Verdict | None:
+        if modular and _agree_modulo_prime(self.expected, self.answer, point):
+            self.agreed += 1
+        elif proven:
+            self._note_gap(point, defined_at(self.expected, point), defined_at(self.answer, point))
+        else:
+            compared = compare_at(self.expected, self.answer, point)
+            expected, answer = _defined(compared.expected), _defined(compared.answer)
+            if compared.status == "differ":
+                return Verdict("different", self.agreed, point, expected, answer)
+            self.agreed += compared.status == "same"
+            self._note_gap(point, expected is not None, answer is not None)
+            self.first_value = self.first_value if self.first_value is not None else expected
+        return None
+
+    def _note_gap(self, point: dict[str, Fraction], expected_defined: bool, answer_defined: bool) -> None:
+        if expected_defined and not answer_defined and self.answer_gap is None:
+            self.answer_gap = point
+        if answer_defined and not expected_defined and self.expected_gap is None:
+            self.expected_gap = point
+
+    def _domain_note(self) -> str | None:
+        notes = []
+        for side, gap, has_value, lacks_value in (
+            ("the answer", self.answer_gap, self.expected, self.answer),
+            ("the expected expression", self.expected_gap, self.answer, self.expected),
+        ):
+            if gap is not None:
+                notes.append(f"{side} is undefined {self._where(gap, has_value, lacks_value)}")
+        return "; ".join(notes) or None
+
+    def _where(self, gap: dict[str, Fraction], has_value: Expr, lacks_value: Expr) -> str:
+        """Where `lacks_value` has no value but `has_value` has: a region of
+        the one variable when the domains can change only at rational edges,
+        else the first point found."""
+        found = self.conditions[0] + self.conditions[1]
+        if len(self.names) == 1 and has_only_rational_edges(found, self.names[0]):
+            name = self.names[0]
+            region = region_text(
+                name,
+                domain_edges(found, name),
+                lambda at: defined_at(has_value, {name: at}) and not defined_at(lacks_value, {name: at}),
+            )
+            if region:
+                only_points = all(piece.startswith(f"{name} = ") for piece in region.split(" or "))
+                return f"at {region}" if only_points else f"for {region}"
+        return f"at some points, such as {point_text(gap)}"
 
 
-def _is_rational_function(nodes: Flat) -> bool:
+def _defined(value: Certified | Undefined) -> Value:
+    return None if isinstance(value, Undefined) else value
+
+
+def _is_rational_function(tree: Expr) -> bool:
+    nodes = flattened(tree)
     return all(kind in RATIONAL_KINDS or kind == "Pow" and nodes[second][0] == "Int" for kind, _, second in nodes)
 
 
 def _agree_modulo_prime(expected: Expr, answer: Expr, point: dict[str, Fraction]) -> bool:
     """Whether both have a value modulo the prime at the point, and the same:
     then their exact values agree but for a chance of about the degree in
-    2^61, as for the wrap check."""
+    2^61, as for the wrap check, and both have a value there."""
     prime = _native.RESIDUE_PRIME
     residues = {name: value.numerator * pow(value.denominator, -1, prime) % prime for name, value in point.items()}
     expected_residue = _native.residue(expected, residues)
@@ -191,19 +315,3 @@ def is_factored(tree: Expr) -> bool:
     up to its sign: (x+2)(x+3), (3+x)(x+2), (2-x)(3-x) and x^2 + 1 are
     factored; x^2 + 5x + 6 and (2x+2)(x+1) are not."""
     return forms.not_in_form("factored", tree) is None
-
-
-def _points(names: list[str]) -> Iterator[dict[str, Fraction]]:
-    """Points with small fractions for coordinates, the same in every call."""
-    rng = random.Random(16)
-    for _ in range(ATTEMPTS):
-        yield {name: Fraction(rng.randint(-12, 12), rng.choice((1, 1, 2, 3, 5, 7))) for name in names}
-
-
-def _agree(a: Fraction | float, b: Fraction | float) -> bool:
-    if isinstance(a, Fraction) and isinstance(b, Fraction):
-        return a == b
-    try:
-        return math.isclose(a, b, rel_tol=TOLERANCE, abs_tol=TOLERANCE)
-    except OverflowError:  # an exact value beyond the floats: surely not close to a float
-        return False

@@ -1,6 +1,6 @@
 """The command line's answer commands:
 
-    kalvira check EXPECTED ANSWER ... [--form FORM]
+    kalvira check EXPECTED ANSWER ... [--form FORM] [--accept-domain-differences]
     kalvira eval EXPRESSION ... [NAME=VALUE ...]
 
 check prints one verdict line per answer ("ANSWER: equal", or with a
@@ -33,10 +33,10 @@ def _failed(text: str, error: ValueError) -> int:
     return BAD_INPUT
 
 
-def _verdict_line(expected: Expr, text: str, form: str) -> tuple[str, bool]:
+def _verdict_line(expected: Expr, text: str, options: Options) -> tuple[str, bool]:
     """The answer's line, and whether it is accepted."""
-    verdict = equivalent(expected, parse(text), form or None)
-    return f"{text}: {verdict}", bool(verdict)
+    verdict = equivalent(expected, parse(text), options.form or None)
+    return f"{text}: {verdict}", verdict.accepted(options.accept_domain_differences)
 
 
 def check(options: Options) -> int:
@@ -49,7 +49,7 @@ def check(options: Options) -> int:
     status = ACCEPTED
     for text in answers:
         try:
-            line, accepted = _verdict_line(expected, text, options.form)
+            line, accepted = _verdict_line(expected, text, options)
         except ValueError as error:
             status = _failed(text, error)
             continue

@@ -28,7 +28,7 @@ CORE_COMMANDS = ("simplify", "expand")
 USAGE = (
     "usage: kalvira {simplify,expand,factor,latex} [EXPRESSION ...] [-f FILE] [-j N]"
     " [--tree | --text | --unicode | --mathml] [--png FILE] [--core [--strict]] [--version] [-h]\n"
-    "       kalvira check EXPECTED ANSWER ... [--form FORM]\n"
+    "       kalvira check EXPECTED ANSWER ... [--form FORM] [--accept-domain-differences]\n"
     "       kalvira eval EXPRESSION ... [NAME=VALUE ...]\n"
     "       kalvira steps {expand,simplify,factor} EXPRESSION ... [--lang {en,ja}] [--max-steps N] [--text | --unicode]"
     " [--png FILE]"
@@ -47,9 +47,12 @@ commands:
   latex             only render
   check             tell for each ANSWER whether it has the value of
                     EXPECTED: "equal" (proven), "probably equal" (agrees
-                    at random points) or "different" (with a point where
-                    the values differ); exit status 0 when every answer is
-                    accepted, 1 when one is not, 2 on bad input
+                    at 20 points, exactly or within certified bounds),
+                    "equal where both are defined" (the answer has no
+                    value somewhere EXPECTED has), "different" (with a
+                    point where the values differ) or "cannot tell";
+                    exit status 0 when every answer is accepted (equal
+                    or probably equal), 1 when one is not, 2 on bad input
   eval              the exact value of each expression (a fraction where
                     it is rational, else a decimal), with the variables
                     given as NAME=VALUE (x=2 y=1/2 z=0.5 t=pi/4)
@@ -82,6 +85,9 @@ arguments:
                     factor up to its sign), lowest-terms, single-fraction
                     or same-up-to-order (as EXPECTED but for the order of
                     terms and factors)
+  --accept-domain-differences
+                    check: also accept answers that are equal where both
+                    are defined
   --version         print the version
   -h, --help        print this help
 
@@ -146,6 +152,7 @@ OPTIONS = (
     Option(("--core",), "core"),
     Option(("--strict",), "strict"),
     Option(("--form",), "form", one_of(*FORMS)),
+    Option(("--accept-domain-differences",), "accept_domain_differences"),
     Option(("--version",), "version"),
     HELP_OPTION,
 )
@@ -167,6 +174,7 @@ class Options:
     core: bool = False
     strict: bool = False
     form: str = ""
+    accept_domain_differences: bool = False
     help: bool = False
     version: bool = False
 
@@ -266,8 +274,9 @@ def read_arguments(arguments: list[str]) -> Options:
             f"unknown command {options.command!r}{_suggestion(options.command, list(COMMANDS))}"
             " (choose simplify, expand, factor, latex, check or eval)"
         )
-    if options.form and options.command != "check":
-        raise UsageError("--form belongs to the check command")
+    for flag, given in (("--form", options.form), ("--accept-domain-differences", options.accept_domain_differences)):
+        if given and options.command != "check":
+            raise UsageError(f"{flag} belongs to the check command")
     if options.core and options.command not in CORE_COMMANDS:
         raise UsageError("--core belongs to the simplify and expand commands")
     return options
