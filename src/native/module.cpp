@@ -18,4 +18,5 @@ PYBIND11_MODULE(_native, m) {
     kalvira::bind_walks(m);
     kalvira::bind_steps(m);
     kalvira::bind_algebra(m);
+    kalvira::bind_certified(m);
 }
