@@ -7,10 +7,10 @@ import _kalvira_core as kc
 import pytest
 import sympy
 from hypothesis import given, settings
-from tree_strategies import trees
 
 from kalvira import Undefined, evaluate, expand, parse, to_sympy
 from kalvira.certified import Ball, certified_value, compare_at
+from tree_strategies import trees
 
 F = Fraction
 

@@ -32,8 +32,9 @@ Fraction rational_value(const RationalFunction& value) {
 RationalFunction root_of_number(Algebra& algebra, KernelKind kind, const fmpq* radicand) {
     if (fmpq_sgn(radicand) < 0) {
         if (kind == KernelKind::SQUARE_ROOT) {
-            throw UndefinedValue(UndefinedCause::NEGATIVE_SQUARE_ROOT, "the square root of the negative number " + fraction_text(radicand) +
-                               " is not a real number");
+            throw UndefinedValue(
+                UndefinedCause::NEGATIVE_SQUARE_ROOT,
+                "the square root of the negative number " + fraction_text(radicand) + " is not a real number");
         }
         Fraction magnitude;
         fmpq_neg(magnitude.get(), radicand);

@@ -86,8 +86,7 @@ ArbBall certified_ball(const ExactPass& pass, bool exact, slong bits, const Canc
 
 }  // namespace
 
-CertifiedValue certified_value(const ExprPtr& tree, const LetterValues& point, slong bits,
-                               const Cancellation& cancel) {
+CertifiedValue certified_value(const ExprPtr& tree, const LetterValues& point, slong bits, const Cancellation& cancel) {
     if (!tree) {
         throw AlgebraError("no expression");
     }

@@ -30,7 +30,6 @@ struct CertifiedValue {
 // radius below 2^-(bits + 1000). Throws UndefinedValue where the point has
 // no value, AlgebraError when the value is too large to work out or a sign
 // that matters cannot be decided, and Cancelled when cancel asks to stop.
-CertifiedValue certified_value(const ExprPtr& tree, const LetterValues& point, slong bits,
-                               const Cancellation& cancel);
+CertifiedValue certified_value(const ExprPtr& tree, const LetterValues& point, slong bits, const Cancellation& cancel);
 
 }  // namespace kalvira

@@ -98,7 +98,9 @@ def certified_value(tree: Expr, point: Mapping[str, Fraction], digits: int = 20)
     bits = math.ceil(digits * math.log2(10)) + _GUARD_BITS
     outcome = _native.certified_value(tree, hexadecimal, bits)
     if outcome[0] == "undefined":
-        raise Undefined(f"undefined: {outcome[1]} (at {point_text(numbers)})" if numbers else f"undefined: {outcome[1]}")
+        raise Undefined(
+            f"undefined: {outcome[1]} (at {point_text(numbers)})" if numbers else f"undefined: {outcome[1]}"
+        )
     if outcome[0] == "exact":
         value = Fraction(outcome[1], outcome[2])
         if max(value.numerator.bit_length(), value.denominator.bit_length()) > MAX_EXACT_BITS:
