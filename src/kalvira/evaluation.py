@@ -99,7 +99,7 @@ def evaluate(tree: Expr, mapping: Point | None = None) -> Fraction | float:
         low, high = _float(value.low), _float(value.high)
         if low == high:
             return low
-    return _float((value.low + value.high) / 2)
+    return _float(float(value))
 
 
 # The digits of the balls that evaluate asks for, until both ends of one
