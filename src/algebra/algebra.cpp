@@ -43,6 +43,10 @@ Polynomial product(const Polynomial& a, const Polynomial& b) {
     if (static_cast<double>(a.length()) * static_cast<double>(b.length()) > LARGEST_PRODUCT_WORK) {
         throw AlgebraError("the product is too large to multiply out");
     }
+    // Numbers squared again and again (x^(2^64) at x = 2) double their bits each time.
+    if (height_bits(a) + height_bits(b) > LARGEST_NUMBER_BITS) {
+        throw AlgebraError("the product's numbers are too large to work out");
+    }
     Polynomial result(a.ring());
     fmpq_mpoly_mul(result.get(), a.get(), b.get(), a.ctx());
     return result;
@@ -214,7 +218,10 @@ void Algebra::multiply(RationalFunction& into, const RationalFunction& factor) c
 
 void Algebra::divide(RationalFunction& into, const RationalFunction& divisor) const {
     if (divisor.num.is_zero()) {
-        throw AlgebraError("division by zero");
+        throw UndefinedValue(UndefinedCause::DIVISION_BY_ZERO);
+    }
+    if (divisors_ && !divisor.is_rational_number()) {
+        divisors_->push_back(divisor);
     }
     into.num = product(into.num, divisor.den);
     into.den = product(into.den, divisor.num);

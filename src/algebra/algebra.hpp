@@ -9,6 +9,8 @@
 #include "algebra/kernels.hpp"
 #include "algebra/rational_function.hpp"
 
+#include <vector>
+
 namespace kalvira {
 
 class Algebra {
@@ -27,7 +29,7 @@ public:
     void add(RationalFunction& into, const RationalFunction& term) const;
     void negate(RationalFunction& value) const;
     void multiply(RationalFunction& into, const RationalFunction& factor) const;
-    // Throws AlgebraError when the divisor is zero.
+    // Throws UndefinedValue when the divisor is zero.
     void divide(RationalFunction& into, const RationalFunction& divisor) const;
     // An integer power; a negative one of zero is a division by zero.
     void raise(RationalFunction& base, const fmpz* exponent) const;
@@ -39,6 +41,12 @@ public:
     // What a root kernel is the root of.
     Polynomial radicand_of(slong root) const;
 
+    // From now on, every divisor that is not a rational number is appended
+    // to into: a value found nonzero here, where kernels count as
+    // independent, may still be zero as a number (sin(1)^2 + cos(1)^2 - 1),
+    // which numeric evaluation has to rule out.
+    void record_divisors(std::vector<RationalFunction>* into) { divisors_ = into; }
+
 private:
     bool has_root_kernels(const RationalFunction& value) const;
     // Refuses powers whose result would be too large to work out.
@@ -48,6 +56,7 @@ private:
 
     PolynomialRing ring_;
     KernelTable kernels_;
+    std::vector<RationalFunction>* divisors_ = nullptr;
 };
 
 }  // namespace kalvira

@@ -32,8 +32,9 @@ Fraction rational_value(const RationalFunction& value) {
 RationalFunction root_of_number(Algebra& algebra, KernelKind kind, const fmpq* radicand) {
     if (fmpq_sgn(radicand) < 0) {
         if (kind == KernelKind::SQUARE_ROOT) {
-            throw AlgebraError("the square root of the negative number " + fraction_text(radicand) +
-                               " is not a real number");
+            throw UndefinedValue(
+                UndefinedCause::NEGATIVE_SQUARE_ROOT,
+                "the square root of the negative number " + fraction_text(radicand) + " is not a real number");
         }
         Fraction magnitude;
         fmpq_neg(magnitude.get(), radicand);
@@ -148,7 +149,7 @@ std::optional<RationalFunction> trig_value(Algebra& algebra, ExprType kind, cons
     RationalFunction tangent = sine_value(algebra, *sine);
     const RationalFunction cosine_value = sine_value(algebra, cosine);
     if (cosine_value.num.is_zero()) {
-        throw AlgebraError("tan is not defined at odd multiples of pi/2");
+        throw UndefinedValue(UndefinedCause::TANGENT_AT_ODD_HALF_PI, "tan is not defined at odd multiples of pi/2");
     }
     algebra.divide(tangent, cosine_value);
     return tangent;
@@ -201,7 +202,8 @@ RationalFunction logarithm(Algebra& algebra, RationalFunction argument) {
     if (argument.is_rational_number()) {
         const Fraction value = rational_value(argument);
         if (fmpq_sgn(value.get()) <= 0) {
-            throw AlgebraError("ln is defined only for positive numbers, not for " + fraction_text(value.get()));
+            throw UndefinedValue(UndefinedCause::LOGARITHM_OF_NON_POSITIVE,
+                                 "ln is defined only for positive numbers, not for " + fraction_text(value.get()));
         }
         if (fmpq_is_one(value.get())) {
             return algebra.zero();

@@ -29,7 +29,8 @@ bool is_sum_node(const ExprPtr& node) { return node->type() == ExprType::ADD || 
 
 class Converter {
 public:
-    Converter(Algebra& algebra, const Cancellation& cancel) : algebra_(algebra), cancel_(cancel) {}
+    Converter(Algebra& algebra, const Cancellation& cancel, const LetterValues* letters)
+        : algebra_(algebra), cancel_(cancel), letters_(letters) {}
 
     RationalFunction run(const ExprPtr& root) {
         pending_.push_back({&root, false, 0, 0});
@@ -64,6 +65,7 @@ private:
 
     Algebra& algebra_;
     const Cancellation& cancel_;
+    const LetterValues* letters_;
     std::vector<Frame> pending_;
     std::vector<RationalFunction> results_;
     std::vector<bool> signs_;
@@ -128,8 +130,15 @@ RationalFunction Converter::leaf(const Expr& node) {
         const auto& fraction = static_cast<const Rational&>(node);
         return algebra_.number(fraction.num(), static_cast<ulong>(fraction.den()));
     }
-    case ExprType::VAR:
-        return algebra_.kernel(algebra_.kernels().letter(static_cast<const Var&>(node).name()));
+    case ExprType::VAR: {
+        const std::string& name = static_cast<const Var&>(node).name();
+        if (letters_) {
+            if (const auto value = letters_->find(name); value != letters_->end()) {
+                return algebra_.number(value->second.get());
+            }
+        }
+        return algebra_.kernel(algebra_.kernels().letter(name));
+    }
     case ExprType::PI:
         return algebra_.kernel(algebra_.kernels().pi());
     default:
@@ -195,8 +204,9 @@ void Converter::combine(const Frame& frame) {
 
 }  // namespace
 
-RationalFunction to_algebra(Algebra& algebra, const ExprPtr& tree, const Cancellation& cancel) {
-    return Converter(algebra, cancel).run(tree);
+RationalFunction to_algebra(Algebra& algebra, const ExprPtr& tree, const Cancellation& cancel,
+                            const LetterValues* letters) {
+    return Converter(algebra, cancel, letters).run(tree);
 }
 
 }  // namespace kalvira

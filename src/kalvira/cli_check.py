@@ -20,7 +20,7 @@ from _kalvira_core import Expr, Var
 from kalvira.answers import equivalent
 from kalvira.cli_options import Options, UsageError
 from kalvira.cli_output import write_line
-from kalvira.evaluation import evaluate
+from kalvira.evaluation import evaluate, substitute
 from kalvira.parser import parse
 
 # Exit statuses: every answer accepted, one not accepted, bad input.
@@ -59,9 +59,11 @@ def check(options: Options) -> int:
     return status
 
 
-def _variable_value(assignment: str) -> tuple[str, Fraction | float]:
+def _variable_value(assignment: str) -> tuple[str, Fraction | Expr]:
     """NAME=VALUE: a decimal or fraction ("0.5", "-3/4") exactly, anything
-    else ("pi/4", "sqrt(2)") as the value of that expression. Exponent
+    else ("pi/4", "sqrt(2)") as that expression, which must have a value and
+    is put in place of the variable, so that sin(t)^2 at t = pi/4 is exactly
+    1/2. Exponent
     notation is refused: in school notation 1e2 is 1·e·2."""
     name, _, value = (side.strip() for side in assignment.partition("="))
     try:
@@ -82,7 +84,9 @@ def _variable_value(assignment: str) -> tuple[str, Fraction | float]:
     if number is not None:
         return variable.name(), number
     try:
-        return variable.name(), evaluate(parse(value))
+        tree = parse(value)
+        evaluate(tree)
+        return variable.name(), tree
     except ValueError as error:
         raise UsageError(f"the value in {assignment!r} is not a number: {getattr(error, 'summary', error)}") from None
 
@@ -95,16 +99,20 @@ def evaluate_expressions(options: Options) -> int:
     texts = [text.strip() for text in options.expressions if "=" not in text]
     if not texts:
         raise UsageError('eval needs an expression, as in kalvira eval "x^2 + 1" x=3')
-    point: dict[str, Fraction | float] = {}
+    point: dict[str, Fraction] = {}
+    trees: dict[str, Expr] = {}
     for assignment in (text for text in options.expressions if "=" in text):
         name, value = _variable_value(assignment)
-        if name in point:
+        if name in point or name in trees:
             raise UsageError(f"{name} is given a value twice; give each variable one value")
-        point[name] = value
+        if isinstance(value, Fraction):
+            point[name] = value
+        else:
+            trees[name] = value
     status = ACCEPTED
     for text in texts:
         try:
-            line = _number_text(evaluate(parse(text), point))
+            line = _number_text(evaluate(substitute(parse(text), trees), point))
         except ValueError as error:
             status = _failed(text, error)
             continue

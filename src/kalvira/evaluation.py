@@ -9,9 +9,9 @@
     >>> evaluate(parse("sqrt(2) x"), {"x": 3})
     4.242640687119286
 
-Evaluation is exact mathematics, not the core's 32-bit arithmetic: Python
-integers and fractions as long as the value stays rational, a float once a
-root, a function or a constant makes it irrational.
+Evaluation is exact mathematics, not the core's 32-bit arithmetic: a
+Fraction wherever the value is rational, and otherwise the float nearest to
+it, from a ball with a guaranteed error bound (see kalvira.certified).
 """
 
 from __future__ import annotations
@@ -73,19 +73,39 @@ def substitute(tree: Expr, mapping: Replacements) -> Expr:
 def evaluate(tree: Expr, mapping: Point | None = None) -> Fraction | float:
     """The value of the tree with each variable given its number in `mapping`.
 
-    The value is an exact Fraction where the tree is rational at the point:
-    integers, fractions, sums, products, quotients, integer powers and
-    roots that come out exact (sqrt(9/4) is 3/2, 8^(1/3) is 2). Otherwise it
-    is a float: pi, e, sin, cos, tan, ln and inexact roots, or a float in
-    `mapping`. Raises Undefined (a ValueError) where the tree has no value:
-    division by zero, the square root of a negative number, the logarithm
-    of a number that is not positive, tan at pi/2 (plus a multiple of pi),
-    a negative number to a fractional power; ValueError for a variable
-    without a value and for exact values beyond a million bits (such as
-    2^(10^9)), which are refused rather than computed; TypeError for values
-    that are not numbers.
+    The value is an exact Fraction, of any size, wherever it is rational at
+    the point, and zero where it is exactly zero (sin(pi), cos(pi/2), a sum
+    that cancels); floats in `mapping` count as their exact binary values.
+    Otherwise (pi, e, inexact roots, sin, cos, tan, ln) it is the float
+    nearest to the value, worked out with a guaranteed error bound
+    (kalvira.certified), so every digit it prints is correct. Raises
+    Undefined (a ValueError) exactly where the tree has no value: division
+    by zero, the square root of a negative number, the logarithm of a number
+    that is not positive, tan at pi/2 (plus a multiple of pi), a negative
+    number to a fractional power; ValueError for a variable without a value,
+    for values too large to work out (such as 2^(10^9)) or for a float, and
+    where a sign that matters cannot be decided; TypeError for values that
+    are not numbers.
     """
-    return value_at(flattened(tree), numbers_of(mapping or {}))
+    from kalvira.certified import Ball, certified_value
+
+    point = {name: Fraction(value) for name, value in numbers_of(mapping or {}).items()}
+    for digits in _FLOAT_DIGITS:
+        value = certified_value(tree, point, digits)
+        if isinstance(value, Fraction):
+            return value
+        if value.contains(Fraction(0)):
+            raise ValueError(f"cannot decide whether the value is zero: it lies within {Ball(value.low, value.high)}")
+        low, high = _float(value.low), _float(value.high)
+        if low == high:
+            return low
+    return _float(float(value))
+
+
+# The digits of the balls that evaluate asks for, until both ends of one
+# round to the same float; only a value very near the midpoint of two
+# floats needs more than the first.
+_FLOAT_DIGITS = (20, 40, 80)
 
 
 # A tree as `_native.nodes` lists it: children before parents.

@@ -29,4 +29,8 @@ void bind_walks(pybind11::module_& m);
 // algebra layer, with the GIL held; Ctrl-C stops a long call.
 void bind_algebra(pybind11::module_& m);
 
+// certified_value(tree, point, bits): exact where rational, otherwise the
+// endpoints of a ball; ('undefined', cause) where the point has no value.
+void bind_certified(pybind11::module_& m);
+
 }  // namespace kalvira

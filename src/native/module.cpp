@@ -17,4 +17,5 @@ PYBIND11_MODULE(_native, m) {
     kalvira::bind_wrap_check(m);
     kalvira::bind_walks(m);
     kalvira::bind_algebra(m);
+    kalvira::bind_certified(m);
 }
