@@ -246,13 +246,15 @@ void Algebra::raise(RationalFunction& base, const fmpz* exponent) const {
     // powers of root kernels small; the numbers the reductions bring in are
     // watched as they grow.
     RationalFunction result = number(1);
+    // Checked before each step, so the power is named rather than the product.
+    const flint_bitcnt_t base_bits = height_bits(base.num);
     for (flint_bitcnt_t bit = fmpz_bits(magnitude.get()); bit-- > 0;) {
+        if (2 * height_bits(result.num) + base_bits > LARGEST_NUMBER_BITS) {
+            throw AlgebraError("the power with exponent " + number_text(exponent) + " is too large to work out");
+        }
         multiply(result, result);
         if (fmpz_tstbit(magnitude.get(), bit)) {
             multiply(result, base);
-        }
-        if (height_bits(result.num) > LARGEST_NUMBER_BITS) {
-            throw AlgebraError("the power with exponent " + number_text(exponent) + " is too large to work out");
         }
     }
     base = std::move(result);

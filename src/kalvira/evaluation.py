@@ -7,7 +7,7 @@
     >>> evaluate(parse("(x+1)^2 / 4"), {"x": Fraction(1, 2)})
     Fraction(9, 16)
     >>> evaluate(parse("sqrt(2) x"), {"x": 3})
-    4.242640687119286
+    4.242640687119285
 
 Evaluation is exact mathematics, not the core's 32-bit arithmetic: a
 Fraction wherever the value is rational, and otherwise the float nearest to
