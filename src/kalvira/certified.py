@@ -137,10 +137,8 @@ def _value_or_undefined(tree: Expr, point: Mapping[str, Fraction]) -> Certified 
 
 
 def _overlap(a: Certified, b: Certified) -> bool:
-    if isinstance(a, Fraction) and isinstance(b, Fraction):
-        return a == b
     if isinstance(a, Fraction):
-        return b.contains(a)  # type: ignore[union-attr]
+        return a == b if isinstance(b, Fraction) else b.contains(a)
     if isinstance(b, Fraction):
         return a.contains(b)
     return a.low <= b.high and b.low <= a.high

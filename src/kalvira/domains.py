@@ -16,12 +16,12 @@ from __future__ import annotations
 from collections.abc import Callable, Sequence
 from dataclasses import dataclass
 from fractions import Fraction
-from typing import Literal
+from typing import Any, Literal
 
 import _kalvira_core as core
 from _kalvira_core import Expr
 
-from kalvira import school
+from kalvira import _native, school
 from kalvira.certified import certified_value
 from kalvira.evaluation import Undefined, variables
 from kalvira.order_free import signed_factors
@@ -53,6 +53,8 @@ def conditions(tree: Expr) -> list[Condition]:
     """The conditions on the variables of every node of the tree, each
     subtree once, in the order of a walk from the leaves."""
     found: list[Condition] = []
+    if not _may_set_conditions(_native.nodes(tree)):
+        return found
 
     def visit(node: Expr, _: list[None]) -> None:
         condition = _condition_of(node)
@@ -62,6 +64,19 @@ def conditions(tree: Expr) -> list[Condition]:
 
     fold(tree, visit)
     return found
+
+
+# Kinds that set a condition on their operands wherever they are.
+CONDITIONAL_KINDS = frozenset({"Div", "Sqrt", "Log", "Tan"})
+
+
+def _may_set_conditions(nodes: list[tuple[str, Any, Any]]) -> bool:
+    """Whether a node of the flattened tree may set a condition: a quotient,
+    a root, ln, tan, or a power whose exponent is not a whole number."""
+    return any(
+        kind in CONDITIONAL_KINDS or kind == "Pow" and (nodes[second][0] != "Int" or nodes[second][1] < 0)
+        for kind, _, second in nodes
+    )
 
 
 def _condition_of(node: Expr) -> Condition | None:

@@ -6,8 +6,10 @@ call, so a verdict never depends on the run."""
 from __future__ import annotations
 
 import random
-from collections.abc import Iterator, Mapping, Sequence
+from collections.abc import Iterable, Iterator, Mapping, Sequence
 from fractions import Fraction
+from itertools import chain, islice
+from itertools import count as count_from
 
 SEED = 16
 
@@ -61,15 +63,16 @@ def points(
     `boundary` points follow the small ones."""
     rng = random.Random(SEED)
     close = {name: near_edges(edges.get(name, ())) for name in names}
-    first = [{name: SMALL[index % 2](rng) for name in names} for index in range(min(count, SMALL_FIRST))]
+    small = ({name: SMALL[index % 2](rng) for name in names} for index in range(SMALL_FIRST))
     if len(names) == 1:
-        name = names[0]
+        name, edge_count = names[0], len(edges.get(names[0], ()))
         edge_points = [{name: value} for value in close[name]]
-        first = edge_points[: len(edges.get(name, ()))] + first + edge_points[len(edges.get(name, ())) :]
-    first += boundary
-    yield from first[:count]
-    for index in range(max(count - len(first), 0)):
-        yield {name: _coordinate(rng, close[name], index) for name in names}
+        first: Iterable[dict[str, Fraction]] = chain(edge_points[:edge_count], small, edge_points[edge_count:])
+    else:
+        first = chain(small, boundary)
+    rest = ({name: _coordinate(rng, close[name], index) for name in names} for index in count_from(0))
+    # Lazily: most comparisons end at the first point or two.
+    return islice(chain(first, rest), count)
 
 
 def _coordinate(rng: random.Random, close: list[Fraction], index: int) -> Fraction:
