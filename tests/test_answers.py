@@ -284,7 +284,7 @@ CLI_CASES = [
         ["check", "sin(x)^2 + cos(x)^2", "1", "(x"],
         (
             2,
-            "1: probably equal: the values agree at 40 points, without a proof\n\n",
+            "1: probably equal: the values agree at 20 points, without a proof\n\n",
             ["kalvira: '(x': unexpected end of input at position 3"],
         ),
     ),

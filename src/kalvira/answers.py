@@ -216,7 +216,8 @@ class _Comparison:
         edges = {name: domain_edges(found, name) for name in self.names}
         boundary = boundary_points(found, self.names) if len(self.names) > 1 else []
         near_edges = len(boundary) + sum(len(near) for near in edges.values()) * 12
-        enough_searched = SEARCHED + near_edges
+        # Without conditions both sides are defined everywhere: nothing to search.
+        enough_searched = SEARCHED + near_edges if found else 0
         for tried, point in enumerate(points(self.names, edges, ATTEMPTS + near_edges if self.names else 1, boundary)):
             if tried >= enough_searched and (proven or self.agreed >= AGREEMENTS):
                 break
