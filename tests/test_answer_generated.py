@@ -75,11 +75,11 @@ def monomial(exponents):
 
 def joined(terms):
     """Signed terms [(coefficient, [factor texts])] as a sum: 3*x^2*y - x + 4."""
-    parts = []
+    pieces = []
     for c, factors in terms:
         body = "*".join(([] if abs(c) == 1 and factors else [str(abs(c))]) + factors)
-        parts.append(("-" if c < 0 else "") + body if not parts else (" - " if c < 0 else " + ") + body)
-    return "".join(parts) or "0"
+        pieces.append(("-" if c < 0 else "") + body if not pieces else (" - " if c < 0 else " + ") + body)
+    return "".join(pieces) or "0"
 
 
 def text(p, ascending=False):

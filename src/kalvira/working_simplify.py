@@ -122,10 +122,10 @@ def exponent_laws(node: Expr) -> list[Stage]:
         return same_base
     if isinstance(node, core.Pow) and isinstance(node.exp(), core.Int) and _base(node.base()) is not None:
         return _one("exponent-laws", node, simplified(node))
-    parts = [node.num(), node.den()] if isinstance(node, core.Div) else [node] if isinstance(node, core.Mul) else []
+    pieces = [node.num(), node.den()] if isinstance(node, core.Div) else [node] if isinstance(node, core.Mul) else []
     bases: list[str] = []
-    for part in parts:
-        for factor in factors_of(part) or []:
+    for piece in pieces:
+        for factor in factors_of(piece) or []:
             base = _base(factor)
             if base is None and not is_number(factor):
                 return []
