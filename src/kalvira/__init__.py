@@ -32,10 +32,12 @@ exactly, and print the answer as a teacher writes it, in LaTeX::
   reads back: "x^2 + 2x + 1", or "x² + 2x + 1" with Unicode symbols.
 - `variables(tree)`, `substitute(tree, mapping)` and `evaluate(tree,
   mapping)`: the exact value at a point, a Fraction where it is rational,
-  else a float; `Undefined` (a ValueError) names why a point has none.
+  else the nearest float, every digit certified; `Undefined` (a
+  ValueError) names why a point has none.
 - `equivalent(expected, answer)` tells whether an answer has the expected
-  value: a `Verdict` ("equal", "probably equal" or "different" with a
-  point); with `form=` ("expanded", "factored", "lowest-terms", ...; see
+  value: a `Verdict` ("equal", "probably equal", "equal where both are
+  defined" with a note on the domains, "different" with a point, or
+  "cannot tell"); with `form=` ("expanded", "factored", "lowest-terms", ...; see
   `kalvira.forms`) a false verdict also says why an equal answer is not in
   that form. `is_expanded(tree)`, `is_simplified(tree)` and
   `is_factored(tree)` check the form.
