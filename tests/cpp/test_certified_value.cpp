@@ -51,9 +51,9 @@ TEST_CASE(exact_values_and_zeros) {
         const char* text;
         const char* exact;
     } cases[] = {
-        {"sin(pi/6) + x", "3/2"},  {"sqrt(cos(pi/2))", "0"},   {"sqrt(tan(pi))", "0"},
-        {"sqrt(2)^2 - 2", "0"},    {"(x+1)^2/4", "1"},         {"sqrt(9/4)", "3/2"},
-        {"sqrt(2)", "ball"},       {"ln(x) + pi", "ball"},     {"cbrt(-8) x", "-2"},
+        {"sin(pi/6) + x", "3/2"}, {"sqrt(cos(pi/2))", "0"}, {"sqrt(tan(pi))", "0"},
+        {"sqrt(2)^2 - 2", "0"},   {"(x+1)^2/4", "1"},       {"sqrt(9/4)", "3/2"},
+        {"sqrt(2)", "ball"},      {"ln(x) + pi", "ball"},   {"cbrt(-8) x", "-2"},
     };
     for (const auto& c : cases) {
         CHECK_EQ(exact_text(c.text), std::string(c.exact));
