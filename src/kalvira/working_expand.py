@@ -11,13 +11,13 @@ import _kalvira_core as core
 from _kalvira_core import Expr
 
 from kalvira import _native
-from kalvira.parser import parse
 from kalvira.working_line import Line
 from kalvira.working_terms import (
     LIMIT,
     Equation,
     Signed,
     factors_of,
+    formula,
     int_value,
     is_number,
     opened_brackets,
@@ -29,18 +29,13 @@ from kalvira.working_terms import (
     sum_of,
 )
 
-
-def _formula(left: str, right: str) -> Equation:
-    return Equation((parse(left), parse(right)))
-
-
 FORMULAS = {
-    "square-plus": _formula("(a+b)^2", "a^2 + 2ab + b^2"),
-    "square-minus": _formula("(a-b)^2", "a^2 - 2ab + b^2"),
-    "cube-plus": _formula("(a+b)^3", "a^3 + 3a^2 b + 3a b^2 + b^3"),
-    "cube-minus": _formula("(a-b)^3", "a^3 - 3a^2 b + 3a b^2 - b^3"),
-    "difference-of-squares": _formula("(a+b)(a-b)", "a^2 - b^2"),
-    "sum-and-product": _formula("(x+a)(x+b)", "x^2 + (a+b)x + ab"),
+    "square-plus": formula("(a+b)^2", "a^2 + 2ab + b^2"),
+    "square-minus": formula("(a-b)^2", "a^2 - 2ab + b^2"),
+    "cube-plus": formula("(a+b)^3", "a^3 + 3a^2 b + 3a b^2 + b^3"),
+    "cube-minus": formula("(a-b)^3", "a^3 - 3a^2 b + 3a b^2 - b^3"),
+    "difference-of-squares": formula("(a+b)(a-b)", "a^2 - b^2"),
+    "sum-and-product": formula("(x+a)(x+b)", "x^2 + (a+b)x + ab"),
 }
 
 

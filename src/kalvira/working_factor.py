@@ -12,12 +12,12 @@ import _kalvira_core as core
 from _kalvira_core import Expr
 
 from kalvira import _native
-from kalvira.parser import parse
 from kalvira.working_line import Line
 from kalvira.working_terms import (
     Equation,
     Signed,
     factors_of,
+    formula,
     int_value,
     is_number,
     product_of,
@@ -28,17 +28,12 @@ from kalvira.working_terms import (
     term_texts,
 )
 
-
-def _formula(left: str, right: str) -> Equation:
-    return Equation((parse(left), parse(right)))
-
-
 FORMULAS = {
-    "difference-of-squares": _formula("a^2 - b^2", "(a+b)(a-b)"),
-    "square-plus": _formula("a^2 + 2ab + b^2", "(a+b)^2"),
-    "square-minus": _formula("a^2 - 2ab + b^2", "(a-b)^2"),
-    "sum-of-cubes": _formula("a^3 + b^3", "(a+b)(a^2 - ab + b^2)"),
-    "difference-of-cubes": _formula("a^3 - b^3", "(a-b)(a^2 + ab + b^2)"),
+    "difference-of-squares": formula("a^2 - b^2", "(a+b)(a-b)"),
+    "square-plus": formula("a^2 + 2ab + b^2", "(a+b)^2"),
+    "square-minus": formula("a^2 - 2ab + b^2", "(a-b)^2"),
+    "sum-of-cubes": formula("a^3 + b^3", "(a+b)(a^2 - ab + b^2)"),
+    "difference-of-cubes": formula("a^3 - b^3", "(a-b)(a^2 + ab + b^2)"),
 }
 
 

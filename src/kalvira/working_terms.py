@@ -14,6 +14,7 @@ import _kalvira_core as core
 from _kalvira_core import Expr
 
 from kalvira import _native
+from kalvira.parser import parse
 from kalvira.tree_walk import children
 
 # How many terms, factors or nodes a reader of the top levels looks at.
@@ -29,6 +30,11 @@ class Equation:
 
     sides: tuple[Expr, ...]
     unequal: bool = False
+
+
+def formula(left: str, right: str) -> Equation:
+    """A named formula, "(a+b)^2 = a^2 + 2ab + b^2", from its two sides' texts."""
+    return Equation((parse(left), parse(right)))
 
 
 def same(a: Expr, b: Expr) -> bool:
